@@ -1,0 +1,37 @@
+# nabbit_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [X11]
+#                 [GUI] [NO_MAIN] [TIMEOUT <seconds>])
+#
+# Adds one GoogleTest program and registers it with CTest. The shared main (tests/support)
+# gives every test program its own temporary HOME and XDG directories, never the real ones,
+# and a QCoreApplication (a QApplication with GUI). X11 tests run under xvfb-run with a
+# private D-Bus session bus. NO_MAIN leaves main() to the test program.
+function(nabbit_add_test name)
+    cmake_parse_arguments(ARG "X11;GUI;NO_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    if(ARG_NO_MAIN)
+        set(main_lib "")
+    elseif(ARG_GUI)
+        set(main_lib nabbit_test_main_gui)
+    else()
+        set(main_lib nabbit_test_main)
+    endif()
+    target_link_libraries(${name} PRIVATE ${main_lib} nabbit_test_support ${ARG_LIBS}
+                                          GTest::gtest GTest::gmock)
+    target_compile_definitions(${name} PRIVATE
+        NABBIT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+        NABBIT_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared"
+        NABBIT_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+    set(labels ${ARG_LABELS})
+    if(ARG_X11)
+        list(APPEND labels x11)
+        add_test(NAME ${name}
+                 COMMAND xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session --
+                         $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})
+endfunction()

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs every fuzz target of a fuzz build for a few seconds each, starting from its seed
+# corpus under fuzz/corpus/<target> when there is one. Fails when a target finds a crash.
+set -euo pipefail
+build=${1:-build-fuzz}
+seconds=${2:-10}
+here=$(cd "$(dirname "$0")/.." && pwd)
+shopt -s nullglob
+status=0
+for target in "$build"/bin/fuzz_*; do
+    name=$(basename "$target")
+    work=$(mktemp -d)
+    seeds=()
+    [ -d "$here/fuzz/corpus/$name" ] && seeds=("$here/fuzz/corpus/$name")
+    echo "fuzz: $name for ${seconds}s"
+    if ! ASAN_OPTIONS=detect_leaks=1 "$target" -max_total_time="$seconds" -timeout=10 \
+            -rss_limit_mb=2048 -artifact_prefix="$work/" "$work" "${seeds[@]}" \
+            > "$work/log" 2>&1; then
+        echo "fuzz: $name FAILED"; tail -n 60 "$work/log"; status=1
+    else
+        grep -E '^Done|stat::number_of_executed_units' "$work/log" | tail -n 1 || true
+    fi
+    rm -rf "$work"
+done
+exit $status
