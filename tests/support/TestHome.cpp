@@ -54,7 +54,9 @@ std::filesystem::path useFreshHome() {
     return root;
 }
 
-std::filesystem::path testHome() { return homeSlot(); }
+std::filesystem::path testHome() {
+    return homeSlot();
+}
 
 bool writeFile(const std::filesystem::path& path, const std::string& contents) {
     std::error_code ec;

@@ -1,0 +1,61 @@
+#include "FixtureDatabases.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include <sqlite3.h>
+
+#include "TestHome.h"
+
+namespace nabbit::test {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& message) {
+    std::fprintf(stderr, "test fixture: %s\n", message.c_str());
+    std::abort();
+}
+
+}  // namespace
+
+std::filesystem::path sharedFixture(const std::string& relative) {
+    return std::filesystem::path(NABBIT_SHARED_DIR) / "fixtures" / relative;
+}
+
+void createDatabaseFromFixture(const std::filesystem::path& path, const std::string& schemaFile) {
+    const auto schema = readFile(sharedFixture(schemaFile));
+    if (schema.empty()) {
+        fail("cannot read " + sharedFixture(schemaFile).string());
+    }
+    std::filesystem::create_directories(path.parent_path());
+    std::filesystem::remove(path);
+    std::filesystem::remove(path.string() + "-wal");
+    std::filesystem::remove(path.string() + "-shm");
+    sqlite3* raw = nullptr;
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+    if (rc != SQLITE_OK) {
+        fail("cannot create " + path.string());
+    }
+    char* error = nullptr;
+    const std::string sql = "PRAGMA journal_mode=WAL;\n" + schema;
+    if (sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string message = error ? error : "unknown error";
+        sqlite3_free(error);
+        fail(schemaFile + ": " + message);
+    }
+}
+
+std::filesystem::path chatDatabasePath() {
+    return testHome() / "Library/Messages/chat.db";
+}
+
+std::filesystem::path createChatDatabase() {
+    const auto path = chatDatabasePath();
+    createDatabaseFromFixture(path, "chat-db.sql");
+    return path;
+}
+
+}  // namespace nabbit::test
