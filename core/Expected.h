@@ -18,9 +18,10 @@ Unexpected(E) -> Unexpected<E>;
 // (opening a database, preparing a statement). Errors are values: nothing here throws.
 template <class T, class E>
 class Expected {
-public:
+  public:
     Expected(T value) : state_(std::in_place_index<0>, std::move(value)) {}
-    Expected(Unexpected<E> unexpected) : state_(std::in_place_index<1>, std::move(unexpected.error)) {}
+    Expected(Unexpected<E> unexpected)
+        : state_(std::in_place_index<1>, std::move(unexpected.error)) {}
 
     bool has_value() const { return state_.index() == 0; }
     explicit operator bool() const { return has_value(); }
@@ -38,7 +39,7 @@ public:
     T* operator->() { return &value(); }
     const T* operator->() const { return &value(); }
 
-private:
+  private:
     std::variant<T, E> state_;
 };
 

@@ -1,0 +1,14 @@
+#pragma once
+
+namespace nabbit {
+
+// Whether the Messages database can be read: granted (readable), denied (there but not
+// readable), missing (not there). Only granted lets a source read.
+enum class FullDiskAccess { granted, denied, missing };
+
+// Opens $HOME/Library/Messages/chat.db and reads at most one byte, afresh on every call; writes
+// "[Nabbit] Checking FDA at: <path>" and "[Nabbit] File exists: <bool>, Can read: <bool>" to
+// the system log.
+FullDiskAccess checkFullDiskAccess();
+
+}  // namespace nabbit
