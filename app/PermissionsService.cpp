@@ -1,0 +1,40 @@
+#include "app/PermissionsService.h"
+
+#include <filesystem>
+#include <string>
+
+#include "core/Paths.h"
+#include "core/SystemLog.h"
+
+namespace nabbit {
+
+PermissionsService::PermissionsService(const AccessibilityCheck& accessibility,
+                                       FileReveal& fileReveal)
+    : accessibility_(accessibility), fileReveal_(fileReveal) {}
+
+FullDiskAccess PermissionsService::checkFullDiskAccess() const {
+    return nabbit::checkFullDiskAccess();
+}
+
+bool PermissionsService::checkAccessibility() const {
+    const bool allowed = accessibility_.syntheticKeyEventsAllowed();
+    systemLog(std::string("[Nabbit] Checking Accessibility: ") + (allowed ? "true" : "false"));
+    return allowed;
+}
+
+void PermissionsService::requestAccessibility() const {
+    if (accessibility_.syntheticKeyEventsAllowed()) {
+        return;
+    }
+    // Without XTEST no setting can help; the onboarding explains what is needed.
+}
+
+void PermissionsService::openFullDiskAccessSettings() const {
+    const std::filesystem::path folder = paths::messagesDirectory();
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec)) {
+        fileReveal_.openFolder(folder);
+    }
+}
+
+}  // namespace nabbit
