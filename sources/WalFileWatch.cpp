@@ -1,0 +1,83 @@
+#include "sources/WalFileWatch.h"
+
+#include <sys/stat.h>
+
+namespace nabbit {
+
+WalFileWatch::WalFileWatch(std::filesystem::path databasePath, QObject* parent)
+    : QObject(parent),
+      databasePath_(std::move(databasePath)),
+      walPath_(databasePath_.string() + "-wal") {}
+
+WalFileWatch::FileState WalFileWatch::stateOf(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return {};
+    }
+    return FileState{
+        true, static_cast<std::uintmax_t>(info.st_size),
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
+        static_cast<std::uintmax_t>(info.st_ino)};
+}
+
+WalFileWatch::State WalFileWatch::currentState() const {
+    return State{stateOf(databasePath_), stateOf(walPath_)};
+}
+
+bool WalFileWatch::start() {
+    stop();
+    running_ = true;
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::fileChanged, this, &WalFileWatch::onEvent);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &WalFileWatch::onEvent);
+    const auto folder = QString::fromStdString(walPath_.parent_path().string());
+    watcher_->addPath(folder);
+    return armWal();
+}
+
+void WalFileWatch::stop() {
+    running_ = false;
+    acknowledged_.reset();
+    if (watcher_ != nullptr) {
+        // stop() may run inside one of the watcher's own signals: disconnect now, delete later
+        // (at the latest with this object, its parent).
+        watcher_->disconnect(this);
+        watcher_->deleteLater();
+        watcher_ = nullptr;
+    }
+}
+
+bool WalFileWatch::isWatchingWal() const {
+    return watcher_ != nullptr &&
+           watcher_->files().contains(QString::fromStdString(walPath_.string()));
+}
+
+bool WalFileWatch::armWal() {
+    if (watcher_ == nullptr) {
+        return false;
+    }
+    if (isWatchingWal()) {
+        return true;
+    }
+    return watcher_->addPath(QString::fromStdString(walPath_.string()));
+}
+
+void WalFileWatch::acknowledge() {
+    acknowledged_ = currentState();
+}
+
+void WalFileWatch::onEvent() {
+    if (!running_) {
+        return;
+    }
+    // A deleted WAL drops out of the watch; a new one is picked up as soon as it exists.
+    if (!isWatchingWal() && armWal()) {
+        emit walArmed();
+    }
+    if (acknowledged_ && *acknowledged_ == currentState()) {
+        return;
+    }
+    emit changed();
+}
+
+}  // namespace nabbit
