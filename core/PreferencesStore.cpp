@@ -68,11 +68,6 @@ class SeenFiles {
         files_[path] = std::move(now);
     }
 
-    void forget(const std::string& path) {
-        std::lock_guard lock(mutex_);
-        files_.erase(path);
-    }
-
   private:
     std::mutex mutex_;
     std::map<std::string, FileSnapshot> files_;
@@ -124,14 +119,14 @@ FileState inspect(const std::filesystem::path& path) {
             return FileState::corrupt;
         }
     }
-    if (contents.find('\0') != std::string::npos || !isValidUtf8(contents)) {
-        return FileState::corrupt;
-    }
     if (::fstat(fd.get(), &info) != 0) {
         return FileState::unavailable;
     }
+    const bool binary = contents.find('\0') != std::string::npos || !isValidUtf8(contents);
+    // Recorded even for a bad file: QSettings may have parsed it, and a later file of the same
+    // size and time must not be mistaken for it.
     seenFiles().refresh(path.string(), fd.get(), info, std::move(contents));
-    return FileState::usable;
+    return binary ? FileState::corrupt : FileState::usable;
 }
 
 std::string timeSuffix() {
@@ -144,19 +139,21 @@ std::string timeSuffix() {
 }
 
 // Keeps a bad file for the user to look at rather than letting the next write replace it.
-void keepAside(const std::filesystem::path& path) {
+// Returns whether the path is free now.
+bool keepAside(const std::filesystem::path& path) {
     const std::string base = path.string() + ".corrupt-" + timeSuffix();
     for (int attempt = 1; attempt <= 100; ++attempt) {
         const std::string target = attempt == 1 ? base : base + "-" + std::to_string(attempt);
         if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
             systemLog("[Nabbit] Preferences file could not be read; kept it as " + target +
                       " and using defaults");
-            return;
+            return true;
         }
         if (errno != EEXIST) {
-            return;  // gone already (another process moved it) or cannot be moved
+            return errno == ENOENT;  // another process moved it first, or it cannot be moved
         }
     }
+    return false;
 }
 
 QString toQString(std::string_view text) {
@@ -188,31 +185,36 @@ namespace {
 
 // Runs `use` on a QSettings of a file that is absent or readable; returns nothing when the
 // file cannot be used this time (a transient error: nothing is moved or written).
+// QSettings parses lazily, on the first access: only then does status() tell.
+bool parsesCleanly(QSettings& settings) {
+    settings.allKeys();
+    return settings.status() == QSettings::NoError;
+}
+
+// Runs `use` on a QSettings of a file that is absent or readable; returns nothing when the
+// file cannot be used this time (a transient error: nothing is moved or written).
 template <class Use>
 auto withSettings(const std::filesystem::path& path, Use use)
     -> std::optional<decltype(use(std::declval<QSettings&>()))> {
-    FileState state = inspect(path);
+    const FileState state = inspect(path);
     if (state == FileState::unavailable) {
         return std::nullopt;
     }
-    if (state == FileState::corrupt) {
-        keepAside(path);
-        seenFiles().forget(path.string());
+    if (state == FileState::corrupt && !keepAside(path)) {
+        return std::nullopt;
     }
     const QString fileName = QString::fromStdString(path.string());
     {
         QSettings settings(fileName, QSettings::IniFormat);
-        if (settings.status() == QSettings::NoError) {
+        if (parsesCleanly(settings)) {
             return use(settings);
         }
     }
-    if (state == FileState::corrupt) {
-        return std::nullopt;  // kept aside already, and still not usable
+    if (state == FileState::corrupt || !keepAside(path)) {
+        return std::nullopt;
     }
-    keepAside(path);
-    seenFiles().forget(path.string());
     QSettings settings(fileName, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError) {
+    if (!parsesCleanly(settings)) {
         return std::nullopt;
     }
     return use(settings);
@@ -231,8 +233,8 @@ bool write(const std::filesystem::path& path, std::string_view key,
         settings.sync();
         return settings.status() == QSettings::NoError;
     });
-    // What QSettings holds in its cache is now our own write, not what we read before it.
-    seenFiles().forget(path.string());
+    // QSettings now holds our own write; remember that file as the one it has seen.
+    inspect(path);
     return written.value_or(false);
 }
 

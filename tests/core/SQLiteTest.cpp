@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <string>
+
+#include "FixtureDatabases.h"
+#include "TestHome.h"
+#include "core/SQLiteDB.h"
+
+namespace nabbit {
+namespace {
+
+// Descriptors of this process that refer to the database or its -wal/-shm files: an open
+// connection holds at least one.
+int openDescriptorsOf(const std::filesystem::path& database) {
+    int count = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
+        const auto target = std::filesystem::read_symlink(entry.path(), ec);
+        if (!ec && target.string().starts_with(database.string())) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+class SQLiteTest : public ::testing::Test {
+  protected:
+    void SetUp() override { database_ = test::createChatDatabase(); }
+
+    // One row the way Messages writes it, through a connection of its own.
+    void insertMessage(const std::string& text) {
+        sqlite3* writer = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(database_.c_str(), &writer, SQLITE_OPEN_READWRITE, nullptr),
+                  SQLITE_OK);
+        const std::string sql =
+            "INSERT INTO message (guid, text) VALUES ('g-" + text + "', '" + text + "')";
+        EXPECT_EQ(sqlite3_exec(writer, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(writer);
+    }
+
+    std::filesystem::path database_;
+};
+
+TEST_F(SQLiteTest, MissingFileFailsToOpenInBothModesAndIsNotCreated) {
+    const auto missing = test::testHome() / "no-such-dir" / "chat.db";
+    for (const bool readOnly : {true, false}) {
+        auto db = SQLiteDB::open(missing.string(), readOnly);
+        ASSERT_FALSE(db.has_value());
+        EXPECT_EQ(db.error().kind(), SQLiteError::Kind::openFailed);
+        EXPECT_EQ(db.error().code(), SQLITE_CANTOPEN);
+        EXPECT_EQ(db.error().description(),
+                  "sqlite open failed (code 14): unable to open database file");
+    }
+    const auto missingFile = database_.parent_path() / "other.db";
+    EXPECT_FALSE(SQLiteDB::open(missingFile.string(), false).has_value());
+    EXPECT_FALSE(std::filesystem::exists(missingFile));
+    EXPECT_EQ(openDescriptorsOf(missingFile), 0);
+}
+
+TEST_F(SQLiteTest, SyntaxErrorIsAPrepareFailureAndTheConnectionStaysUsable) {
+    auto db = SQLiteDB::open(database_.string(), false);
+    ASSERT_TRUE(db.has_value());
+    auto bad = db->prepare("SELEC ROWID FROM message");
+    ASSERT_FALSE(bad.has_value());
+    EXPECT_EQ(bad.error().kind(), SQLiteError::Kind::prepareFailed);
+    EXPECT_EQ(bad.error().code(), SQLITE_ERROR);
+    EXPECT_TRUE(bad.error().description().starts_with("sqlite prepare failed (code 1): "));
+    EXPECT_NE(bad.error().message().find("syntax error"), std::string::npos);
+
+    auto missingTable = db->prepare("SELECT * FROM no_such_table");
+    ASSERT_FALSE(missingTable.has_value());
+    EXPECT_EQ(missingTable.error().description(),
+              "sqlite prepare failed (code 1): no such table: no_such_table");
+
+    auto good = db->prepare("SELECT COUNT(*) FROM message");
+    ASSERT_TRUE(good.has_value());
+    ASSERT_EQ(sqlite3_step(good->handle()), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int64(good->handle(), 0), 0);
+}
+
+TEST_F(SQLiteTest, ErrorDescriptionsNameTheFailedStep) {
+    EXPECT_EQ(SQLiteError::stepFailed(8, "attempt to write a readonly database").description(),
+              "sqlite step failed (code 8): attempt to write a readonly database");
+    EXPECT_EQ(SQLiteError::openFailed(14, "x").kind(), SQLiteError::Kind::openFailed);
+}
+
+TEST_F(SQLiteTest, OpensWithTheRequestedModeOnly) {
+    insertMessage("hello");
+    {
+        auto readOnly = SQLiteDB::open(database_.string(), true);
+        ASSERT_TRUE(readOnly.has_value());
+        auto update = readOnly->prepare("UPDATE message SET is_read = 1");
+        ASSERT_TRUE(update.has_value());
+        EXPECT_EQ(sqlite3_step(update->handle()), SQLITE_READONLY);
+    }
+    auto readWrite = SQLiteDB::open(database_.string(), false);
+    ASSERT_TRUE(readWrite.has_value());
+    auto update = readWrite->prepare("UPDATE message SET is_read = 1");
+    ASSERT_TRUE(update.has_value());
+    EXPECT_EQ(sqlite3_step(update->handle()), SQLITE_DONE);
+    EXPECT_EQ(sqlite3_changes(readWrite->handle()), 1);
+}
+
+// An operation as the Messages reader runs one: open, prepare, step, return.
+TEST_F(SQLiteTest, NoConnectionOutlivesAnOperationWhicheverWrapperGoesFirst) {
+    insertMessage("one");
+    insertMessage("two");
+    ASSERT_EQ(openDescriptorsOf(database_), 0);
+
+    {  // statement first, connection last
+        auto db = SQLiteDB::open(database_.string(), false);
+        ASSERT_TRUE(db.has_value());
+        auto statement = db->prepare("SELECT ROWID, text FROM message ORDER BY ROWID");
+        ASSERT_TRUE(statement.has_value());
+        ASSERT_EQ(sqlite3_step(statement->handle()), SQLITE_ROW);
+        EXPECT_GT(openDescriptorsOf(database_), 0);
+    }
+    EXPECT_EQ(openDescriptorsOf(database_), 0);
+
+    // connection first, with a statement still live and mid-way through its rows
+    std::optional<SQLiteStatement> survivor;
+    {
+        auto db = SQLiteDB::open(database_.string(), false);
+        ASSERT_TRUE(db.has_value());
+        auto statement = db->prepare("SELECT text FROM message ORDER BY ROWID");
+        ASSERT_TRUE(statement.has_value());
+        ASSERT_EQ(sqlite3_step(statement->handle()), SQLITE_ROW);
+        survivor.emplace(std::move(*statement));
+        EXPECT_NE(survivor->handle(), nullptr);
+    }
+    EXPECT_EQ(openDescriptorsOf(database_), 0);
+    EXPECT_EQ(survivor->handle(), nullptr);  // finalized with its connection
+    survivor.reset();                        // and not finalized a second time
+
+    // The writer can take the database for itself again.
+    sqlite3* exclusive = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(database_.c_str(), &exclusive, SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(exclusive, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(exclusive);
+}
+
+TEST_F(SQLiteTest, MovesTransferOwnership) {
+    insertMessage("moved");
+    auto opened = SQLiteDB::open(database_.string(), true);
+    ASSERT_TRUE(opened.has_value());
+    SQLiteDB db = std::move(*opened);
+    EXPECT_EQ(opened->handle(), nullptr);
+    auto fromMovedOut = opened->prepare("SELECT 1");
+    ASSERT_FALSE(fromMovedOut.has_value());
+    EXPECT_EQ(fromMovedOut.error().code(), SQLITE_MISUSE);
+
+    auto prepared = db.prepare("SELECT text FROM message");
+    ASSERT_TRUE(prepared.has_value());
+    SQLiteStatement statement = std::move(*prepared);
+    EXPECT_EQ(prepared->handle(), nullptr);
+    ASSERT_EQ(sqlite3_step(statement.handle()), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(statement.handle(), 0)),
+                 "moved");
+
+    auto other = db.prepare("SELECT 2");
+    ASSERT_TRUE(other.has_value());
+    statement = std::move(*other);  // finalizes the first statement
+    ASSERT_EQ(sqlite3_step(statement.handle()), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(statement.handle(), 0), 2);
+    EXPECT_EQ(sqlite3_next_stmt(db.handle(), sqlite3_next_stmt(db.handle(), nullptr)), nullptr);
+}
+
+}  // namespace
+}  // namespace nabbit
