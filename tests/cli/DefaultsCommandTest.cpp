@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TestHome.h"
+#include "core/AppStateManager.h"
+
+namespace nabbit {
+namespace {
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built nabbit with HOME at `home` and, unless `configHome` is empty, XDG_CONFIG_HOME
+// at `configHome`; no display.
+CommandResult nabbit(const std::vector<std::string>& arguments, const std::filesystem::path& home,
+                     const std::filesystem::path& configHome = {}) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", QString::fromStdString(home.string()));
+    environment.remove("XDG_CONFIG_HOME");
+    environment.remove("DISPLAY");
+    if (!configHome.empty()) {
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(configHome.string()));
+    }
+    QStringList list;
+    for (const auto& argument : arguments) {
+        list << QString::fromStdString(argument);
+    }
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QString(NABBIT_BIN_DIR) + "/nabbit", list);
+    CommandResult run;
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) {
+        return run;
+    }
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+class DefaultsCommandTest : public ::testing::Test {
+  protected:
+    std::filesystem::path conf() const { return home_.path() / ".config/nabbit/nabbit.conf"; }
+    CommandResult defaults(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), "defaults");
+        return nabbit(arguments, home_.path());
+    }
+
+    test::TempDir home_;  // a fresh home for each test, without even a .config folder
+};
+
+TEST_F(DefaultsCommandTest, WritesReadsAndDeletesFromAFreshHome) {
+    CommandResult run = defaults({"read"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "{\n}\n");
+
+    run = defaults({"read", "com.nabbit.app.restoreContentsDelayTime"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("does not exist"), std::string::npos);
+
+    EXPECT_EQ(defaults({"write", "com.nabbit.app.restoreContentsDelayTime", "-int", "10"}).exitCode,
+              0);
+    EXPECT_EQ(defaults({"write", "com.nabbit.app.autoPasteEnabled", "-bool", "true"}).exitCode, 0);
+    EXPECT_EQ(defaults({"write", "com.nabbit.app.hasSetup", "-bool", "NO"}).exitCode, 0);
+    run = defaults({"write", "com.nabbit.app.greeting", "-string", "hello, \"world\""});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.err.find("not a key Nabbit reads"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(conf()));
+
+    run = defaults({"read", "com.nabbit.app.restoreContentsDelayTime"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "10\n");
+    EXPECT_EQ(defaults({"read", "com.nabbit.app.hasSetup"}).out, "false\n");
+    EXPECT_EQ(defaults({"read", "com.nabbit.app.greeting"}).out, "hello, \"world\"\n");
+
+    run = defaults({"read"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out,
+              "{\n"
+              "    com.nabbit.app.autoPasteEnabled = true;\n"
+              "    com.nabbit.app.greeting = \"hello, \\\"world\\\"\";\n"
+              "    com.nabbit.app.hasSetup = false;\n"
+              "    com.nabbit.app.restoreContentsDelayTime = 10;\n"
+              "}\n");
+
+    EXPECT_EQ(defaults({"delete", "com.nabbit.app.autoPasteEnabled"}).exitCode, 0);
+    EXPECT_EQ(defaults({"read", "com.nabbit.app.autoPasteEnabled"}).exitCode, 1);
+    EXPECT_EQ(defaults({"delete", "com.nabbit.app.autoPasteEnabled"}).exitCode, 1);
+    EXPECT_EQ(defaults({"read", "com.nabbit.app.restoreContentsDelayTime"}).out, "10\n");
+}
+
+TEST_F(DefaultsCommandTest, RefusalsExitWith2AndWriteNothing) {
+    ASSERT_EQ(defaults({"write", "com.nabbit.app.notificationPosition", "-int", "2"}).exitCode, 0);
+    const std::string before = test::readFile(conf());
+
+    const std::vector<std::vector<std::string>> refused = {
+        {},
+        {"frobnicate"},
+        {"read", "com.nabbit.app.hasSetup", "extra"},
+        {"read", "com.other.app.hasSetup"},
+        {"write", "com.other.app.hasSetup", "-bool", "true"},
+        {"write", "hasSetup", "-bool", "true"},
+        {"write", "com.nabbit.app.", "-bool", "true"},
+        {"write", "com.nabbit.app.group/hasSetup", "-bool", "true"},
+        {"write", "com.nabbit.app.hasSetup", "-float", "1"},
+        {"write", "com.nabbit.app.hasSetup", "true"},
+        {"write", "com.nabbit.app.hasSetup", "-bool", "maybe"},
+        {"write", "com.nabbit.app.hasSetup", "-int", "1"},
+        {"write", "com.nabbit.app.notificationPosition", "-int", "2.5"},
+        {"write", "com.nabbit.app.notificationPosition", "-int", "99999999999"},
+        {"write", "com.nabbit.app.notificationPosition", "-int", ""},
+        {"write", "com.nabbit.app.notificationPosition", "-string", "3"},
+        {"write", "com.nabbit.app.currentOnboardingStep", "-int", "1"},
+        {"write", "com.nabbit.app.x", "-int"},
+        {"delete"},
+        {"delete", "com.other.app.notificationPosition"},
+    };
+    for (const auto& arguments : refused) {
+        const CommandResult run = defaults(arguments);
+        std::string shown;
+        for (const auto& a : arguments) {
+            shown += a + " ";
+        }
+        EXPECT_EQ(run.exitCode, 2) << shown;
+        EXPECT_FALSE(run.err.empty()) << shown;
+        EXPECT_EQ(run.out, "") << shown;
+    }
+    EXPECT_EQ(test::readFile(conf()), before);
+    EXPECT_EQ(defaults({"read", "com.nabbit.app.notificationPosition"}).out, "2\n");
+}
+
+TEST_F(DefaultsCommandTest, TheFileFollowsXdgConfigHome) {
+    test::TempDir config;
+    ASSERT_EQ(nabbit({"defaults", "write", "com.nabbit.app.emailDetectionEnabled", "-bool", "1"},
+                     home_.path(), config.path())
+                  .exitCode,
+              0);
+    EXPECT_EQ(test::readFile(config.path() / "nabbit/nabbit.conf"),
+              "[General]\ncom.nabbit.app.emailDetectionEnabled=true\n");
+    EXPECT_FALSE(std::filesystem::exists(conf()));
+    EXPECT_EQ(defaults({"read", "com.nabbit.app.emailDetectionEnabled"}).exitCode, 1);
+}
+
+TEST_F(DefaultsCommandTest, ACorruptFileIsKeptAsideAndReadsAsEmpty) {
+    const std::string garbage("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    ASSERT_TRUE(test::writeFile(conf(), garbage));
+    const CommandResult run = defaults({"read"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "{\n}\n");
+    EXPECT_NE(run.err.find("kept it as " + conf().string() + ".corrupt-"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(conf()));
+}
+
+TEST(NabbitCommandTest, HelpVersionAndUnknownCommands) {
+    test::TempDir home;
+    CommandResult run = nabbit({"--version"}, home.path());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, std::string("nabbit ") + NABBIT_VERSION + "\n");
+
+    run = nabbit({"--help"}, home.path());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("defaults"), std::string::npos);
+    EXPECT_NE(run.out.find("nabbit defaults write KEY -bool true|false"), std::string::npos);
+
+    run = nabbit({"defaults", "--help"}, home.path());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.starts_with("usage: nabbit defaults read [KEY]\n"));
+
+    run = nabbit({"--frobnicate"}, home.path());
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("unknown command '--frobnicate'"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(home.path() / ".config"));
+}
+
+// The running program and `nabbit defaults` are two processes sharing the file: each write by
+// the command is seen by the program's next read, even at the same size within one clock tick.
+TEST(DefaultsCrossProcessTest, TheRunningProgramSeesEveryWriteAtItsNextRead) {
+    const auto& state = AppStateManager::shared();
+    for (int i = 0; i < 12; ++i) {
+        const int position = (i * 3) % 4;
+        const CommandResult run =
+            nabbit({"defaults", "write", "com.nabbit.app.notificationPosition", "-int",
+                    std::to_string(position)},
+                   test::testHome());
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        ASSERT_EQ(state.notificationPosition(), position) << "write " << i;
+        state.setMarkAsReadEnabled(i % 2 == 0);
+        const CommandResult read =
+            nabbit({"defaults", "read", "com.nabbit.app.markAsReadEnabled"}, test::testHome());
+        ASSERT_EQ(read.out, i % 2 == 0 ? "true\n" : "false\n") << "write " << i;
+    }
+}
+
+}  // namespace
+}  // namespace nabbit
