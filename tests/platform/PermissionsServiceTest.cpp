@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "FixtureDatabases.h"
+#include "TestHome.h"
+#include "app/PermissionsService.h"
+#include "platform/fake/FakeAccessibilityCheck.h"
+#include "platform/fake/FakeFileReveal.h"
+#include "platform/x11/X11AccessibilityCheck.h"
+
+namespace nabbit {
+namespace {
+
+class PermissionsServiceTest : public ::testing::Test {
+  protected:
+    void SetUp() override { std::filesystem::remove_all(test::testHome() / "Library"); }
+
+    FakeAccessibilityCheck accessibility_;
+    FakeFileReveal reveal_;
+    PermissionsService service_{accessibility_, reveal_};
+};
+
+TEST_F(PermissionsServiceTest, AccessibilityIsAskedAfreshAndLoggedEachTime) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(service_.checkAccessibility());
+    accessibility_.setAllowed(true);
+    EXPECT_TRUE(service_.checkAccessibility());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "[Nabbit] Checking Accessibility: false\n[Nabbit] Checking Accessibility: true\n");
+    EXPECT_EQ(accessibility_.questions(), 2);
+}
+
+TEST_F(PermissionsServiceTest, RequestingAccessibilityOpensNothingAndLogsNothing) {
+    for (const bool allowed : {true, false}) {
+        accessibility_.setAllowed(allowed);
+        ::testing::internal::CaptureStderr();
+        service_.requestAccessibility();
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    }
+    EXPECT_TRUE(reveal_.requests().empty());
+}
+
+TEST_F(PermissionsServiceTest, DiskAccessSettingsOpenTheMessagesFolderWhenThereIsOne) {
+    service_.openFullDiskAccessSettings();
+    EXPECT_TRUE(reveal_.requests().empty());
+
+    const auto database = test::createChatDatabase();
+    service_.openFullDiskAccessSettings();
+    ASSERT_EQ(reveal_.requests().size(), 1u);
+    EXPECT_EQ(reveal_.requests()[0].action, FakeFileReveal::Action::openFolder);
+    EXPECT_EQ(reveal_.requests()[0].path, database.parent_path());
+}
+
+TEST_F(PermissionsServiceTest, DiskAccessFollowsTheMessagesDatabase) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(service_.checkFullDiskAccess(), FullDiskAccess::missing);
+    test::createChatDatabase();
+    EXPECT_EQ(service_.checkFullDiskAccess(), FullDiskAccess::granted);
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("[Nabbit] File exists: false, Can read: false\n"), std::string::npos);
+    EXPECT_NE(log.find("[Nabbit] File exists: true, Can read: true\n"), std::string::npos);
+}
+
+// Without an X display there is nowhere to post key events.
+TEST(X11AccessibilityCheckTest, NoDisplayMeansNotAllowed) {
+    const char* saved = std::getenv("DISPLAY");
+    const std::string display = saved != nullptr ? saved : "";
+    X11AccessibilityCheck check;
+
+    ::unsetenv("DISPLAY");
+    EXPECT_FALSE(check.syntheticKeyEventsAllowed());
+    ::setenv("DISPLAY", "", 1);
+    EXPECT_FALSE(check.syntheticKeyEventsAllowed());
+    ::setenv("DISPLAY", ":4711", 1);  // no server there
+    EXPECT_FALSE(check.syntheticKeyEventsAllowed());
+
+    if (saved != nullptr) {
+        ::setenv("DISPLAY", display.c_str(), 1);
+    } else {
+        ::unsetenv("DISPLAY");
+    }
+}
+
+}  // namespace
+}  // namespace nabbit
