@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nabbit::test {
+
+// One message of the corpus: its text (for mail, subject + "\n" + summary), the code a user
+// wants copied (absent for messages that carry none), and, where the line names one, the
+// sending service.
+struct CorpusLine {
+    int lineNumber = 0;
+    std::string text;
+    std::optional<std::string> code;
+    bool hasService = false;             // the line has a "service" member
+    std::optional<std::string> service;  // absent when that member is null
+    std::string channel;                 // "sms" or "mail"
+};
+
+// The lines of one tests/corpus/<language>.jsonl file, and what was wrong with any line
+// that could not be read (line number and reason).
+struct Corpus {
+    std::string language;
+    std::vector<CorpusLine> lines;
+    std::vector<std::string> problems;
+
+    static Corpus load(const std::filesystem::path& jsonlFile);
+    // Every *.jsonl file of a folder, by language name.
+    static std::vector<Corpus> loadAll(const std::filesystem::path& folder);
+};
+
+// The text without anything that is not a letter, mark or number (the parser's cleaning),
+// so that '482-913' and '482 913' compare equal to '482913'.
+std::string cleaned(const std::string& utf8);
+
+}  // namespace nabbit::test

@@ -1,0 +1,85 @@
+// The corpus itself: every line reads, each language has enough lines of both kinds and both
+// channels, and every expected code really stands in its message, so that a typo in a label
+// cannot pass for a parser miss.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "Corpus.h"
+
+namespace nabbit::test {
+namespace {
+
+std::vector<Corpus> corpora() {
+    return Corpus::loadAll(std::filesystem::path(NABBIT_SOURCE_DIR) / "tests" / "corpus");
+}
+
+TEST(CorpusData, EveryLanguageHasItsFile) {
+    std::set<std::string> languages;
+    for (const auto& corpus : corpora()) {
+        languages.insert(corpus.language);
+    }
+    EXPECT_EQ(languages, (std::set<std::string>{"de", "en", "es", "fr", "pt", "zh"}));
+}
+
+TEST(CorpusData, EveryLineReads) {
+    for (const auto& corpus : corpora()) {
+        for (const auto& problem : corpus.problems) {
+            ADD_FAILURE() << problem;
+        }
+    }
+}
+
+TEST(CorpusData, EachLanguageHasPositivesNegativesSmsAndMail) {
+    for (const auto& corpus : corpora()) {
+        int positives = 0;
+        int mail = 0;
+        int mailPositives = 0;
+        for (const auto& line : corpus.lines) {
+            positives += line.code ? 1 : 0;
+            mail += line.channel == "mail" ? 1 : 0;
+            mailPositives += line.channel == "mail" && line.code ? 1 : 0;
+        }
+        const auto total = static_cast<int>(corpus.lines.size());
+        EXPECT_GE(total, 150) << corpus.language;
+        EXPECT_GE(positives * 100, total * 50) << corpus.language << ": too few positives";
+        EXPECT_LE(positives * 100, total * 75) << corpus.language << ": too few negatives";
+        EXPECT_GE(mail, 15) << corpus.language;
+        EXPECT_GT(mailPositives, 0) << corpus.language;
+        EXPECT_LT(mailPositives, mail) << corpus.language;
+    }
+}
+
+TEST(CorpusData, ExpectedCodesStandInTheirMessages) {
+    for (const auto& corpus : corpora()) {
+        for (const auto& line : corpus.lines) {
+            const auto where = corpus.language + ":" + std::to_string(line.lineNumber);
+            if (line.channel == "mail") {
+                EXPECT_NE(line.text.find('\n'), std::string::npos)
+                    << where << ": a mail text is subject + \"\\n\" + summary";
+            }
+            if (!line.code) {
+                continue;
+            }
+            // Codes are copied cleaned: letters and digits only, 4 to 10 of them.
+            EXPECT_EQ(cleaned(*line.code), *line.code) << where;
+            EXPECT_GE(line.code->size(), 4u) << where;
+            EXPECT_LE(line.code->size(), 10u) << where;
+            EXPECT_NE(cleaned(line.text).find(*line.code), std::string::npos)
+                << where << ": '" << *line.code << "' is not in the text";
+        }
+    }
+}
+
+TEST(CorpusData, NoMessageIsListedTwice) {
+    for (const auto& corpus : corpora()) {
+        std::set<std::string> seen;
+        for (const auto& line : corpus.lines) {
+            EXPECT_TRUE(seen.insert(line.text).second)
+                << corpus.language << ":" << line.lineNumber << " repeats an earlier line";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace nabbit::test
