@@ -58,17 +58,5 @@ TEST_F(FullDiskAccessTest, ADatabaseThatYieldsNoByteIsDenied) {
     EXPECT_EQ(log, expectedLog(true, false));
 }
 
-TEST_F(FullDiskAccessTest, TheCheckFollowsHome) {
-    test::TempDir otherHome;
-    const std::string saved = test::testHome().string();
-    ::setenv("HOME", otherHome.path().c_str(), 1);
-    ASSERT_TRUE(test::writeFile(otherHome.path() / "Library/Messages/chat.db", "SQLite"));
-    const auto [result, log] = check();
-    ::setenv("HOME", saved.c_str(), 1);
-    EXPECT_EQ(result, FullDiskAccess::granted);
-    EXPECT_NE(log.find(otherHome.path().string()), std::string::npos);
-    EXPECT_EQ(paths::messagesDatabaseWal(), test::testHome() / "Library/Messages/chat.db-wal");
-}
-
 }  // namespace
 }  // namespace nabbit
