@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <sqlite3.h>
+
+#include "parser/OTPParser.h"
+#include "tools/nabbit-simulate/ChatDatabaseWriter.h"
+
+namespace nabbit::test {
+
+// A parser that remembers every text it was asked about and takes the first run of four or
+// more digits as the code, so tests see exactly which texts reached it.
+class RecordingParser : public OTPParser {
+  public:
+    std::optional<ParsedOTP> parse(std::string_view text) const override;
+    mutable std::vector<std::string> seen;
+};
+
+// A Messages database built from the shared schema and written, as its owner writes it, by a
+// second connection that stays open (so its WAL file stays too).
+class ChatDatabase {
+  public:
+    ChatDatabase();
+
+    std::int64_t insert(const simulate::SimulatedMessage& message);
+    std::int64_t insert(const std::string& text);
+    std::int64_t insertRaw(const std::string& sql);  // one INSERT of our own; its ROWID
+    std::int64_t count(const std::string& sql);      // the first column of a query
+    void close() { writer_.reset(); }
+    void reopen(bool persistWal);
+
+    sqlite3* handle();
+
+  private:
+    std::optional<simulate::ChatDatabaseWriter> writer_;
+};
+
+// Replaces the default SQLite VFS for the life of the object: opening the Messages database
+// fails with SQLITE_AUTH, as it does when the system refuses access to it.
+class DenyMessagesDatabase {
+  public:
+    DenyMessagesDatabase();
+    ~DenyMessagesDatabase();
+    DenyMessagesDatabase(const DenyMessagesDatabase&) = delete;
+    DenyMessagesDatabase& operator=(const DenyMessagesDatabase&) = delete;
+
+  private:
+    sqlite3_vfs* original_;
+    sqlite3_vfs deny_;
+};
+
+}  // namespace nabbit::test
