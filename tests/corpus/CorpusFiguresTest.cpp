@@ -34,8 +34,8 @@ struct Level {
 
 // Measured levels (see tests/corpus/README.md); raise them when the files improve.
 constexpr Level kLevels[] = {
-    {"de", 1.0, 0.054, 1.0}, {"en", 1.0, 0.057, 0.96}, {"es", 1.0, 0.108, 1.0},
-    {"fr", 1.0, 0.018, 1.0}, {"pt", 1.0, 0.072, 1.0},  {"zh", 1.0, 0.130, 1.0},
+    {"de", 1.000, 0.056, 1.000}, {"en", 0.992, 0.053, 0.968}, {"es", 1.000, 0.098, 1.000},
+    {"fr", 1.000, 0.041, 1.000}, {"pt", 1.000, 0.070, 1.000}, {"zh", 1.000, 0.100, 1.000},
 };
 
 TEST(CorpusFigures, TheParserLoadsEveryShippedKeywordAndPattern) {
