@@ -8,6 +8,7 @@
 
 #include "core/DebugLogger.h"
 #include "parser/UnicodeText.h"
+#include "sources/Whitespace.h"
 #include "sources/imessage/GraphemeText.h"
 #include "sources/imessage/KeyedArchive.h"
 #include "sources/imessage/PropertyList.h"

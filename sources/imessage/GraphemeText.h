@@ -39,8 +39,4 @@ class GraphemeText {
     std::basic_string<int32_t> boundaries_;  // UTF-16 offsets of every grapheme start, then the end
 };
 
-// Removes white space and line breaks at both ends: tab, U+000A to U+000D, U+0085 and the
-// separator categories (Zs, Zl, Zp). Other control characters and U+FFFD stay.
-icu::UnicodeString trimWhitespaceAndNewlines(const icu::UnicodeString& text);
-
 }  // namespace nabbit
