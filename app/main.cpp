@@ -30,7 +30,9 @@ constexpr Verb verbs[] = {
 void printUsage(std::ostream& out) {
     out << "usage: nabbit <command> [arguments]\n\ncommands:\n";
     for (const Verb& verb : verbs) {
-        out << "  " << verb.name << std::string(12 - verb.name.size(), ' ') << verb.summary << "\n";
+        out << "  " << verb.name
+            << std::string(verb.name.size() < 12 ? 12 - verb.name.size() : 1, ' ') << verb.summary
+            << "\n";
     }
     out << "  --help      show this help\n"
            "  --version   show the version\n\n"

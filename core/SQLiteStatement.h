@@ -12,7 +12,6 @@ namespace nabbit {
 // that prepared it has already been closed (closing finalizes every statement first).
 class SQLiteStatement {
   public:
-    SQLiteStatement(sqlite3_stmt* handle, std::weak_ptr<SQLiteConnection> connection);
     ~SQLiteStatement();
 
     SQLiteStatement(SQLiteStatement&& other) noexcept;
@@ -25,6 +24,9 @@ class SQLiteStatement {
     sqlite3_stmt* handle() const;
 
   private:
+    friend class SQLiteDB;  // the only maker of statements
+    SQLiteStatement(sqlite3_stmt* handle, std::weak_ptr<SQLiteConnection> connection);
+
     void finalize();
 
     sqlite3_stmt* handle_ = nullptr;
