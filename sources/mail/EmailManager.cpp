@@ -1,0 +1,392 @@
+#include "sources/mail/EmailManager.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+#include <iostream>
+
+#include <QUuid>
+
+#include <sqlite3.h>
+
+#include "core/DebugLogger.h"
+#include "core/FullDiskAccess.h"
+#include "core/Paths.h"
+#include "parser/GraphemeCount.h"
+#include "parser/UnicodeText.h"
+#include "sources/Whitespace.h"
+
+namespace nabbit {
+
+namespace {
+
+constexpr std::string_view kCategory = "EMAIL";
+constexpr std::size_t kMinimumTextLength = 5;  // shorter texts cannot hold a code worth copying
+constexpr const char* kDefaultHandle = "Apple Mail";
+constexpr std::chrono::milliseconds kDefaultPollInterval{10'000};
+
+// Current Mail versions keep summaries in their own table; older ones kept the text itself in
+// messages.summary.
+constexpr const char* kEnvelopesQuery =
+    "SELECT m.ROWID, IFNULL(s.subject, ''), IFNULL(a.address, ''), IFNULL(m.summary, '')\n"
+    "FROM messages m\n"
+    "LEFT JOIN subjects s ON m.subject = s.ROWID\n"
+    "LEFT JOIN addresses a ON m.sender = a.ROWID\n"
+    "WHERE m.ROWID > ?\n"
+    "ORDER BY m.ROWID ASC\n"
+    "LIMIT 200";
+constexpr const char* kEnvelopesWithSummariesQuery =
+    "SELECT m.ROWID, IFNULL(s.subject, ''), IFNULL(a.address, ''), IFNULL(su.summary, '')\n"
+    "FROM messages m\n"
+    "LEFT JOIN subjects s ON m.subject = s.ROWID\n"
+    "LEFT JOIN addresses a ON m.sender = a.ROWID\n"
+    "LEFT JOIN summaries su ON m.summary = su.ROWID\n"
+    "WHERE m.ROWID > ?\n"
+    "ORDER BY m.ROWID ASC\n"
+    "LIMIT 200";
+
+void log(std::string_view message) {
+    DebugLogger::shared().log(message, kCategory);
+}
+void log(std::string_view message, LogDetails details) {
+    DebugLogger::shared().log(message, kCategory, std::move(details));
+}
+
+std::string textColumn(sqlite3_stmt* statement, int column) {
+    if (sqlite3_column_type(statement, column) == SQLITE_NULL) {
+        return {};
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    if (text == nullptr) {
+        return {};
+    }
+    return std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+}
+
+// Subject, a line feed, the summary with its no-break spaces made ordinary, trimmed.
+std::string envelopeText(const std::string& subject, const std::string& summary) {
+    auto text = fromUtf8(subject + "\n" + summary);
+    text.findAndReplace(icu::UnicodeString(static_cast<UChar32>(0x00A0)), icu::UnicodeString(u" "));
+    return toUtf8(trimWhitespaceAndNewlines(text));
+}
+
+std::optional<std::pair<std::uintmax_t, std::uintmax_t>> fileIdentity(
+    const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return std::pair<std::uintmax_t, std::uintmax_t>(info.st_dev, info.st_ino);
+}
+
+bool hasTable(SQLiteDB& db, const char* name) {
+    auto statement = db.prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+    if (!statement) {
+        return false;
+    }
+    sqlite3_bind_text(statement->handle(), 1, name, -1, SQLITE_TRANSIENT);
+    return sqlite3_step(statement->handle()) == SQLITE_ROW;
+}
+
+}  // namespace
+
+EmailManager::EmailManager(std::shared_ptr<const OTPParser> otpParser,
+                           AccessCheck hasFullDiskAccess, ConsoleOutput console, QObject* parent)
+    : QObject(parent),
+      otpParser_(std::move(otpParser)),
+      hasFullDiskAccess_(std::move(hasFullDiskAccess)),
+      console_(std::move(console)),
+      envelopeIndexPath_(findEnvelopeIndexPath()),
+      walFileMonitor_(envelopeIndexPath_.value_or(std::filesystem::path())) {
+    syncWorkItem_.setSingleShot(true);
+    connect(&syncWorkItem_, &QTimer::timeout, this, [this] {
+        lastSyncFiredAt_ = Clock::now();
+        log("Email WAL changed, syncing (coalesced)");
+        syncMessages();
+    });
+    pollTimer_.setInterval(kDefaultPollInterval);
+    connect(&pollTimer_, &QTimer::timeout, this, &EmailManager::syncMessages);
+    connect(&walFileMonitor_, &WalFileWatch::changed, this, &EmailManager::handleWALChange);
+    connect(&walFileMonitor_, &WalFileWatch::walArmed, this, [this] {
+        log("Email WAL monitoring started", {{"path", walFileMonitor_.walPath().string()}});
+    });
+}
+
+EmailManager::~EmailManager() {
+    stop();
+}
+
+std::optional<std::filesystem::path> EmailManager::findEnvelopeIndexPath() {
+    const auto mail = paths::mailDirectory();
+    std::error_code ec;
+    std::filesystem::directory_iterator entries(mail, ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    std::vector<long long> versions;
+    for (const auto& entry : entries) {
+        const auto name = entry.path().filename().string();
+        if (name.size() < 2 || name[0] != 'V') {
+            continue;
+        }
+        long long version = 0;
+        const char* first = name.data() + 1;
+        const char* last = name.data() + name.size();
+        const auto [end, error] = std::from_chars(first, last, version);
+        if (error == std::errc() && end == last) {
+            versions.push_back(version);
+        }
+    }
+    std::sort(versions.rbegin(), versions.rend());
+    for (const auto version : versions) {
+        const auto candidate =
+            mail / ("V" + std::to_string(version)) / "MailData" / "Envelope Index";
+        if (std::filesystem::is_regular_file(candidate, ec)) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+bool EmailManager::hasFullDiskAccess() const {
+    if (hasFullDiskAccess_) {
+        return hasFullDiskAccess_();
+    }
+    return checkFullDiskAccess() == FullDiskAccess::granted;
+}
+
+void EmailManager::print(const std::string& line) const {
+    if (console_) {
+        console_(line);
+    } else {
+        std::cout << line << std::endl;
+    }
+}
+
+void EmailManager::setPollInterval(std::chrono::milliseconds interval) {
+    pollTimer_.setInterval(interval);
+}
+
+void EmailManager::start() {
+    if (!envelopeIndexPath_) {
+        log("Apple Mail Envelope Index not found — email detection idle");
+        return;
+    }
+    log("Email detection starting", {{"path", envelopeIndexPath_->string()}});
+    initializeLastProcessedRowId();
+    syncMessages();
+    startWALMonitoring();
+    pollTimer_.start();
+}
+
+void EmailManager::stop() {
+    syncWorkItem_.stop();
+    pollTimer_.stop();
+    walFileMonitor_.stop();
+    dropPersistentDB();
+}
+
+void EmailManager::resync() {
+    stop();
+    QMetaObject::invokeMethod(
+        this, [this] { messages_.clear(); }, Qt::QueuedConnection);
+    processedRowIds_.clear();
+    lastProcessedRowId_ = 0;
+    start();
+}
+
+void EmailManager::dropPersistentDB() {
+    persistentDB_.reset();
+    openedFile_.reset();
+    summariesTable_ = false;
+}
+
+Expected<SQLiteDB*, SQLiteError> EmailManager::openPersistentDB() {
+    if (!envelopeIndexPath_) {
+        return static_cast<SQLiteDB*>(nullptr);
+    }
+    // Mail may rebuild its index as a new file; a connection to the old one would never see
+    // another envelope.
+    if (persistentDB_ && fileIdentity(*envelopeIndexPath_) != openedFile_) {
+        dropPersistentDB();
+    }
+    if (persistentDB_) {
+        return &*persistentDB_;
+    }
+    auto db = SQLiteDB::open(envelopeIndexPath_->string(), true);
+    if (!db) {
+        return Unexpected{std::move(db).error()};
+    }
+    // A small page cache is plenty for the few rows above the watermark; a failure is harmless.
+    if (auto pragma = db->prepare("PRAGMA cache_size = -256")) {
+        sqlite3_step(pragma->handle());
+    }
+    summariesTable_ = hasTable(*db, "summaries");
+    openedFile_ = fileIdentity(*envelopeIndexPath_);
+    persistentDB_.emplace(std::move(*db));
+    return &*persistentDB_;
+}
+
+void EmailManager::initializeLastProcessedRowId() {
+    if (!hasFullDiskAccess() || !envelopeIndexPath_) {
+        return;
+    }
+    auto fail = [this](const SQLiteError& error) {
+        dropPersistentDB();
+        log("Failed to initialize email lastProcessedRowId", {{"error", error.description()}});
+    };
+    auto db = openPersistentDB();
+    if (!db) {
+        fail(db.error());
+        return;
+    }
+    if (*db == nullptr) {
+        return;
+    }
+    auto statement = (*db)->prepare("SELECT IFNULL(MAX(ROWID), 0) FROM messages");
+    if (!statement) {
+        fail(statement.error());
+        return;
+    }
+    if (sqlite3_step(statement->handle()) != SQLITE_ROW) {
+        return;
+    }
+    lastProcessedRowId_ = sqlite3_column_int64(statement->handle(), 0);
+    log("Initialized email lastProcessedRowId", {{"rowId", lastProcessedRowId_}});
+}
+
+void EmailManager::syncMessages() {
+    if (!hasFullDiskAccess()) {
+        log("Email sync skipped — no Full Disk Access");
+        return;
+    }
+    if (!envelopeIndexPath_) {
+        return;
+    }
+    walFileMonitor_.acknowledge();
+    auto entries = fetchNewMessages(lastProcessedRowId_);
+    if (!entries) {
+        dropPersistentDB();  // the next sync opens the database afresh
+        log("Error during email sync", {{"error", entries.error().description()}});
+        return;
+    }
+    if (entries->empty()) {
+        return;
+    }
+    const auto count = entries->size();
+    QMetaObject::invokeMethod(
+        this, [this, batch = std::move(*entries)] { messages_.append(batch); },
+        Qt::QueuedConnection);
+    log("Added new email OTPs", {{"count", count}});
+}
+
+Expected<CodeEntries, SQLiteError> EmailManager::fetchNewMessages(std::int64_t afterRowId) {
+    auto loaded = loadEnvelopesAfterRowId(afterRowId);
+    if (!loaded) {
+        return Unexpected{std::move(loaded).error()};
+    }
+    // Skipped envelopes count too: a batch of empty ones must not be read forever.
+    if (loaded->lastRowIdRead > lastProcessedRowId_) {
+        lastProcessedRowId_ = loaded->lastRowIdRead;
+    }
+    std::vector<const Message*> fresh;
+    for (const auto& record : loaded->records) {
+        if (processedRowIds_.contains(record.rowId)) {
+            continue;
+        }
+        if (record.text.empty() || graphemeCount(record.text) < kMinimumTextLength) {
+            continue;
+        }
+        processedRowIds_.insert(record.rowId);
+        fresh.push_back(&record);
+    }
+    CodeEntries found;
+    for (const auto* record : fresh) {
+        if (auto otp = otpParser_->parse(record->text)) {
+            found.push_back(CodeEntry{*record, std::move(*otp)});
+        }
+    }
+    return found;
+}
+
+Expected<EmailManager::LoadedEnvelopes, SQLiteError> EmailManager::loadEnvelopesAfterRowId(
+    std::int64_t rowId) {
+    auto db = openPersistentDB();
+    if (!db) {
+        return Unexpected{std::move(db).error()};
+    }
+    LoadedEnvelopes loaded;
+    if (*db == nullptr) {
+        return loaded;
+    }
+    auto statement =
+        (*db)->prepare(summariesTable_ ? kEnvelopesWithSummariesQuery : kEnvelopesQuery);
+    if (!statement) {
+        return Unexpected{std::move(statement).error()};
+    }
+    sqlite3_stmt* const rows = statement->handle();
+    sqlite3_bind_int64(rows, 1, rowId);
+    while (sqlite3_step(rows) == SQLITE_ROW) {
+        const std::int64_t rowIdRead = sqlite3_column_int64(rows, 0);
+        loaded.lastRowIdRead = std::max(loaded.lastRowIdRead, rowIdRead);
+        auto text = envelopeText(textColumn(rows, 1), textColumn(rows, 3));
+        if (text.empty()) {
+            continue;
+        }
+        auto address = toUtf8(fromUtf8(textColumn(rows, 2)));
+        loaded.records.push_back(
+            Message{rowIdRead, "email-" + std::to_string(rowIdRead), std::move(text),
+                    address.empty() ? kDefaultHandle : std::move(address), std::nullopt, false});
+    }
+    return loaded;
+}
+
+void EmailManager::injectTestEmail(const std::string& text) {
+    auto otp = otpParser_->parse(text);
+    if (!otp) {
+        print("Failed to parse test email: " + text);
+        return;
+    }
+    const auto guid =
+        "email-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+    messages_.append(
+        {CodeEntry{Message{0, guid, text, testSender, std::nullopt, false}, std::move(*otp)}});
+}
+
+void EmailManager::startWALMonitoring() {
+    if (!envelopeIndexPath_) {
+        return;
+    }
+    const auto wal = walFileMonitor_.walPath();
+    std::error_code ec;
+    const bool present = std::filesystem::exists(wal, ec);
+    // The folder is watched either way: a WAL file that appears later is picked up at once.
+    const bool watching = walFileMonitor_.start();
+    if (!present) {
+        log("Email WAL file not present — relying on poll", {{"path", wal.string()}});
+    } else if (!watching) {
+        log("Failed to open email WAL file", {{"path", wal.string()}});
+    } else {
+        log("Email WAL monitoring started", {{"path", wal.string()}});
+    }
+}
+
+void EmailManager::handleWALChange() {
+    const auto now = Clock::now();
+    const auto elapsed = lastSyncFiredAt_ ? now - *lastSyncFiredAt_ : Clock::duration::max();
+    if (elapsed >= coalesceWindow_) {
+        lastSyncFiredAt_ = now;
+        syncWorkItem_.stop();
+        log("Email WAL changed, syncing (immediate)");
+        syncMessages();
+        return;
+    }
+    if (!syncWorkItem_.isActive()) {
+        // When the window opened by the last sync closes.
+        syncWorkItem_.start(
+            std::chrono::ceil<std::chrono::milliseconds>(coalesceWindow_ - elapsed));
+    }
+}
+
+}  // namespace nabbit

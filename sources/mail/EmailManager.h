@@ -1,0 +1,113 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <QObject>
+#include <QTimer>
+
+#include "core/Expected.h"
+#include "core/SQLiteDB.h"
+#include "core/SQLiteError.h"
+#include "parser/OTPParser.h"
+#include "sources/CodeEntryList.h"
+#include "sources/Message.h"
+#include "sources/WalFileWatch.h"
+
+namespace nabbit {
+
+// Finds codes in mail through Mail's local envelope database (the newest
+// ~/Library/Mail/V<n>/MailData/Envelope Index), read through one persistent read-only
+// connection. Like the Messages reader it keeps a ROWID watermark and publishes the codes of
+// new envelopes (subject and summary). It syncs at once on a change of the database's WAL file
+// after a quiet spell, folds the changes of the next 0.3 s into one later sync, and also polls
+// every 10 s. Everything runs on the thread that owns the object (the main thread).
+class EmailManager : public QObject {
+    Q_OBJECT
+
+  public:
+    using AccessCheck = std::function<bool()>;
+    using ConsoleOutput = std::function<void(const std::string& line)>;
+    using Clock = std::chrono::steady_clock;
+
+    // Envelopes of one query: the usable ones as records, and the highest ROWID read, skipped
+    // rows included (0 when no row was read).
+    struct LoadedEnvelopes {
+        std::vector<Message> records;
+        std::int64_t lastRowIdRead = 0;
+    };
+
+    // The sender of injected test mails.
+    static constexpr const char* testSender = "test@nabbit.invalid";
+
+    explicit EmailManager(std::shared_ptr<const OTPParser> otpParser,
+                          AccessCheck hasFullDiskAccess = {}, ConsoleOutput console = {},
+                          QObject* parent = nullptr);
+    ~EmailManager() override;
+
+    // The newest Envelope Index under ~/Library/Mail (numeric order of the V<n> folders).
+    static std::optional<std::filesystem::path> findEnvelopeIndexPath();
+
+    const CodeEntryList& messages() const { return messages_; }
+    const std::optional<std::filesystem::path>& envelopeIndexPath() const {
+        return envelopeIndexPath_;
+    }
+    std::int64_t lastProcessedRowId() const { return lastProcessedRowId_; }
+    const std::set<std::int64_t>& processedRowIds() const { return processedRowIds_; }
+    bool hasPersistentConnection() const { return persistentDB_.has_value(); }
+    bool isWatchingWal() const { return walFileMonitor_.isWatchingWal(); }
+    bool isPolling() const { return pollTimer_.isActive(); }
+    bool hasPendingSync() const { return syncWorkItem_.isActive(); }
+
+    void start();
+    void stop();
+    void resync();
+    void initializeLastProcessedRowId();
+    void syncMessages();
+    Expected<CodeEntries, SQLiteError> fetchNewMessages(std::int64_t afterRowId);
+    Expected<LoadedEnvelopes, SQLiteError> loadEnvelopesAfterRowId(std::int64_t rowId);
+    // The open connection, opened when needed; null when Mail is not set up.
+    Expected<SQLiteDB*, SQLiteError> openPersistentDB();
+    void injectTestEmail(const std::string& text);
+
+    void startWALMonitoring();
+    void handleWALChange();
+
+    // The timings of the watch; tests shorten them.
+    void setCoalesceWindow(std::chrono::milliseconds window) { coalesceWindow_ = window; }
+    void setPollInterval(std::chrono::milliseconds interval);
+
+  private:
+    bool hasFullDiskAccess() const;
+    void print(const std::string& line) const;
+    void dropPersistentDB();
+
+    std::shared_ptr<const OTPParser> otpParser_;
+    AccessCheck hasFullDiskAccess_;
+    ConsoleOutput console_;
+    CodeEntryList messages_;
+    std::set<std::int64_t> processedRowIds_;
+    std::int64_t lastProcessedRowId_ = 0;
+    std::optional<std::filesystem::path> envelopeIndexPath_;
+
+    // The connection, whether summaries are read through their own table (decided once per
+    // connection from its schema), and the file it was opened on.
+    std::optional<SQLiteDB> persistentDB_;
+    bool summariesTable_ = false;
+    std::optional<std::pair<std::uintmax_t, std::uintmax_t>> openedFile_;  // device, inode
+
+    WalFileWatch walFileMonitor_;
+    QTimer syncWorkItem_;  // the pending coalesced sync
+    QTimer pollTimer_;
+    std::chrono::milliseconds coalesceWindow_{300};
+    std::optional<Clock::time_point> lastSyncFiredAt_;  // none: the distant past
+};
+
+}  // namespace nabbit

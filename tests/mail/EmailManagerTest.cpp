@@ -1,0 +1,370 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include "DebugLogCapture.h"
+#include "FixtureDatabases.h"
+#include "TestHome.h"
+#include "parser/SimpleOTPParser.h"
+#include "sources/mail/EmailManager.h"
+#include "tools/nabbit-simulate/EnvelopeIndexWriter.h"
+
+namespace nabbit {
+namespace {
+
+using namespace std::chrono_literals;
+using simulate::SimulatedMail;
+
+std::size_t countOf(const std::vector<std::string>& messages, const std::string& message) {
+    return static_cast<std::size_t>(std::count(messages.begin(), messages.end(), message));
+}
+
+std::filesystem::path mailFolder() {
+    return test::testHome() / "Library/Mail";
+}
+
+std::filesystem::path envelopeIndex(const std::string& version = "V10") {
+    return mailFolder() / version / "MailData/Envelope Index";
+}
+
+// Remembers every text it was asked about; the first run of four or more digits is the code.
+class RecordingParser : public OTPParser {
+  public:
+    std::optional<ParsedOTP> parse(std::string_view text) const override {
+        seen.emplace_back(text);
+        const auto digits = std::find_if(text.begin(), text.end(), ::isdigit);
+        const auto end = std::find_if_not(digits, text.end(), ::isdigit);
+        if (end - digits >= 4) {
+            return ParsedOTP{std::nullopt, std::string(digits, end)};
+        }
+        return std::nullopt;
+    }
+    mutable std::vector<std::string> seen;
+};
+
+class EmailManagerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::remove_all(mailFolder());
+        test::createDatabaseFromFixture(envelopeIndex(), "envelope-index.sql");
+        openWriter();
+        test::startDebugLog();
+    }
+
+    void openWriter(bool persistWal = true) {
+        writer.reset();
+        auto opened =
+            simulate::EnvelopeIndexWriter::open(envelopeIndex().string(), false, false, persistWal);
+        ASSERT_TRUE(opened) << opened.error();
+        writer.emplace(std::move(*opened));
+    }
+
+    std::int64_t mail(const std::string& subject, const std::string& summary,
+                      std::optional<std::string> sender = "security@bank.example") {
+        auto rowId = writer->insert(SimulatedMail{subject, summary, std::move(sender)});
+        EXPECT_TRUE(rowId) << (rowId ? "" : rowId.error());
+        return rowId ? *rowId : -1;
+    }
+
+    void exec(const std::string& sql) {
+        auto done = writer->connection().exec(sql);
+        ASSERT_TRUE(done) << done.error();
+    }
+
+    std::unique_ptr<EmailManager> makeManager() {
+        return std::make_unique<EmailManager>(
+            recorder,
+            [this] {
+                ++syncAttempts;
+                return access;
+            },
+            [this](const std::string& line) { console.push_back(line); });
+    }
+
+    // Lets queued work (the appends of a sync) run.
+    static void settle() { QTest::qWait(20); }
+
+    std::optional<simulate::EnvelopeIndexWriter> writer;
+    std::shared_ptr<RecordingParser> recorder = std::make_shared<RecordingParser>();
+    bool access = true;
+    int syncAttempts = 0;
+    std::vector<std::string> console;
+};
+
+TEST_F(EmailManagerTest, TheNewestMailVersionIsChosenByNumber) {
+    test::createDatabaseFromFixture(envelopeIndex("V9"), "envelope-index.sql");
+    std::filesystem::create_directories(mailFolder() / "V11/MailData");  // no index in it
+    std::filesystem::create_directories(mailFolder() / "V100x");
+    EXPECT_EQ(EmailManager::findEnvelopeIndexPath(), envelopeIndex("V10"));
+
+    writer.reset();
+    std::filesystem::remove_all(mailFolder() / "V10");
+    EXPECT_EQ(EmailManager::findEnvelopeIndexPath(), envelopeIndex("V9"));
+}
+
+TEST_F(EmailManagerTest, WithoutAnEnvelopeIndexDetectionIdles) {
+    writer.reset();
+    std::filesystem::remove_all(mailFolder());
+    for (const char* name : {"V", "Vx", "V10x"}) {
+        std::filesystem::create_directories(mailFolder() / name / "MailData");
+    }
+    test::writeFile(mailFolder() / "Vx/MailData/Envelope Index", "");
+    auto manager = makeManager();
+    EXPECT_FALSE(manager->envelopeIndexPath());
+    manager->start();
+    EXPECT_EQ(
+        test::debugLogMessages("EMAIL"),
+        std::vector<std::string>{"Apple Mail Envelope Index not found — email detection idle"});
+    EXPECT_FALSE(manager->isPolling());
+    EXPECT_FALSE(manager->isWatchingWal());
+}
+
+TEST_F(EmailManagerTest, EnvelopesBecomeMessages) {
+    auto manager = makeManager();
+    manager->start();
+    const auto first = mail("Your code", "is\u00a0482913");
+    const auto second = mail("Sign-in code 555666", "", std::nullopt);
+    const auto third = mail("", "  Only a summary 777888  ");
+    manager->syncMessages();
+    settle();
+    EXPECT_EQ(recorder->seen,
+              (std::vector<std::string>{"Your code\nis 482913", "Sign-in code 555666",
+                                        "Only a summary 777888"}));
+    const auto& entries = manager->messages().entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].message,
+              (Message{first, "email-" + std::to_string(first), "Your code\nis 482913",
+                       "security@bank.example", std::nullopt, false}));
+    EXPECT_EQ(entries[1].message.handle, "Apple Mail");
+    EXPECT_EQ(entries[2].message.rowId, third);
+    EXPECT_EQ(manager->lastProcessedRowId(), third);
+    (void)second;
+    EXPECT_EQ(countOf(test::debugLogMessages("EMAIL"), "Added new email OTPs"), 1u);
+}
+
+// In current Mail versions messages.summary is a key into the summaries table: the summary's
+// text is read, never the key, which would look like a code.
+TEST_F(EmailManagerTest, SummaryKeysAreNeverTakenForText) {
+    auto manager = makeManager();
+    manager->start();
+    exec("INSERT INTO summaries (ROWID, summary) VALUES (48213, 'Thanks for your order')");
+    exec("INSERT INTO subjects (subject) VALUES ('Your verification code')");
+    exec("INSERT INTO mailboxes (url) VALUES ('imap://inbox')");
+    exec(
+        "INSERT INTO messages (global_message_id, subject, summary, mailbox) "
+        "VALUES (1, last_insert_rowid(), 48213, 1)");
+    manager->syncMessages();
+    EXPECT_EQ(recorder->seen,
+              std::vector<std::string>{"Your verification code\nThanks for your order"});
+}
+
+TEST_F(EmailManagerTest, OlderLayoutsKeepTheSummaryText) {
+    writer.reset();
+    std::filesystem::remove_all(mailFolder());
+    auto legacy = simulate::EnvelopeIndexWriter::open(envelopeIndex("V8").string(), true, true);
+    ASSERT_TRUE(legacy);
+    auto manager = makeManager();
+    manager->start();
+    ASSERT_TRUE(legacy->insert(SimulatedMail{"Security alert", "Use code 123456", "a@b.example"}));
+    manager->syncMessages();
+    EXPECT_EQ(recorder->seen, std::vector<std::string>{"Security alert\nUse code 123456"});
+}
+
+TEST_F(EmailManagerTest, EmptyAndShortEnvelopesAreSkippedAndPassed) {
+    auto manager = makeManager();
+    manager->start();
+    for (int i = 0; i < 200; ++i) {
+        mail("", "");  // neither subject nor summary
+    }
+    const auto code = mail("Code", "482913");
+    const auto shortText = mail("Hi", "");
+    manager->syncMessages();
+    EXPECT_TRUE(recorder->seen.empty());
+    manager->syncMessages();
+    EXPECT_EQ(recorder->seen, std::vector<std::string>{"Code\n482913"});
+    EXPECT_EQ(manager->lastProcessedRowId(), shortText);
+    EXPECT_TRUE(manager->processedRowIds().contains(code));
+    EXPECT_FALSE(manager->processedRowIds().contains(shortText));
+}
+
+TEST_F(EmailManagerTest, AnEnvelopeIsParsedOnce) {
+    auto manager = makeManager();
+    mail("Your code", "482913");
+    ASSERT_TRUE(manager->fetchNewMessages(0));
+    ASSERT_TRUE(manager->fetchNewMessages(0));
+    EXPECT_EQ(recorder->seen.size(), 1u);
+}
+
+TEST_F(EmailManagerTest, AFailedReadDropsTheConnectionAndTheNextSyncReopensIt) {
+    auto manager = makeManager();
+    manager->start();
+    ASSERT_TRUE(manager->hasPersistentConnection());
+    mail("Your code", "482913");
+    exec("ALTER TABLE subjects RENAME TO subjects_moved");
+    // The first read after the change fails in its step, which ends its rows; the next one
+    // cannot even prepare its query and drops the connection.
+    manager->syncMessages();
+    manager->syncMessages();
+    EXPECT_FALSE(manager->hasPersistentConnection());
+    EXPECT_EQ(countOf(test::debugLogMessages("EMAIL"), "Error during email sync"), 1u);
+
+    exec("ALTER TABLE subjects_moved RENAME TO subjects");
+    manager->syncMessages();
+    EXPECT_TRUE(manager->hasPersistentConnection());
+    EXPECT_EQ(recorder->seen, std::vector<std::string>{"Your code\n482913"});
+}
+
+TEST_F(EmailManagerTest, ARebuiltIndexIsReopened) {
+    auto manager = makeManager();
+    manager->start();
+    writer.reset();
+    // Mail writes a new index file in place of the old one.
+    const auto rebuilt = envelopeIndex().string() + ".new";
+    test::createDatabaseFromFixture(rebuilt, "envelope-index.sql");
+    std::filesystem::rename(rebuilt, envelopeIndex());
+    std::filesystem::remove(envelopeIndex().string() + "-wal");
+    std::filesystem::remove(envelopeIndex().string() + "-shm");
+    openWriter();
+    mail("Your code", "482913");
+    manager->syncMessages();
+    EXPECT_EQ(recorder->seen, std::vector<std::string>{"Your code\n482913"});
+}
+
+TEST_F(EmailManagerTest, WithoutFullDiskAccessNothingIsRead) {
+    mail("Your code", "111111");
+    access = false;
+    auto manager = makeManager();
+    manager->start();
+    EXPECT_EQ(manager->lastProcessedRowId(), 0);
+    EXPECT_EQ(countOf(test::debugLogMessages("EMAIL"), "Email sync skipped — no Full Disk Access"),
+              1u);
+    access = true;
+    manager->syncMessages();
+    EXPECT_EQ(recorder->seen, std::vector<std::string>{"Your code\n111111"});
+}
+
+TEST_F(EmailManagerTest, ResyncStartsFromNow) {
+    auto manager = makeManager();
+    manager->start();
+    mail("Your code", "111111");
+    manager->syncMessages();
+    settle();
+    ASSERT_EQ(manager->messages().entries().size(), 1u);
+    mail("Your code", "222222");
+    manager->resync();
+    settle();
+    EXPECT_TRUE(manager->messages().entries().empty());
+    EXPECT_TRUE(manager->processedRowIds().empty());
+    EXPECT_EQ(recorder->seen.size(), 1u);
+    EXPECT_TRUE(manager->isPolling());
+}
+
+TEST_F(EmailManagerTest, InjectedTestMails) {
+    auto manager = makeManager();
+    manager->injectTestEmail("Your code is 482913");
+    manager->injectTestEmail("no code here");
+    const auto& entries = manager->messages().entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].message.handle, EmailManager::testSender);
+    EXPECT_TRUE(entries[0].message.guid.starts_with("email-test-"));
+    EXPECT_EQ(entries[0].message.rowId, 0);
+    EXPECT_EQ(console, std::vector<std::string>{"Failed to parse test email: no code here"});
+}
+
+// The watch: at once after a quiet spell, then one coalesced sync when the window closes.
+TEST_F(EmailManagerTest, ImmediateThenCoalesced) {
+    auto manager = makeManager();
+    manager->start();
+    manager->setCoalesceWindow(1000ms);  // events 0.1 s apart stay in one window on a busy machine
+    const int before = syncAttempts;
+    manager->handleWALChange();
+    EXPECT_EQ(syncAttempts, before + 1);
+    QTest::qWait(100);
+    manager->handleWALChange();
+    QTest::qWait(100);
+    manager->handleWALChange();
+    EXPECT_EQ(syncAttempts, before + 1);
+    EXPECT_TRUE(manager->hasPendingSync());
+    QTest::qWait(1300);
+    EXPECT_EQ(syncAttempts, before + 2);
+    EXPECT_EQ(test::debugLogMessages("EMAIL").back(), "Email WAL changed, syncing (coalesced)");
+
+    // The coalesced sync opened a new window: an event within it waits for its end.
+    manager->handleWALChange();
+    EXPECT_TRUE(manager->hasPendingSync());
+    QTest::qWait(1300);
+    EXPECT_EQ(syncAttempts, before + 3);
+    // After a quiet spell longer than the window, at once again.
+    QTest::qWait(1100);
+    manager->handleWALChange();
+    EXPECT_EQ(syncAttempts, before + 4);
+    EXPECT_FALSE(manager->hasPendingSync());
+}
+
+TEST_F(EmailManagerTest, StopCancelsThePendingSyncAndThePoll) {
+    auto manager = makeManager();
+    manager->setPollInterval(100ms);
+    manager->start();
+    manager->handleWALChange();
+    manager->handleWALChange();
+    ASSERT_TRUE(manager->hasPendingSync());
+    manager->stop();
+    const int stopped = syncAttempts;
+    QTest::qWait(600);
+    EXPECT_EQ(syncAttempts, stopped);
+    EXPECT_FALSE(manager->hasPersistentConnection());
+    EXPECT_FALSE(manager->isWatchingWal());
+}
+
+TEST_F(EmailManagerTest, ThePollSyncsOnItsOwn) {
+    auto manager = makeManager();
+    manager->setPollInterval(150ms);
+    manager->start();
+    const int started = syncAttempts;
+    QTest::qWait(1000);
+    EXPECT_GE(syncAttempts - started, 3);
+    EXPECT_LE(syncAttempts - started, 7);
+}
+
+TEST_F(EmailManagerTest, MailWrittenByAnotherConnectionIsFoundAtOnce) {
+    auto manager = makeManager();
+    manager->start();
+    ASSERT_TRUE(manager->isWatchingWal());
+    QSignalSpy changes(&manager->messages(), &CodeEntryList::changed);
+    mail("Your Acme code", "Use 482913 to sign in");
+    ASSERT_TRUE(changes.wait(3000));
+    EXPECT_EQ(countOf(test::debugLogMessages("EMAIL"), "Email WAL changed, syncing (immediate)"),
+              1u);
+}
+
+// Without a WAL file at the start the poll is the safety net; the watch still picks the file
+// up as soon as it appears. (Our own read-only connection creates the file when it opens, so it
+// is missing at the start only when nothing could be read yet.)
+TEST_F(EmailManagerTest, AWalFileThatAppearsLaterIsWatched) {
+    openWriter(false);
+    writer.reset();  // the last connection: the WAL file goes
+    ASSERT_FALSE(std::filesystem::exists(envelopeIndex().string() + "-wal"));
+    access = false;
+    auto manager = makeManager();
+    manager->start();
+    EXPECT_EQ(
+        countOf(test::debugLogMessages("EMAIL"), "Email WAL file not present — relying on poll"),
+        1u);
+    EXPECT_FALSE(manager->isWatchingWal());
+
+    access = true;
+    QSignalSpy changes(&manager->messages(), &CodeEntryList::changed);
+    openWriter();
+    mail("Your code", "482913");
+    ASSERT_TRUE(changes.wait(3000));
+    EXPECT_TRUE(manager->isWatchingWal());
+    EXPECT_EQ(countOf(test::debugLogMessages("EMAIL"), "Email WAL monitoring started"), 1u);
+}
+
+}  // namespace
+}  // namespace nabbit
