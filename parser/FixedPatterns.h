@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+
+#include "parser/Regex.h"
+
+namespace nabbit {
+
+// The parser's built-in patterns, compiled once per process on first use and shared by every
+// parser on every thread.
+struct FixedPatterns {
+    // Phone number, dollar amount, clock time, ordinal: a candidate inside one of their
+    // matches is no code.
+    std::array<Regex, 4> exclusionPatterns;
+    Regex linkPattern;
+    Regex domainPathPattern;
+
+    Regex googleStyle;
+    Regex digitRun;
+    Regex splitCode;
+    Regex mixedToken;
+    Regex lenticularBrackets;
+};
+
+const FixedPatterns& fixedPatterns();
+
+// Compiles one of the program's own patterns. They are constants known to compile, so a
+// failure is a broken build, not bad input: the process stops.
+Regex compileFixed(const char* pattern, bool caseInsensitive = false);
+
+}  // namespace nabbit

@@ -1,0 +1,258 @@
+#include "parser/Regex.h"
+
+#include <algorithm>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
+
+#include <unicode/parseerr.h>
+
+#include "parser/GraphemeCount.h"
+#include "parser/UnicodeText.h"
+
+namespace nabbit {
+
+namespace {
+
+std::unique_ptr<icu::RegexMatcher> makeMatcher(const icu::RegexPattern& pattern, bool bounded) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::RegexMatcher> matcher(pattern.matcher(status));
+    if (U_FAILURE(status)) {
+        return nullptr;
+    }
+    if (bounded) {
+        matcher->setTimeLimit(Regex::kTimeLimit, status);
+        matcher->setStackLimit(Regex::kStackLimit, status);
+        if (U_FAILURE(status)) {
+            return nullptr;
+        }
+    }
+    return matcher;
+}
+
+// One matcher per pattern and thread. An entry keeps its pattern alive, so a pattern's
+// address cannot be reused while its entry exists; entries whose pattern nobody else holds
+// any more (their parser is gone) are swept out as the cache grows.
+class MatcherCache {
+  public:
+    struct Entry {
+        std::shared_ptr<const icu::RegexPattern> pattern;
+        std::unique_ptr<icu::RegexMatcher> matcher;
+        bool busy = false;
+    };
+
+    Entry* find(const std::shared_ptr<const icu::RegexPattern>& pattern, bool bounded) {
+        auto it = entries_.find(pattern.get());
+        if (it != entries_.end()) {
+            return &it->second;
+        }
+        if (entries_.size() >= sweepAt_) {
+            sweep();
+        }
+        auto matcher = makeMatcher(*pattern, bounded);
+        if (!matcher) {
+            return nullptr;
+        }
+        auto [inserted, ok] =
+            entries_.emplace(pattern.get(), Entry{pattern, std::move(matcher), false});
+        return ok ? &inserted->second : nullptr;
+    }
+
+  private:
+    void sweep() {
+        std::erase_if(entries_, [](const auto& item) {
+            return !item.second.busy && item.second.pattern.use_count() == 1;
+        });
+        sweepAt_ = std::max<std::size_t>(kMinimumSweep, 2 * entries_.size());
+    }
+
+    static constexpr std::size_t kMinimumSweep = 256;
+    std::unordered_map<const icu::RegexPattern*, Entry> entries_;
+    std::size_t sweepAt_ = kMinimumSweep;
+};
+
+MatcherCache& threadCache() {
+    thread_local MatcherCache cache;
+    return cache;
+}
+
+// Compiling the large case-insensitive patterns of the language files takes ICU tens of
+// milliseconds each. Patterns still held by a live parser are shared with a parser built
+// later from the same files (the mail source gets a parser of its own), so the second
+// construction is nearly free. Only construction takes the lock; matching never does.
+class CompiledPatterns {
+  public:
+    struct Compiled {
+        std::shared_ptr<const icu::RegexPattern> pattern;
+        int32_t groupCount = 0;
+    };
+
+    std::optional<Compiled> get(std::string_view source, RegexOptions options) {
+        std::string key;
+        key.reserve(source.size() + 2);
+        key += options.caseInsensitive ? 'i' : '-';
+        key += options.bounded ? 'b' : '-';
+        key += source;
+        {
+            const std::lock_guard lock(mutex_);
+            const auto it = entries_.find(key);
+            if (it != entries_.end()) {
+                if (auto pattern = it->second.pattern.lock()) {
+                    return Compiled{std::move(pattern), it->second.groupCount};
+                }
+            }
+        }
+        auto fresh = compile(source, options);
+        if (!fresh) {
+            return std::nullopt;
+        }
+        const std::lock_guard lock(mutex_);
+        if (entries_.size() >= sweepAt_) {
+            std::erase_if(entries_, [](const auto& item) { return item.second.pattern.expired(); });
+            sweepAt_ = std::max<std::size_t>(kMinimumSweep, 2 * entries_.size());
+        }
+        entries_[key] = Entry{fresh->pattern, fresh->groupCount};
+        return fresh;
+    }
+
+  private:
+    struct Entry {
+        std::weak_ptr<const icu::RegexPattern> pattern;
+        int32_t groupCount = 0;
+    };
+
+    static std::optional<Compiled> compile(std::string_view source, RegexOptions options) {
+        UErrorCode status = U_ZERO_ERROR;
+        UParseError parseError{};
+        const uint32_t flags = options.caseInsensitive ? UREGEX_CASE_INSENSITIVE : 0;
+        std::shared_ptr<const icu::RegexPattern> pattern(
+            icu::RegexPattern::compile(fromUtf8(source), flags, parseError, status));
+        if (U_FAILURE(status) || !pattern) {
+            return std::nullopt;
+        }
+        // Only matchers tell the number of groups.
+        const std::unique_ptr<icu::RegexMatcher> probe(pattern->matcher(status));
+        if (U_FAILURE(status) || !probe) {
+            return std::nullopt;
+        }
+        return Compiled{std::move(pattern), probe->groupCount()};
+    }
+
+    static constexpr std::size_t kMinimumSweep = 256;
+    std::mutex mutex_;
+    std::unordered_map<std::string, Entry> entries_;
+    std::size_t sweepAt_ = kMinimumSweep;
+};
+
+const icu::UnicodeString& emptyText() {
+    static const icu::UnicodeString empty;
+    return empty;
+}
+
+}  // namespace
+
+std::optional<Regex> Regex::compile(std::string_view pattern, RegexOptions options) {
+    static CompiledPatterns compiled;
+    auto found = compiled.get(pattern, options);
+    if (!found) {
+        return std::nullopt;
+    }
+    return Regex(std::move(found->pattern), std::string(pattern), found->groupCount,
+                 options.bounded);
+}
+
+Regex::Scanner Regex::scan(const icu::UnicodeString& text) const {
+    return Scanner(*this, text);
+}
+
+Regex::Scanner::Scanner(const Regex& regex, const icu::UnicodeString& text) : text_(text) {
+    MatcherCache::Entry* entry = threadCache().find(regex.pattern_, regex.bounded_);
+    if (entry != nullptr && !entry->busy) {
+        entry->busy = true;
+        busy_ = &entry->busy;
+        matcher_ = entry->matcher.get();
+    } else {
+        own_ = makeMatcher(*regex.pattern_, regex.bounded_);
+        matcher_ = own_.get();
+    }
+    if (matcher_ == nullptr) {
+        failed_ = true;
+        return;
+    }
+    matcher_->reset(text_);
+}
+
+Regex::Scanner::~Scanner() {
+    if (matcher_ != nullptr) {
+        matcher_->reset(emptyText());
+    }
+    if (busy_ != nullptr) {
+        *busy_ = false;
+    }
+}
+
+bool Regex::Scanner::next() {
+    if (failed_) {
+        return false;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const bool found = matcher_->find(status) != 0;
+    if (U_FAILURE(status)) {
+        timedOut_ = status == U_REGEX_TIME_OUT || status == U_REGEX_STACK_OVERFLOW;
+        failed_ = true;
+        return false;
+    }
+    if (!found) {
+        failed_ = true;
+    }
+    return found;
+}
+
+int32_t Regex::Scanner::groupCount() const {
+    return matcher_ != nullptr ? matcher_->groupCount() : 0;
+}
+
+std::optional<Regex::Scanner::Span> Regex::Scanner::group(int32_t n) const {
+    if (matcher_ == nullptr || n < 0 || n > matcher_->groupCount()) {
+        return std::nullopt;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t start = matcher_->start(n, status);
+    const int32_t end = matcher_->end(n, status);
+    if (U_FAILURE(status) || start < 0 || end < start) {
+        return std::nullopt;
+    }
+    return Span{start, end};
+}
+
+std::optional<icu::UnicodeString> Regex::Scanner::mappedGroup(int32_t n) const {
+    const auto span = group(n);
+    if (!span || !isGraphemeBoundary(text_, span->start) || !isGraphemeBoundary(text_, span->end)) {
+        return std::nullopt;
+    }
+    return icu::UnicodeString(text_, span->start, span->end - span->start);
+}
+
+icu::UnicodeString Regex::Scanner::matchText() const {
+    const auto span = group(0);
+    if (!span) {
+        return {};
+    }
+    return icu::UnicodeString(text_, span->start, span->end - span->start);
+}
+
+icu::UnicodeString Regex::Scanner::replaceAll(const icu::UnicodeString& replacement) {
+    if (failed_) {
+        return text_;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString result = matcher_->replaceAll(replacement, status);
+    failed_ = true;
+    if (U_FAILURE(status)) {
+        timedOut_ = status == U_REGEX_TIME_OUT || status == U_REGEX_STACK_OVERFLOW;
+        return text_;
+    }
+    return result;
+}
+
+}  // namespace nabbit

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <unicode/regex.h>
+#include <unicode/unistr.h>
+
+namespace nabbit {
+
+struct RegexOptions {
+    bool caseInsensitive = false;
+    // Each match attempt gets a budget (see Regex::kTimeLimit); for patterns from files.
+    bool bounded = false;
+};
+
+// A compiled ICU regular expression: immutable, cheap to copy, usable from any thread.
+//
+// Patterns that come from files are compiled bounded: each match attempt gets a fixed budget
+// of matching steps and backtracking stack, so a catastrophically backtracking pattern gives
+// up (and counts as not matching) instead of hanging the program.
+class Regex {
+  public:
+    // The matching-step budget of a bounded pattern, in ICU time-limit units of about ten
+    // thousand engine steps (some 20 ms here; ordinary patterns on a message need well under
+    // a hundredth of it), and its backtracking stack in bytes.
+    static constexpr int32_t kTimeLimit = 100;
+    static constexpr int32_t kStackLimit = 4 * 1024 * 1024;
+
+    // Absent when the pattern does not compile.
+    static std::optional<Regex> compile(std::string_view pattern, RegexOptions options);
+    static std::optional<Regex> compile(std::string_view pattern) { return compile(pattern, {}); }
+
+    // The pattern as written (UTF-8).
+    const std::string& source() const { return source_; }
+    int32_t groupCount() const { return groupCount_; }
+    bool bounded() const { return bounded_; }
+
+    class Scanner;
+    // Starts a scan of the text; the text must outlive the scanner.
+    Scanner scan(const icu::UnicodeString& text) const;
+
+  private:
+    Regex(std::shared_ptr<const icu::RegexPattern> pattern, std::string source, int32_t groupCount,
+          bool bounded)
+        : pattern_(std::move(pattern)),
+          source_(std::move(source)),
+          groupCount_(groupCount),
+          bounded_(bounded) {}
+
+    std::shared_ptr<const icu::RegexPattern> pattern_;
+    std::string source_;
+    int32_t groupCount_ = 0;
+    bool bounded_ = false;
+};
+
+// Walks the matches of one Regex in one text. It borrows the matcher that the calling thread
+// keeps for the pattern (matchers are costly to create and must not be shared between
+// threads), or makes a private one when that matcher is already in use on this thread.
+class Regex::Scanner {
+  public:
+    struct Span {
+        int32_t start = 0;
+        int32_t end = 0;
+    };
+
+    ~Scanner();
+    Scanner(const Scanner&) = delete;
+    Scanner& operator=(const Scanner&) = delete;
+    Scanner(Scanner&&) = delete;
+    Scanner& operator=(Scanner&&) = delete;
+
+    // Moves to the next match. False when there is none, or when the pattern ran out of its
+    // budget (timedOut() then tells), after which the scan is over.
+    bool next();
+    bool timedOut() const { return timedOut_; }
+
+    int32_t groupCount() const;
+    // The UTF-16 range of a group of the current match; absent when it took no part.
+    std::optional<Span> group(int32_t n) const;
+    // The text of a group when it took part and its range maps onto whole characters
+    // (grapheme clusters) of the text.
+    std::optional<icu::UnicodeString> mappedGroup(int32_t n) const;
+    // The text of the current match.
+    icu::UnicodeString matchText() const;
+
+    // The text with every match replaced by the replacement; the text unchanged when the scan
+    // fails. Call before next().
+    icu::UnicodeString replaceAll(const icu::UnicodeString& replacement);
+
+  private:
+    friend class Regex;
+    Scanner(const Regex& regex, const icu::UnicodeString& text);
+
+    const icu::UnicodeString& text_;
+    icu::RegexMatcher* matcher_ = nullptr;
+    std::unique_ptr<icu::RegexMatcher> own_;
+    bool* busy_ = nullptr;
+    bool timedOut_ = false;
+    bool failed_ = false;
+};
+
+}  // namespace nabbit

@@ -1,0 +1,110 @@
+#include "parser/ResourceLocator.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <utility>
+
+namespace nabbit {
+
+namespace {
+
+constexpr const char* kSubfolder = "OTPKeywords";
+
+bool pathExists(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+std::optional<std::filesystem::path> absoluteEnv(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') {
+        return std::nullopt;
+    }
+    std::filesystem::path path(value);
+    // Relative values are invalid for the XDG variables and are ignored.
+    if (!path.is_absolute()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+}  // namespace
+
+ResourceLocator::ResourceLocator(std::filesystem::path resources,
+                                 std::optional<std::filesystem::path> userOverrides)
+    : resources_(std::move(resources)), userOverrides_(std::move(userOverrides)) {}
+
+ResourceLocator ResourceLocator::shipped() {
+    return ResourceLocator(shippedResourceDir(), userOverrideDir());
+}
+
+ResourceLocator ResourceLocator::forDirectory(std::filesystem::path resources) {
+    return ResourceLocator(std::move(resources), std::nullopt);
+}
+
+std::optional<std::filesystem::path> ResourceLocator::find(std::string_view fileName) const {
+    if (fileName.empty()) {
+        return std::nullopt;
+    }
+    if (userOverrides_) {
+        auto path = *userOverrides_ / fileName;
+        if (pathExists(path)) {
+            return path;
+        }
+    }
+    if (resources_.empty()) {
+        return std::nullopt;
+    }
+    for (auto path : {resources_ / kSubfolder / fileName, resources_ / fileName}) {
+        if (pathExists(path)) {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+void ResourceLocator::createUserOverrideFolder() const {
+    if (userOverrides_) {
+        std::error_code ec;
+        std::filesystem::create_directories(*userOverrides_, ec);
+    }
+}
+
+std::filesystem::path ResourceLocator::shippedResourceDir() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) {
+        return {};
+    }
+    return (exe.parent_path() / ".." / "share" / "nabbit").lexically_normal();
+}
+
+std::optional<std::filesystem::path> ResourceLocator::userOverrideDir() {
+    if (auto dataHome = absoluteEnv("XDG_DATA_HOME")) {
+        return *dataHome / "nabbit" / kSubfolder;
+    }
+    if (auto home = absoluteEnv("HOME")) {
+        return *home / ".local" / "share" / "nabbit" / kSubfolder;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ResourceLocator::readFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return contents;
+}
+
+}  // namespace nabbit

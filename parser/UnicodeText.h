@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <unicode/unistr.h>
+
+namespace nabbit {
+
+// Conversions between the UTF-8 the rest of Nabbit uses and the UTF-16 that ICU matches on.
+// Invalid UTF-8 becomes U+FFFD, so any byte sequence is a valid text.
+icu::UnicodeString fromUtf8(std::string_view utf8);
+std::string toUtf8(const icu::UnicodeString& text);
+
+// Default Unicode lower-casing (root locale, full mappings).
+icu::UnicodeString lowerCased(const icu::UnicodeString& text);
+
+}  // namespace nabbit
