@@ -1,0 +1,45 @@
+// nabbit-parse: the code parser on the command line, for scripts and for checking language
+// files. See usage() for the interface.
+#include <filesystem>
+#include <iostream>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "ParseCommand.h"
+#include "parser/SimpleOTPParser.h"
+
+int main(int argc, char** argv) {
+    using namespace nabbit;
+    std::ios::sync_with_stdio(false);
+
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const auto options = tools::parseArguments(args);
+    if (!options) {
+        std::cerr << "nabbit-parse: " << options.error() << "\n\n" << tools::usage();
+        return 2;
+    }
+    if (options->help) {
+        std::cout << tools::usage();
+        return 0;
+    }
+
+    if (options->resources) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(*options->resources, ec)) {
+            std::cerr << "nabbit-parse: no such folder: " << options->resources->string() << '\n';
+            return 2;
+        }
+    }
+
+    const SimpleOTPParser parser =
+        options->resources ? SimpleOTPParser(ResourceLocator::forDirectory(*options->resources))
+                           : SimpleOTPParser();
+    if (options->jsonl) {
+        tools::runJsonl(parser, std::cin, std::cout);
+        return 0;
+    }
+    const auto result = parser.parse(*options->text);
+    std::cout << tools::resultLine(result) << '\n';
+    return result ? 0 : 1;
+}
