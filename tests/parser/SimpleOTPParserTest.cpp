@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ParserTestSupport.h"
+#include "parser/KeywordGate.h"
+#include "parser/SimpleOTPParser.h"
+
+namespace nabbit {
+namespace {
+
+using test::makeParser;
+using test::result;
+using test::standardKeywords;
+
+struct Case {
+    const char* name;
+    std::string text;
+    std::optional<ParsedOTP> expected;
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Keywords {code, verification, otp}, no patterns: the generic stages and the exclusions.
+class GenericStages : public ::testing::TestWithParam<Case> {};
+
+TEST_P(GenericStages, FindsTheExpectedCode) {
+    const auto parser = makeParser(standardKeywords());
+    EXPECT_EQ(parser.parse(GetParam().text), GetParam().expected) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Parser, GenericStages,
+    ::testing::Values(
+        Case{"plain", "Your verification code is 482913", result("482913")},
+        Case{"no_keyword", "482913", std::nullopt}, Case{"empty", "", std::nullopt},
+        Case{"gate_on_lower_case", "YOUR CODE: 482913", result("482913")},
+        Case{"split_space", "Your OTP is 123 456", result("123456")},
+        Case{"split_hyphen", "Your OTP is 123-456", result("123456")},
+        Case{"first_in_text_order", "Code 1234 or 5678", result("1234")},
+        Case{"phone_excludes_inner_run", "Call 555-123-4567 for help. Code: 9981", result("9981")},
+        Case{"dotted_phone", "Your code is 4567. Call 555.123.4567", std::nullopt},
+        Case{"dollar_contains", "Your code is 7391. Total $73910", std::nullopt},
+        Case{"clock_time", "Code 1045 valid until 1045 PM", std::nullopt},
+        Case{"clock_time_elsewhere", "Code 1045 valid until 9 PM", result("1045")},
+        Case{"ordinal_then_mixed", "Your code for the 12th is AB12CD", result("AB12CD")},
+        Case{"ordinal_contains", "Code 2021 for the 2021st visitor", std::nullopt},
+        Case{"suffix_pm", "Your code is A1B2pm", std::nullopt},
+        Case{"suffix_upper", "Your code is A1B2TH", std::nullopt},
+        Case{"suffix_other", "Your code is A1B2pq", result("A1B2pq")},
+        Case{"mixed_too_long", "Your code is ABCDE12345", std::nullopt},
+        Case{"mixed_too_short", "Your code is A1B", std::nullopt},
+        Case{"digits_only_run_too_long", "Your code is 123456789", std::nullopt},
+        Case{"google", "G-4K2P9 is your verification code", result("G-4K2P9", "google")},
+        Case{"google_needs_five", "G-123456 is your verification code", result("123456")},
+        Case{"google_case_sensitive", "g-4k2p9 is your code", result("4k2p9")},
+        Case{"google_needs_keyword", "G-4K2P9", std::nullopt},
+        Case{"google_before_links", "See https://example.com/G-4K2P9 for your code",
+             result("G-4K2P9", "google")},
+        Case{"code_only_in_link", "Verification: https://example.com/v/482913", std::nullopt},
+        Case{"code_only_in_http_link", "Your code: http://EXAMPLE.com/482913", std::nullopt},
+        Case{"code_only_in_domain_path", "Your code: example.co.uk/v/482913", std::nullopt},
+        Case{"same_digits_outside_link", "Code 482913 https://example.com/v/482913",
+             result("482913")},
+        Case{"link_first", "https://example.com/?c=111111 code 222222", result("222222")},
+        Case{"exclusion_sees_links", "Code 4821 at https://pay.example.com/$4821", std::nullopt},
+        Case{"lenticular", "【验证码123456】your code", result("123456")},
+        Case{"lenticular_three_digits", "【验证码123】your code", std::nullopt},
+        Case{"cjk_digits_without_boundary", "您的验证码是123456 code", std::nullopt},
+        Case{"arabic_indic_digits", "Your code is ٤٨٢٩١٣", result("٤٨٢٩١٣")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Parser, CandidatesComeInStageOrder) {
+    const auto parser = makeParser(standardKeywords());
+    // Digit runs, then split codes, then mixed tokens, then bracketed digits; nothing is
+    // de-duplicated, and digits glued to an ideograph are no digit run.
+    EXPECT_EQ(parser.findCandidates("Code AB12CD then 123 456 and 7890 【验证码12345】 7890"),
+              (std::vector<std::string>{"7890", "7890", "123456", "AB12CD", "12345"}));
+    EXPECT_EQ(parser.findCandidates("Call 555-123-4567 for help. Code: 9981"),
+              (std::vector<std::string>{"4567", "9981", "555123"}));
+}
+
+TEST(Parser, ExclusionIsContainmentInTheContext) {
+    EXPECT_TRUE(SimpleOTPParser::isExcluded("7391", "Total $73910"));
+    EXPECT_TRUE(SimpleOTPParser::isExcluded("4567", "call 555-123-4567"));
+    EXPECT_FALSE(SimpleOTPParser::isExcluded("555123", "call 555-123-4567"));
+    EXPECT_TRUE(SimpleOTPParser::isExcluded("830", "at 8:30am or 830 am"));
+    EXPECT_TRUE(SimpleOTPParser::isExcluded("21", "the 21 ST"));
+    EXPECT_TRUE(SimpleOTPParser::isExcluded("X9ND", "nothing"));
+    EXPECT_FALSE(SimpleOTPParser::isExcluded("4821", "code 4821"));
+}
+
+TEST(Parser, LanguagePatternDecidesAlone) {
+    const std::string text = "Your code: 1234, ref 987654. Total $1234";
+    EXPECT_EQ(makeParser(standardKeywords()).parse(text), result("987654"));
+    // The pattern's code is the only candidate; excluded, it leaves no result at all.
+    EXPECT_EQ(makeParser(standardKeywords(), {R"(code: (\d+))"}).parse(text), std::nullopt);
+}
+
+TEST(Parser, LanguagePatternsRunBeforeGenericStagesInListOrder) {
+    const auto parser = makeParser(standardKeywords(), {R"(pin (\d+))", R"(code (\d+))"});
+    EXPECT_EQ(parser.parse("code 1111 pin 2222"), result("2222"));
+    EXPECT_EQ(parser.parse("code 1111 and 3333"), result("1111"));
+}
+
+TEST(Parser, LanguagePatternGroupIsCleanedWithoutLengthLimit) {
+    const auto parser = makeParser(standardKeywords(), {R"(code is ([\d ]+\d))", R"(ref (\d+))"});
+    EXPECT_EQ(parser.parse("Your code is 12 34 56 78 90 12"), result("123456789012"));
+    EXPECT_EQ(parser.parse("code ref 12"), result("12"));
+}
+
+TEST(Parser, LanguagePatternWithoutDigitOrGroupIsSkipped) {
+    const auto parser = makeParser(standardKeywords(), {R"(code is (\w+))", R"(code \d+)"});
+    EXPECT_EQ(parser.parse("code is ready, otp 5678"), result("5678"));
+    EXPECT_EQ(parser.parse("code 4321"), result("4321"));
+}
+
+TEST(Parser, LanguagePatternsSeeTheTextWithoutLinks) {
+    const auto parser = makeParser(standardKeywords(), {R"(/(\d{6}))"});
+    EXPECT_EQ(parser.parse("code https://example.com/123456 or 7777"), result("7777"));
+}
+
+TEST(Parser, ChineseCodeFoundByLanguagePattern) {
+    const auto parser = makeParser({"验证码"}, {R"(验证码是(\d{4,8}))"});
+    EXPECT_EQ(parser.parse("【某某科技】您的验证码是123456，5分钟内有效"), result("123456"));
+    EXPECT_EQ(makeParser({"验证码"}).parse("您的验证码是123456"), std::nullopt);
+}
+
+TEST(Parser, KeywordGateComparesLowerCasedText) {
+    EXPECT_EQ(makeParser({"CODE"}).parse("CODE 482913"), std::nullopt);
+    EXPECT_EQ(makeParser({"code"}).parse("CODE 482913"), result("482913"));
+    EXPECT_EQ(makeParser({"ÉCODE"}).parse("écode 482913"), std::nullopt);
+    EXPECT_EQ(makeParser({"écode"}).parse("ÉCODE 482913"), result("482913"));
+    EXPECT_EQ(makeParser({}).parse("Your verification code is 482913"), std::nullopt);
+}
+
+TEST(Parser, KeywordGateFindsAnyKeywordAnywhere) {
+    const KeywordGate gate({"code", "codigo", "cod", "验证码", "\U0001F511key"});
+    for (const char* text : {"my cod", "codigo", "xxcode", "您的验证码", "the \U0001F511key"}) {
+        EXPECT_TRUE(gate.matches(icu::UnicodeString::fromUTF8(text))) << text;
+    }
+    for (const char* text : {"", "co", "c o d e", "验证", "\U0001F511 key", "CODE"}) {
+        EXPECT_FALSE(gate.matches(icu::UnicodeString::fromUTF8(text))) << text;
+    }
+    EXPECT_TRUE(KeywordGate({"code", ""}).matches(icu::UnicodeString()));
+    EXPECT_FALSE(KeywordGate({}).matches(icu::UnicodeString::fromUTF8("code")));
+}
+
+TEST(Parser, ServiceComesFromTheLowerCasedText) {
+    const auto parser = makeParser(standardKeywords());
+    EXPECT_EQ(parser.parse("[ACME] Your code is 482913"), result("482913", "acme"));
+    EXPECT_EQ(parser.parse("Your Uber code: 4821"), result("4821", "uber"));
+}
+
+TEST(Parser, CustomPatternBypassesGateAndExclusions) {
+    const auto parser =
+        makeParser({}, {}, {{"Acme", R"(ref ([A-Z0-9-]+))"}, {"Pay", R"(pay (\$\d+))"}});
+    EXPECT_EQ(parser.parse("ref AB-12-CD"), result("AB12CD", "acme"));
+    EXPECT_EQ(parser.parse("pay $4821 now"), result("4821", "pay"));
+    EXPECT_EQ(parser.parse("REF AB-12-CD"), std::nullopt);
+}
+
+TEST(Parser, CustomPatternRunsOnTextAsReceived) {
+    const auto parser = makeParser(standardKeywords(), {}, {{"Big", R"(REF (\d+))"}});
+    EXPECT_EQ(parser.parse("REF 123456"), result("123456", "big"));
+    EXPECT_EQ(parser.parse("ref 12 code 654321"), result("654321"));
+}
+
+TEST(Parser, CustomPatternTriesGroupsInOrder) {
+    const auto parser =
+        makeParser({}, {}, {{"two", R"((\d+)-(\d+))"}, {"alt", R"((?:a(\d+)|b(\d+)))"}});
+    EXPECT_EQ(parser.parse("12-345678"), result("345678", "two"));
+    EXPECT_EQ(parser.parse("12345-6"), result("12345", "two"));
+    // Group 1 took no part in the match.
+    EXPECT_EQ(parser.parse("b98765"), result("98765", "alt"));
+}
+
+TEST(Parser, CustomPatternFallsThroughToNextPatternThenGate) {
+    const auto parser = makeParser(standardKeywords(), {},
+                                   {{"nogroup", R"(ref \d+)"},
+                                    {"short", R"(ref (\d+))"},
+                                    {"long", R"(ref \d+ ([a-z0-9]+))"},
+                                    {"ok", R"(id (\d+))"}});
+    EXPECT_EQ(parser.parse("ref 123 abcdefghijk1 id 98765"), result("98765", "ok"));
+    EXPECT_EQ(parser.parse("ref 123 abcdefghijk1, code 4444"), result("4444"));
+    EXPECT_EQ(parser.parse("ref 123 abcdefghijk1"), std::nullopt);
+}
+
+// The custom length limit counts user-perceived characters, not code points or UTF-16 units.
+TEST(Parser, CustomCodeLengthCountsGraphemes) {
+    const auto parser = makeParser({}, {}, {{"x", R"(x:(\S+))"}});
+    const std::string e = "e\u0301";  // e + combining acute: one character, two code points
+    EXPECT_EQ(parser.parse("x:" + e + e + e + e + e + e), result(e + e + e + e + e + e, "x"));
+    // Six characters of two code points each: 12 code points, still six characters.
+    const std::string boldZero = "\U0001D7CE";  // outside the BMP: two UTF-16 units
+    std::string bold;
+    for (int i = 0; i < 6; ++i) {
+        bold += boldZero;
+    }
+    EXPECT_EQ(parser.parse("x:" + bold), result(bold, "x"));
+    // Two characters of two code points each is too short.
+    const std::string circled = "1\u20DD2\u20DD";
+    EXPECT_EQ(parser.parse("x:" + circled), std::nullopt);
+    // Eleven characters is too long however they are encoded.
+    std::string eleven;
+    for (int i = 0; i < 11; ++i) {
+        eleven += e;
+    }
+    EXPECT_EQ(parser.parse("x:" + eleven), std::nullopt);
+}
+
+TEST(Parser, GroupEndingInsideACharacterIsSkipped) {
+    const auto parser = makeParser(standardKeywords(), {}, {{"x", R"(x(\d{4}))"}});
+    EXPECT_EQ(parser.parse("x1234 code"), result("1234", "x"));
+    // The group ends between a digit and its combining mark.
+    EXPECT_EQ(parser.parse("x1234\u0301 code"), std::nullopt);
+}
+
+TEST(Parser, CatastrophicPatternsGiveUpAndCountAsNoMatch) {
+    const std::string text = std::string(2000, 'a') + "! code 123456 ref 777777";
+    const auto language = makeParser(standardKeywords(), {"(a+)+$", R"(code (\d+))"});
+    EXPECT_EQ(language.parse(text), result("123456"));
+    const auto custom = makeParser({}, {}, {{"bad", "(a+)+$"}, {"ref", R"(ref (\d+))"}});
+    EXPECT_EQ(custom.parse(text), result("777777", "ref"));
+
+    const auto regex = Regex::compile("(a+)+$", RegexOptions{.bounded = true});
+    ASSERT_TRUE(regex);
+    const auto utf16 = icu::UnicodeString::fromUTF8(text);
+    auto scanner = regex->scan(utf16);
+    EXPECT_FALSE(scanner.next());
+    EXPECT_TRUE(scanner.timedOut());
+}
+
+TEST(Parser, InvalidUtf8IsReadAsReplacementCharacters) {
+    const auto parser = makeParser(standardKeywords());
+    EXPECT_EQ(parser.parse("code \xff\xfe 482913 \xc3"), result("482913"));
+}
+
+TEST(Parser, ParsesConcurrentlyWithSameResults) {
+    const auto parser =
+        makeParser(standardKeywords(), {R"(code is (\d+))"}, {{"Acme", R"(ref ([A-Z0-9-]+))"}});
+    const std::vector<std::string> texts{
+        "Your verification code is 482913", "ref AB-12-CD",         "[acme] code 4821",
+        "Call 555-123-4567. Code: 9981",    "【验证码123456】code", "nothing here"};
+    std::vector<std::optional<ParsedOTP>> expected;
+    for (const auto& text : texts) {
+        expected.push_back(parser.parse(text));
+    }
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < mismatches.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 200; ++round) {
+                for (std::size_t i = 0; i < texts.size(); ++i) {
+                    mismatches[t] += parser.parse(texts[i]) != expected[i] ? 1 : 0;
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
+}
+
+}  // namespace
+}  // namespace nabbit

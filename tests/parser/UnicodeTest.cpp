@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "parser/CharacterClasses.h"
+#include "parser/GraphemeCount.h"
+#include "parser/UnicodeText.h"
+
+namespace nabbit {
+namespace {
+
+struct Count {
+    const char* name;
+    std::string text;
+    std::size_t graphemes;
+};
+
+void PrintTo(const Count& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Graphemes : public ::testing::TestWithParam<Count> {};
+
+TEST_P(Graphemes, CountsUserPerceivedCharacters) {
+    EXPECT_EQ(graphemeCount(GetParam().text), GetParam().graphemes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Unicode, Graphemes,
+    ::testing::Values(Count{"empty", "", 0}, Count{"ascii", "482913", 6},
+                      Count{"crlf_is_one", "a\r\nb", 3}, Count{"latin1", "Ça été", 6},
+                      Count{"combining", "e\u0301e\u0301e\u0301e\u0301", 4},
+                      Count{"flags",
+                            "\U0001F1EB\U0001F1F7\U0001F1E9\U0001F1EA"
+                            "\U0001F1EF\U0001F1F5\U0001F1FA\U0001F1F8",
+                            4},
+                      Count{"zwj_family", "\U0001F468\u200D\U0001F469\u200D\U0001F467", 1},
+                      Count{"keycap", "1\uFE0F\u20E3", 1},
+                      Count{"hangul_jamo", "\u1100\u1161\u11A8", 1},
+                      Count{"astral_digits", "\U0001D7CE\U0001D7CF", 2}, Count{"cjk", "验证码", 3},
+                      Count{"invalid_byte",
+                            "a\xff"
+                            "b",
+                            3},
+                      Count{"truncated_sequence", "ab\xe2\x82", 3}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Unicode, GraphemeBoundaries) {
+    const auto text = fromUtf8(
+        "a1\u0301\r\n\u0600"
+        "7");
+    EXPECT_TRUE(isGraphemeBoundary(text, 0));
+    EXPECT_TRUE(isGraphemeBoundary(text, 1));
+    EXPECT_FALSE(isGraphemeBoundary(text, 2));  // digit | combining acute
+    EXPECT_TRUE(isGraphemeBoundary(text, 3));
+    EXPECT_FALSE(isGraphemeBoundary(text, 4));  // CR | LF
+    EXPECT_TRUE(isGraphemeBoundary(text, 5));
+    EXPECT_FALSE(isGraphemeBoundary(text, 6));  // prepended number sign | digit
+    EXPECT_TRUE(isGraphemeBoundary(text, text.length()));
+    EXPECT_FALSE(isGraphemeBoundary(text, text.length() + 1));
+}
+
+TEST(Unicode, CleaningKeepsLettersMarksAndNumbers) {
+    EXPECT_EQ(toUtf8(cleaned(fromUtf8("AB-12 3"))), "AB123");
+    EXPECT_EQ(toUtf8(cleaned(fromUtf8("é\u0301_x.y/z\u00a0Ⅻ½٣"))), "é\u0301xyzⅫ½٣");
+    EXPECT_EQ(toUtf8(cleaned(fromUtf8("\U0001F600$#【】\u200d"))), "");
+}
+
+TEST(Unicode, NumberCharactersAreCategoryN) {
+    for (UChar32 c : {U'7', U'٣', U'Ⅻ', U'½', U'²', U'\U0001D7CE'}) {
+        EXPECT_TRUE(isNumberCharacter(c)) << c;
+    }
+    for (UChar32 c : {U'a', U'一', U'$', U' '}) {
+        EXPECT_FALSE(isNumberCharacter(c)) << c;
+    }
+    EXPECT_EQ(toUtf8(numberCharacters(fromUtf8("验证码12a٣Ⅻ"))), "12٣Ⅻ");
+}
+
+TEST(Unicode, LettersAreAlphabetic) {
+    EXPECT_TRUE(isLetter(U'a'));
+    EXPECT_TRUE(isLetter(U'验'));
+    EXPECT_TRUE(isLetter(U'Ⅻ'));
+    EXPECT_FALSE(isLetter(U'7'));
+    EXPECT_FALSE(isLetter(U'_'));
+}
+
+TEST(Unicode, LowerCasingUsesFullDefaultMappings) {
+    EXPECT_EQ(toUtf8(lowerCased(fromUtf8("ÉCODE İ ΟΔΟΣ"))), "écode i\u0307 οδος");
+}
+
+}  // namespace
+}  // namespace nabbit
