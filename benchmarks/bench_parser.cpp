@@ -1,0 +1,170 @@
+// Parser throughput on one core: messages parsed per second over the message corpus
+// (tests/corpus/*.jsonl, or a few typical texts when it is absent), the keyword-less short
+// path, parser construction, and the resident memory around a million parses.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "parser/SimpleOTPParser.h"
+
+namespace {
+
+using nabbit::SimpleOTPParser;
+
+std::vector<std::string> builtInTexts() {
+    return {
+        "Your verification code is 482913",
+        "G-482913 is your Google verification code.",
+        "[Acme] 123 456 is your login code. Don't share it with anyone.",
+        "Your Uber code: 4821. Never share this code. Reply STOP ASAP to 89203 to unsubscribe.",
+        "Votre code de vérification est 739102. Il expire dans 10 minutes.",
+        "【某某科技】您的验证码是582019，5分钟内有效，请勿泄露。",
+        "Tu código de verificación es 557301",
+        "Ihr Bestätigungscode lautet: 910562",
+        "Seu código de acesso é 448201. Não compartilhe.",
+        "Your order #88231 has shipped. Track it at https://example.com/t/88231",
+        "Reminder: your appointment is on the 12th at 3 pm. Call 555-123-4567 to reschedule.",
+        "Your code is 7391. Total $73910",
+    };
+}
+
+// Every "text" of the corpus files, in file-name order; the built-in texts when there are none.
+const std::vector<std::string>& corpus() {
+    static const std::vector<std::string> texts = [] {
+        std::vector<std::string> out;
+        const std::filesystem::path dir = std::filesystem::path(NABBIT_SOURCE_DIR) / "tests/corpus";
+        std::error_code ec;
+        std::vector<std::filesystem::path> files;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+            if (entry.path().extension() == ".jsonl") {
+                files.push_back(entry.path());
+            }
+        }
+        std::sort(files.begin(), files.end());
+        for (const auto& file : files) {
+            std::ifstream in(file);
+            for (std::string line; std::getline(in, line);) {
+                const auto json = nlohmann::json::parse(line, nullptr, false);
+                if (json.is_object() && json.contains("text") && json["text"].is_string()) {
+                    out.push_back(json["text"].get<std::string>());
+                }
+            }
+        }
+        return out.empty() ? builtInTexts() : out;
+    }();
+    return texts;
+}
+
+const SimpleOTPParser& shippedParser() {
+    static const SimpleOTPParser parser;
+    return parser;
+}
+
+long residentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+// Construction compiles every pattern of the shipped files. Runs first, while no other
+// parser holds the compiled patterns.
+void BM_ConstructFirstParser(benchmark::State& state) {
+    std::size_t patterns = 0;
+    for (auto _ : state) {
+        SimpleOTPParser parser;
+        patterns = parser.languagePatterns().size();
+    }
+    state.counters["patterns"] = static_cast<double>(patterns);
+}
+BENCHMARK(BM_ConstructFirstParser)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A second parser from the same files while the first lives (the mail source's) shares the
+// compiled patterns.
+void BM_ConstructSecondParser(benchmark::State& state) {
+    const auto& first = shippedParser();
+    for (auto _ : state) {
+        SimpleOTPParser parser;
+        benchmark::DoNotOptimize(parser.languagePatterns().size());
+    }
+    state.counters["keywords"] = static_cast<double>(first.otpKeywords().size());
+}
+BENCHMARK(BM_ConstructSecondParser)->Unit(benchmark::kMillisecond);
+
+void BM_ParseCorpus(benchmark::State& state) {
+    const auto& parser = shippedParser();
+    const auto& texts = corpus();
+    std::size_t i = 0;
+    std::size_t found = 0;
+    for (auto _ : state) {
+        auto result = parser.parse(texts[i]);
+        found += result.has_value() ? 1 : 0;
+        benchmark::DoNotOptimize(result);
+        i = i + 1 == texts.size() ? 0 : i + 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["texts"] = static_cast<double>(texts.size());
+    state.counters["found_share"] =
+        static_cast<double>(found) / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+}
+BENCHMARK(BM_ParseCorpus);
+
+void BM_ParseBuiltInTexts(benchmark::State& state) {
+    const auto& parser = shippedParser();
+    static const auto texts = builtInTexts();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(parser.parse(texts[i]));
+        i = i + 1 == texts.size() ? 0 : i + 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ParseBuiltInTexts);
+
+// The short path: no keyword in the text, so the parse ends at the gate.
+void BM_ParseWithoutKeyword(benchmark::State& state) {
+    const auto& parser = shippedParser();
+    const std::string text = "Hey, are we still on for lunch tomorrow? Bring the blue folder.";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(parser.parse(text));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ParseWithoutKeyword);
+
+// Resident memory before and after a million parses; growth would show a leak or an
+// unbounded cache.
+void BM_MemoryOverMillionParses(benchmark::State& state) {
+    const auto& parser = shippedParser();
+    const auto& texts = corpus();
+    for (const auto& text : texts) {
+        benchmark::DoNotOptimize(parser.parse(text));
+    }
+    const long before = residentKilobytes();
+    constexpr int kParses = 1'000'000;
+    for (auto _ : state) {
+        for (int n = 0; n < kParses; ++n) {
+            benchmark::DoNotOptimize(
+                parser.parse(texts[static_cast<std::size_t>(n) % texts.size()]));
+        }
+    }
+    const long after = residentKilobytes();
+    state.SetItemsProcessed(state.iterations() * kParses);
+    state.counters["rss_before_kb"] = static_cast<double>(before);
+    state.counters["rss_after_kb"] = static_cast<double>(after);
+    state.counters["rss_growth_kb"] = static_cast<double>(after - before);
+}
+BENCHMARK(BM_MemoryOverMillionParses)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
