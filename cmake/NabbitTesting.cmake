@@ -42,9 +42,4 @@ function(nabbit_add_test name)
         set(ARG_TIMEOUT 300)
     endif()
     set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})
-    if(ARG_X11)
-        # xvfb-run -a picks the first display number without a lock file, so two started at
-        # once can pick the same one and one test ends up on the other's server.
-        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK xvfb)
-    endif()
 endfunction()
