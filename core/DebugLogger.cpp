@@ -14,6 +14,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/NeverDestroyed.h"
 #include "core/Paths.h"
 #include "core/PreferenceKeys.h"
 #include "core/PreferencesStore.h"
@@ -72,24 +73,6 @@ void writeHeader(const std::filesystem::path& file, const std::string& timestamp
     }
 }
 
-// The shared logger outlives every static destructor that might still log.
-template <class T>
-class NeverDestroyed {
-  public:
-    template <class... Args>
-    explicit NeverDestroyed(Args&&... args) : value_(std::forward<Args>(args)...) {}
-    ~NeverDestroyed() {}
-    NeverDestroyed(const NeverDestroyed&) = delete;
-    NeverDestroyed& operator=(const NeverDestroyed&) = delete;
-
-    T& get() { return value_; }
-
-  private:
-    union {
-        T value_;
-    };
-};
-
 std::optional<std::filesystem::path> sharedLogFile() {
     auto documents = paths::documentsDirectory();
     if (!documents) {
@@ -102,6 +85,7 @@ std::optional<std::filesystem::path> sharedLogFile() {
 
 DebugLogger& DebugLogger::shared() {
     static DebugLogger& instance = []() -> DebugLogger& {
+        // Never destroyed: static destructors and other threads may still log during exit.
         static NeverDestroyed<DebugLogger> storage(sharedLogFile());
         std::atexit([] { shared().shutdown(); });
         return storage.get();

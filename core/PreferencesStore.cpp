@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 
+#include "core/NeverDestroyed.h"
 #include "core/Paths.h"
 #include "core/SystemLog.h"
 #include "core/UniqueFd.h"
@@ -73,9 +74,10 @@ class SeenFiles {
     std::map<std::string, FileSnapshot> files_;
 };
 
+// Never destroyed: the debug log reads preferences for callers that may log during exit.
 SeenFiles& seenFiles() {
-    static SeenFiles files;
-    return files;
+    static NeverDestroyed<SeenFiles> files;
+    return files.get();
 }
 
 bool isValidUtf8(const std::string& bytes) {
