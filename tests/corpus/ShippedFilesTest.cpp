@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -87,7 +88,10 @@ TEST(ShippedFiles, AllSixLanguageFilesAndTheCustomPatternsDecode) {
 
 TEST(ShippedFiles, KeywordsAreLowerCaseSoTheGateCanMatchThem) {
     for (const auto& language : shipped().languages) {
+        std::set<std::string> seen;
         for (const auto& keyword : language.keywords) {
+            EXPECT_TRUE(seen.insert(keyword).second)
+                << language.name << ".json repeats " << keyword;
             EXPECT_FALSE(keyword.empty()) << language.name;
             auto lower = icu::UnicodeString::fromUTF8(keyword);
             lower.toLower(icu::Locale::getRoot());
