@@ -36,6 +36,7 @@ class Expected {
 
     T& operator*() & { return value(); }
     const T& operator*() const& { return value(); }
+    T&& operator*() && { return std::move(*this).value(); }
     T* operator->() { return &value(); }
     const T* operator->() const { return &value(); }
 

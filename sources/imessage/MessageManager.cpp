@@ -74,6 +74,7 @@ MessageManager::MessageManager(std::shared_ptr<const OTPParser> otpParser,
       console_(std::move(console)),
       walFileMonitor_(paths::messagesDatabase()) {
     syncWorkItem_.setSingleShot(true);
+    syncWorkItem_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
     syncWorkItem_.setInterval(kDefaultDebounce);
     connect(&syncWorkItem_, &QTimer::timeout, this, [this] {
         log("WAL file changed, syncing messages (debounced)", "SYNC");

@@ -25,6 +25,8 @@ constexpr std::string_view kCategory = "EMAIL";
 constexpr std::size_t kMinimumTextLength = 5;  // shorter texts cannot hold a code worth copying
 constexpr const char* kDefaultHandle = "Apple Mail";
 constexpr std::chrono::milliseconds kDefaultPollInterval{10'000};
+constexpr std::chrono::milliseconds kCommitWatchTick{5};
+constexpr int kCommitWatchTicks = 200;  // one second of waiting for a commit to show
 
 // Current Mail versions keep summaries in their own table; older ones kept the text itself in
 // messages.summary.
@@ -100,10 +102,22 @@ EmailManager::EmailManager(std::shared_ptr<const OTPParser> otpParser,
       envelopeIndexPath_(findEnvelopeIndexPath()),
       walFileMonitor_(envelopeIndexPath_.value_or(std::filesystem::path())) {
     syncWorkItem_.setSingleShot(true);
+    syncWorkItem_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
     connect(&syncWorkItem_, &QTimer::timeout, this, [this] {
         lastSyncFiredAt_ = Clock::now();
         log("Email WAL changed, syncing (coalesced)");
         syncMessages();
+    });
+    commitWatch_.setInterval(kCommitWatchTick);
+    commitWatch_.setTimerType(Qt::PreciseTimer);
+    connect(&commitWatch_, &QTimer::timeout, this, [this] {
+        const auto version = readDataVersion();
+        if (version && syncedDataVersion_ && *version != *syncedDataVersion_) {
+            commitWatch_.stop();
+            syncMessages();
+        } else if (++commitWatchTicks_ >= kCommitWatchTicks) {
+            commitWatch_.stop();
+        }
     });
     pollTimer_.setInterval(kDefaultPollInterval);
     connect(&pollTimer_, &QTimer::timeout, this, &EmailManager::syncMessages);
@@ -182,6 +196,7 @@ void EmailManager::start() {
 
 void EmailManager::stop() {
     syncWorkItem_.stop();
+    commitWatch_.stop();
     pollTimer_.stop();
     walFileMonitor_.stop();
     dropPersistentDB();
@@ -200,6 +215,24 @@ void EmailManager::dropPersistentDB() {
     persistentDB_.reset();
     openedFile_.reset();
     summariesTable_ = false;
+    syncedDataVersion_.reset();
+}
+
+std::optional<std::int64_t> EmailManager::readDataVersion() {
+    auto db = openPersistentDB();
+    if (!db || *db == nullptr) {
+        return std::nullopt;
+    }
+    auto statement = (*db)->prepare("PRAGMA data_version");
+    if (!statement || sqlite3_step(statement->handle()) != SQLITE_ROW) {
+        return std::nullopt;
+    }
+    return sqlite3_column_int64(statement->handle(), 0);
+}
+
+void EmailManager::watchForCommit() {
+    commitWatchTicks_ = 0;
+    commitWatch_.start();
 }
 
 Expected<SQLiteDB*, SQLiteError> EmailManager::openPersistentDB() {
@@ -265,6 +298,7 @@ void EmailManager::syncMessages() {
         return;
     }
     walFileMonitor_.acknowledge();
+    syncedDataVersion_ = readDataVersion();
     auto entries = fetchNewMessages(lastProcessedRowId_);
     if (!entries) {
         dropPersistentDB();  // the next sync opens the database afresh
@@ -380,6 +414,7 @@ void EmailManager::handleWALChange() {
         syncWorkItem_.stop();
         log("Email WAL changed, syncing (immediate)");
         syncMessages();
+        watchForCommit();
         return;
     }
     if (!syncWorkItem_.isActive()) {

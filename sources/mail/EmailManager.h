@@ -65,6 +65,7 @@ class EmailManager : public QObject {
     bool isWatchingWal() const { return walFileMonitor_.isWatchingWal(); }
     bool isPolling() const { return pollTimer_.isActive(); }
     bool hasPendingSync() const { return syncWorkItem_.isActive(); }
+    bool isWaitingForCommit() const { return commitWatch_.isActive(); }
 
     void start();
     void stop();
@@ -88,6 +89,9 @@ class EmailManager : public QObject {
     bool hasFullDiskAccess() const;
     void print(const std::string& line) const;
     void dropPersistentDB();
+    // The connection's count of commits by other connections (PRAGMA data_version).
+    std::optional<std::int64_t> readDataVersion();
+    void watchForCommit();
 
     std::shared_ptr<const OTPParser> otpParser_;
     AccessCheck hasFullDiskAccess_;
@@ -106,6 +110,12 @@ class EmailManager : public QObject {
     WalFileWatch walFileMonitor_;
     QTimer syncWorkItem_;  // the pending coalesced sync
     QTimer pollTimer_;
+    // A WAL change is announced while the writer is still committing (its frames are written,
+    // then synced, and only then visible). After a change-triggered sync the commit counter is
+    // watched for a while, and the first commit that becomes visible is read at once.
+    QTimer commitWatch_;
+    int commitWatchTicks_ = 0;
+    std::optional<std::int64_t> syncedDataVersion_;  // the commits the last sync could see
     std::chrono::milliseconds coalesceWindow_{300};
     std::optional<Clock::time_point> lastSyncFiredAt_;  // none: the distant past
 };

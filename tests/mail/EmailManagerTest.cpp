@@ -342,6 +342,33 @@ TEST_F(EmailManagerTest, MailWrittenByAnotherConnectionIsFoundAtOnce) {
               1u);
 }
 
+// The WAL file changes before the writer's commit can be seen (a large transaction spills
+// pages into it; a commit is synced before it shows). The commit is read as soon as it shows,
+// not a coalescing window or a poll later.
+TEST_F(EmailManagerTest, ACommitThatShowsAfterTheChangeIsReadWhenItShows) {
+    auto manager = makeManager();
+    manager->setCoalesceWindow(10s);
+    manager->setPollInterval(60s);
+    manager->start();
+    QSignalSpy changes(&manager->messages(), &CodeEntryList::changed);
+    exec("PRAGMA cache_size = 2");  // spill to the WAL file long before the commit
+    exec("BEGIN");
+    for (int i = 0; i < 50; ++i) {
+        exec("INSERT INTO summaries (summary) VALUES ('" + std::string(2000, 'x') +
+             std::to_string(i) + "')");
+    }
+    QTest::qWait(200);  // the change is seen and synced: nothing committed yet
+    ASSERT_TRUE(manager->isWaitingForCommit());
+    EXPECT_TRUE(changes.isEmpty());
+    exec("INSERT INTO subjects (subject) VALUES ('Your code 482913')");
+    exec(
+        "INSERT INTO messages (global_message_id, subject, mailbox) "
+        "VALUES (1, last_insert_rowid(), 1)");
+    exec("COMMIT");
+    ASSERT_TRUE(changes.wait(3000));
+    EXPECT_EQ(recorder->seen.back(), "Your code 482913");
+}
+
 // Without a WAL file at the start the poll is the safety net; the watch still picks the file
 // up as soon as it appears. (Our own read-only connection creates the file when it opens, so it
 // is missing at the start only when nothing could be read yet.)
