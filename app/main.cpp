@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/DefaultsCommand.h"
+#include "app/WatchCommand.h"
 
 namespace {
 
@@ -23,8 +24,13 @@ int runDefaults(const Arguments& arguments) {
     return nabbit::DefaultsCommand().run(arguments, std::cout, std::cerr);
 }
 
+int runWatch(const Arguments& arguments) {
+    return nabbit::WatchCommand().run(arguments, std::cout, std::cerr);
+}
+
 constexpr Verb verbs[] = {
     {"defaults", "read, write or delete preferences (nabbit defaults --help)", runDefaults},
+    {"watch", "print each new code as a JSON line (nabbit watch --help)", runWatch},
 };
 
 void printUsage(std::ostream& out) {

@@ -1,0 +1,135 @@
+#include "app/WatchCommand.h"
+
+#include <filesystem>
+#include <memory>
+#include <ostream>
+
+#include <QCoreApplication>
+
+#include <nlohmann/json.hpp>
+
+#include "app/QuitOnSignals.h"
+#include "core/AppStateManager.h"
+#include "core/FullDiskAccess.h"
+#include "core/Paths.h"
+#include "parser/SimpleOTPParser.h"
+#include "sources/imessage/MessageManager.h"
+#include "sources/mail/EmailManager.h"
+
+namespace nabbit {
+
+namespace {
+
+// Prints the entries a list gains; a list that shrinks was emptied by a resync.
+class EntryPrinter {
+  public:
+    EntryPrinter(std::string source, std::ostream& out) : source_(std::move(source)), out_(out) {}
+
+    void operator()(const CodeEntries& entries) {
+        if (entries.size() < printed_) {
+            printed_ = 0;
+        }
+        for (; printed_ < entries.size(); ++printed_) {
+            out_ << WatchCommand::jsonLine(source_, entries[printed_]) << std::endl;
+        }
+    }
+
+  private:
+    std::string source_;
+    std::ostream& out_;
+    std::size_t printed_ = 0;
+};
+
+nlohmann::ordered_json optionalText(const std::optional<std::string>& text) {
+    return text ? nlohmann::ordered_json(*text) : nlohmann::ordered_json(nullptr);
+}
+
+}  // namespace
+
+std::string_view WatchCommand::usage() {
+    return "usage: nabbit watch [--mail]\n"
+           "  Watches the Messages database and prints each new code as one JSON line:\n"
+           "  {\"source\":\"imessage\",\"rowId\":…,\"guid\":\"…\",\"handle\":\"…\",\"group\":…,"
+           "\"fromMe\":…,\"code\":\"…\",\"service\":…}\n"
+           "  --mail   watch Mail's envelope database too (also when the preference\n"
+           "           com.nabbit.app.emailDetectionEnabled is true); its lines say "
+           "\"source\":\"mail\"\n"
+           "  Runs until interrupted (SIGINT or SIGTERM).\n";
+}
+
+std::string WatchCommand::jsonLine(std::string_view source, const CodeEntry& entry) {
+    nlohmann::ordered_json line;
+    line["source"] = source;
+    line["rowId"] = entry.message.rowId;
+    line["guid"] = entry.message.guid;
+    line["handle"] = entry.message.handle;
+    line["group"] = optionalText(entry.message.group);
+    line["fromMe"] = entry.message.fromMe;
+    line["code"] = entry.otp.code;
+    line["service"] = optionalText(entry.otp.service);
+    return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& out,
+                      std::ostream& err) const {
+    bool mail = false;
+    for (const auto& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            out << usage();
+            return 0;
+        }
+        if (argument == "--mail") {
+            mail = true;
+            continue;
+        }
+        err << "nabbit watch: unknown argument '" << argument << "'\n" << usage();
+        return 2;
+    }
+    mail = mail || AppStateManager::shared().emailDetectionEnabled();
+
+    QuitOnSignals quitOnSignals;
+    auto parser = std::make_shared<const SimpleOTPParser>();
+    auto console = [&err](const std::string& line) { err << line << "\n"; };
+    MessageManager messages(parser, {}, console);
+
+    const auto database = paths::messagesDatabase();
+    switch (checkFullDiskAccess()) {
+        case FullDiskAccess::granted:
+            break;
+        case FullDiskAccess::denied:
+            err << "nabbit watch: cannot read " << database.string() << "\n";
+            break;
+        case FullDiskAccess::missing:
+            err << "nabbit watch: no Messages database at " << database.string() << "\n";
+            break;
+    }
+
+    EntryPrinter printer("imessage", out);
+    auto subscription = messages.messages().subscribe(&messages, std::ref(printer));
+    messages.initializeLastProcessedRowId();
+    messages.syncMessages();
+    messages.startWALMonitoring();
+    err << "nabbit watch: watching " << database.string() << std::endl;
+
+    // The mail source gets a parser of its own, as when the user switches it on later.
+    std::unique_ptr<EmailManager> email;
+    EntryPrinter mailPrinter("mail", out);
+    CodeEntryList::Subscription mailSubscription;
+    if (mail) {
+        email = std::make_unique<EmailManager>(std::make_shared<const SimpleOTPParser>(),
+                                               EmailManager::AccessCheck{}, console);
+        mailSubscription = email->messages().subscribe(email.get(), std::ref(mailPrinter));
+        email->start();
+        if (email->envelopeIndexPath()) {
+            err << "nabbit watch: watching " << email->envelopeIndexPath()->string() << std::endl;
+        } else {
+            err << "nabbit watch: no Mail envelope database under "
+                << paths::mailDirectory().string() << std::endl;
+        }
+    }
+
+    QCoreApplication::exec();
+    return 0;
+}
+
+}  // namespace nabbit

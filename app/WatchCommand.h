@@ -1,0 +1,26 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sources/CodeEntry.h"
+
+namespace nabbit {
+
+// `nabbit watch`: runs the message sources headless, exactly as the application starts them,
+// and prints each new code entry as one JSON line on standard output as it is published. Runs
+// until SIGINT or SIGTERM, then exits 0. Diagnostics go to standard error, so that standard
+// output carries nothing but entries.
+class WatchCommand {
+  public:
+    int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) const;
+
+    static std::string_view usage();
+
+    // One entry as its JSON line (without the line feed).
+    static std::string jsonLine(std::string_view source, const CodeEntry& entry);
+};
+
+}  // namespace nabbit
