@@ -33,7 +33,7 @@ function(nabbit_add_test name)
     if(ARG_X11)
         list(APPEND labels x11)
         add_test(NAME ${name}
-                 COMMAND xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session --
+                 COMMAND xvfb-run -a -s "-screen 0 1280x800x24 -noreset" dbus-run-session --
                          $<TARGET_FILE:${name}>)
     else()
         add_test(NAME ${name} COMMAND ${name})
