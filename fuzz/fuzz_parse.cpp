@@ -1,0 +1,61 @@
+// Arbitrary bytes as a message text (UTF-8, invalid sequences included) through parse, with
+// the shipped language files and with a small in-memory configuration that exercises every
+// stage, custom patterns included.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "parser/GraphemeCount.h"
+#include "parser/SimpleOTPParser.h"
+
+namespace {
+
+using namespace nabbit;
+
+Regex pattern(const char* source) {
+    auto regex = Regex::compile(source, RegexOptions{.bounded = true});
+    if (!regex) {
+        std::abort();
+    }
+    return *regex;
+}
+
+const SimpleOTPParser& representative() {
+    static const SimpleOTPParser parser(
+        {"code", "verification", "otp", "pin", "验证码", "código", "passcode"},
+        {pattern(R"((?i:code)\s*(?:is|:)?\s*(\d{4,8}))"),
+         pattern(R"(验证码[是为:：]?\s*(\d{4,8}))"),
+         pattern(R"((?i:c[oó]digo)[^\d]{0,20}([A-Z0-9]{3}[ -]?[A-Z0-9]{3}))")},
+        {CustomPattern{"Acme", pattern(R"(ref ([A-Z0-9-]+))")},
+         CustomPattern{"Origin", pattern(R"(@([a-z0-9.-]+) #(\d{4,8}))")}});
+    return parser;
+}
+
+// The shipped files next to the executable, without the user's overrides (the fuzzer must not
+// depend on, or create, anything in the home folder).
+const SimpleOTPParser& shipped() {
+    static const SimpleOTPParser parser(
+        ResourceLocator::forDirectory(ResourceLocator::shippedResourceDir()));
+    return parser;
+}
+
+void check(const std::optional<ParsedOTP>& first, const std::optional<ParsedOTP>& again) {
+    // Parsing is a pure function of the text, and a found code is never empty.
+    if (first != again || (first && first->code.empty())) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (const SimpleOTPParser* parser : {&representative(), &shipped()}) {
+        check(parser->parse(text), parser->parse(text));
+    }
+    if (graphemeCount(text) > size) {
+        std::abort();
+    }
+    return 0;
+}
