@@ -76,8 +76,8 @@ const std::array<Regex, 2>& serviceContextPatterns() {
     return patterns;
 }
 
-std::optional<std::string> extractService(const icu::UnicodeString& lowerText,
-                                          const std::set<std::string>& keywords) {
+std::optional<std::string> extractServiceUtf16(const icu::UnicodeString& lowerText,
+                                               const std::set<std::string>& keywords) {
     const std::string lowerUtf8 = toUtf8(lowerText);
     for (std::string_view name : knownServices()) {
         if (lowerUtf8.find(name) != std::string::npos) {
@@ -92,7 +92,7 @@ std::optional<std::string> extractService(const icu::UnicodeString& lowerText,
 
 std::optional<std::string> extractService(std::string_view lowerUtf8,
                                           const std::set<std::string>& keywords) {
-    return extractService(fromUtf8(lowerUtf8), keywords);
+    return extractServiceUtf16(fromUtf8(lowerUtf8), keywords);
 }
 
 }  // namespace nabbit

@@ -21,9 +21,10 @@ const std::array<Regex, 2>& serviceContextPatterns();
 // contained in it, else a name found by the prefix patterns, else by the context patterns.
 // A name found by a pattern is refused when it has fewer than three characters, is one of
 // the parser's keywords or is a stop word.
-std::optional<std::string> extractService(const icu::UnicodeString& lowerText,
-                                          const std::set<std::string>& keywords);
 std::optional<std::string> extractService(std::string_view lowerUtf8,
                                           const std::set<std::string>& keywords);
+// The same on the UTF-16 text the parser already holds.
+std::optional<std::string> extractServiceUtf16(const icu::UnicodeString& lowerText,
+                                               const std::set<std::string>& keywords);
 
 }  // namespace nabbit

@@ -115,7 +115,7 @@ std::optional<ParsedOTP> SimpleOTPParser::parse(std::string_view utf8Text) const
     const Exclusions exclusions(text);
     for (const auto& candidate : candidates) {
         if (!exclusions.excludes(candidate)) {
-            return ParsedOTP{nabbit::extractService(lower, otpKeywords_), toUtf8(candidate)};
+            return ParsedOTP{extractServiceUtf16(lower, otpKeywords_), toUtf8(candidate)};
         }
     }
     return std::nullopt;

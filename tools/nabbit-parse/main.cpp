@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const auto options = tools::parseArguments(args);
     if (!options) {
-        std::cerr << "nabbit-parse: " << options.error() << "\n\n" << tools::usage();
+        std::cerr << "nabbit-parse: " << options.error() << "\nTry 'nabbit-parse --help'.\n";
         return 2;
     }
     if (options->help) {
