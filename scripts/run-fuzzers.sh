@@ -10,11 +10,15 @@ status=0
 for target in "$build"/bin/fuzz_*; do
     name=$(basename "$target")
     work=$(mktemp -d)
+    mkdir "$work/corpus" "$work/tmp"
     seeds=()
     [ -d "$here/fuzz/corpus/$name" ] && seeds=("$here/fuzz/corpus/$name")
+    # Real rich message bodies are shared fixtures, used where they are, not copied.
+    shared="${NABBIT_SHARED_DIR:-$here/../shared}/fixtures/attributed-body"
+    [ "$name" = fuzz_attributed_body ] && [ -d "$shared" ] && seeds+=("$shared")
     echo "fuzz: $name for ${seconds}s"
-    if ! ASAN_OPTIONS=detect_leaks=1 "$target" -max_total_time="$seconds" -timeout=10 \
-            -rss_limit_mb=2048 -artifact_prefix="$work/" "$work" "${seeds[@]}" \
+    if ! TMPDIR="$work/tmp" ASAN_OPTIONS=detect_leaks=1 "$target" -max_total_time="$seconds" -timeout=10 \
+            -rss_limit_mb=2048 -artifact_prefix="$work/" "$work/corpus" "${seeds[@]}" \
             > "$work/log" 2>&1; then
         echo "fuzz: $name FAILED"; tail -n 60 "$work/log"; status=1
     else
