@@ -1,5 +1,8 @@
 #include "parser/KnownServices.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace nabbit {
 
 const std::array<std::string_view, 136>& knownServices() {
@@ -142,6 +145,36 @@ const std::array<std::string_view, 136>& knownServices() {
         "ee",
     };
     return services;
+}
+
+std::optional<std::string_view> firstKnownService(std::string_view text) {
+    // Table indexes by first byte, ascending: the text is walked once instead of once per name.
+    static const std::array<std::vector<std::uint8_t>, 256> byFirstByte = [] {
+        std::array<std::vector<std::uint8_t>, 256> index;
+        const auto& names = knownServices();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            index[static_cast<unsigned char>(names[i].front())].push_back(
+                static_cast<std::uint8_t>(i));
+        }
+        return index;
+    }();
+    const auto& names = knownServices();
+    std::size_t best = names.size();
+    for (std::size_t pos = 0; pos < text.size() && best > 0; ++pos) {
+        for (const std::uint8_t i : byFirstByte[static_cast<unsigned char>(text[pos])]) {
+            if (i >= best) {
+                break;
+            }
+            if (text.substr(pos).starts_with(names[i])) {
+                best = i;
+                break;
+            }
+        }
+    }
+    if (best == names.size()) {
+        return std::nullopt;
+    }
+    return names[best];
 }
 
 }  // namespace nabbit

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 namespace nabbit {
@@ -10,5 +11,8 @@ namespace nabbit {
 // contains ('ubereats' before 'uber') wins; listed after it ('apple pay' after 'apple'), it
 // is never reached.
 const std::array<std::string_view, 136>& knownServices();
+
+// The first entry of the table (in table order, not text order) that the UTF-8 text contains.
+std::optional<std::string_view> firstKnownService(std::string_view text);
 
 }  // namespace nabbit

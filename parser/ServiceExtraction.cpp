@@ -78,11 +78,8 @@ const std::array<Regex, 2>& serviceContextPatterns() {
 
 std::optional<std::string> extractServiceUtf16(const icu::UnicodeString& lowerText,
                                                const std::set<std::string>& keywords) {
-    const std::string lowerUtf8 = toUtf8(lowerText);
-    for (std::string_view name : knownServices()) {
-        if (lowerUtf8.find(name) != std::string::npos) {
-            return std::string(name);
-        }
+    if (const auto known = firstKnownService(toUtf8(lowerText))) {
+        return std::string(*known);
     }
     if (auto name = firstAccepted(servicePrefixPatterns(), lowerText, keywords)) {
         return name;

@@ -65,6 +65,11 @@ class Exclusions {
 };
 
 icu::UnicodeString removeLinks(const icu::UnicodeString& text) {
+    // Both link patterns need a slash (which has no case variants), so a text without one
+    // keeps all it has; most messages take this shortcut.
+    if (text.indexOf(u'/') < 0) {
+        return text;
+    }
     const icu::UnicodeString nothing;
     const icu::UnicodeString withoutLinks =
         fixedPatterns().linkPattern.scan(text).replaceAll(nothing);

@@ -81,6 +81,31 @@ TEST(Service, TableHasAllNamesInOrder) {
     EXPECT_EQ(std::set<std::string_view>(names.begin(), names.end()).size(), names.size());
 }
 
+// Whatever order names appear in the text, the one listed first in the table wins.
+TEST(Service, TableOrderBeatsTextOrder) {
+    const auto& names = knownServices();
+    const auto firstListed = [&](const std::string& text) -> std::optional<std::string_view> {
+        for (std::string_view name : names) {
+            if (text.find(name) != std::string::npos) {
+                return name;
+            }
+        }
+        return std::nullopt;
+    };
+    int mismatches = 0;
+    for (std::string_view later : names) {
+        for (std::string_view earlier : names) {
+            const std::string text =
+                "x" + std::string(later) + " and " + std::string(earlier) + "!";
+            mismatches += firstKnownService(text) != firstListed(text) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(firstKnownService("nothing to look at"), std::nullopt);
+    EXPECT_EQ(firstKnownService("xbox"), "xbox");
+    EXPECT_EQ(firstKnownService("amex safekey"), "amex");
+}
+
 TEST(Service, StopWordsAreEnglishAndFrench) {
     EXPECT_EQ(stopWords().size(), 52u);
     EXPECT_TRUE(stopWords().contains("être"));
