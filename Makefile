@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 10
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-asan fuzz bench parse format format-check ci clean
+.PHONY: all deps configure build test test-asan fuzz bench demo parse format format-check ci clean
 
 all: build
 
@@ -41,6 +41,10 @@ fuzz: deps
 
 bench: build
 	@scripts/run-benchmarks.sh $(BUILD)
+
+# Nabbit's main job in a scratch home: messages arrive, codes come out.
+demo: build
+	@scripts/demo.sh $(BUILD)
 
 # Finds the code in one text: make parse TEXT='Your verification code is 482913'
 TEXT ?= Your verification code is 482913
