@@ -146,6 +146,9 @@ TEST(Parser, KeywordGateFindsAnyKeywordAnywhere) {
     for (const char* text : {"", "co", "c o d e", "验证", "\U0001F511 key", "CODE"}) {
         EXPECT_FALSE(gate.matches(icu::UnicodeString::fromUTF8(text))) << text;
     }
+    EXPECT_TRUE(KeywordGate({"x"}).matches(icu::UnicodeString::fromUTF8("abx")));
+    EXPECT_TRUE(KeywordGate({"cé"}).matches(icu::UnicodeString::fromUTF8("accé")));
+    EXPECT_FALSE(KeywordGate({"cé"}).matches(icu::UnicodeString::fromUTF8("accè")));
     EXPECT_TRUE(KeywordGate({"code", ""}).matches(icu::UnicodeString()));
     EXPECT_FALSE(KeywordGate({}).matches(icu::UnicodeString::fromUTF8("code")));
 }
