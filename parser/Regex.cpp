@@ -241,6 +241,23 @@ icu::UnicodeString Regex::Scanner::matchText() const {
     return icu::UnicodeString(text_, span->start, span->end - span->start);
 }
 
+std::optional<int32_t> Regex::Scanner::matchAt(int32_t start) {
+    if (matcher_ == nullptr) {
+        return std::nullopt;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const bool found = matcher_->lookingAt(start, status) != 0;
+    if (U_FAILURE(status)) {
+        timedOut_ = status == U_REGEX_TIME_OUT || status == U_REGEX_STACK_OVERFLOW;
+        return std::nullopt;
+    }
+    if (!found) {
+        return std::nullopt;
+    }
+    const int32_t end = matcher_->end(status);
+    return U_SUCCESS(status) ? std::optional<int32_t>(end) : std::nullopt;
+}
+
 icu::UnicodeString Regex::Scanner::replaceAll(const icu::UnicodeString& replacement) {
     if (failed_) {
         return text_;

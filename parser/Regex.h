@@ -87,6 +87,9 @@ class Regex::Scanner {
     // The text of the current match.
     icu::UnicodeString matchText() const;
 
+    // Tries a match that starts exactly at a UTF-16 offset; its end when there is one.
+    std::optional<int32_t> matchAt(int32_t start);
+
     // The text with every match replaced by the replacement; the text unchanged when the scan
     // fails. Call before next().
     icu::UnicodeString replaceAll(const icu::UnicodeString& replacement);

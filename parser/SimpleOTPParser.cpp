@@ -7,6 +7,7 @@
 #include "parser/FixedPatterns.h"
 #include "parser/GraphemeCount.h"
 #include "parser/LanguageFiles.h"
+#include "parser/LinkRemoval.h"
 #include "parser/ServiceExtraction.h"
 #include "parser/UnicodeText.h"
 
@@ -63,18 +64,6 @@ class Exclusions {
   private:
     std::vector<icu::UnicodeString> matches_;
 };
-
-icu::UnicodeString removeLinks(const icu::UnicodeString& text) {
-    // Both link patterns need a slash (which has no case variants), so a text without one
-    // keeps all it has; most messages take this shortcut.
-    if (text.indexOf(u'/') < 0) {
-        return text;
-    }
-    const icu::UnicodeString nothing;
-    const icu::UnicodeString withoutLinks =
-        fixedPatterns().linkPattern.scan(text).replaceAll(nothing);
-    return fixedPatterns().domainPathPattern.scan(withoutLinks).replaceAll(nothing);
-}
 
 }  // namespace
 
