@@ -1,13 +1,16 @@
 // Arbitrary bytes as a message text (UTF-8, invalid sequences included) through parse, with
 // the shipped language files and with a small in-memory configuration that exercises every
-// stage, custom patterns included.
+// stage, custom patterns included; and the fast link removal against the plain search.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
+#include "parser/FixedPatterns.h"
 #include "parser/GraphemeCount.h"
+#include "parser/LinkRemoval.h"
 #include "parser/SimpleOTPParser.h"
+#include "parser/UnicodeText.h"
 
 namespace {
 
@@ -56,6 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     if (graphemeCount(text) > size) {
         std::abort();
+    }
+    // The linear domain-path removal against the plain search (quadratic, so short texts only).
+    if (size <= 1024) {
+        const icu::UnicodeString utf16 = fromUtf8(text);
+        if (removeDomainPaths(utf16) !=
+            fixedPatterns().domainPathPattern.scan(utf16).replaceAll(icu::UnicodeString())) {
+            std::abort();
+        }
     }
     return 0;
 }
