@@ -76,10 +76,10 @@ MatcherCache& threadCache() {
     return cache;
 }
 
-// Compiling the large case-insensitive patterns of the language files takes ICU tens of
-// milliseconds each. Patterns still held by a live parser are shared with a parser built
-// later from the same files (the mail source gets a parser of its own), so the second
-// construction is nearly free. Only construction takes the lock; matching never does.
+// Compiling a large case-insensitive pattern can cost ICU milliseconds (closing its sets
+// over case). Patterns still held by a live parser are shared with a parser built later from
+// the same files (the mail source gets a parser of its own), so the second construction is
+// nearly free. Only construction takes the lock; matching never does.
 class CompiledPatterns {
   public:
     struct Compiled {
