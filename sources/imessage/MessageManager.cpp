@@ -1,7 +1,5 @@
 #include "sources/imessage/MessageManager.h"
 
-#include <iostream>
-
 #include <QSysInfo>
 #include <QUuid>
 
@@ -9,11 +7,9 @@
 
 #include "core/AppStateManager.h"
 #include "core/DebugLogger.h"
-#include "core/FullDiskAccess.h"
 #include "core/Paths.h"
 #include "core/SQLiteDB.h"
-#include "parser/GraphemeCount.h"
-#include "parser/UnicodeText.h"
+#include "sources/CodeSearch.h"
 #include "sources/imessage/AttributedBodyText.h"
 #include "sources/imessage/MarkAsRead.h"
 
@@ -22,7 +18,6 @@ namespace nabbit {
 namespace {
 
 constexpr std::chrono::milliseconds kDefaultDebounce{300};
-constexpr std::size_t kMinimumTextLength = 5;  // shorter texts cannot hold a code worth copying
 constexpr const char* kTestHandle = "+15555551234";
 
 constexpr const char* kNewMessagesQuery =
@@ -36,19 +31,6 @@ void log(std::string_view message, std::string_view category) {
 }
 void log(std::string_view message, std::string_view category, LogDetails details) {
     DebugLogger::shared().log(message, category, std::move(details));
-}
-
-// A text column as valid UTF-8 (invalid sequences replaced), or nothing when NULL.
-std::optional<std::string> textColumn(sqlite3_stmt* statement, int column) {
-    if (sqlite3_column_type(statement, column) == SQLITE_NULL) {
-        return std::nullopt;
-    }
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    if (text == nullptr) {
-        return std::nullopt;
-    }
-    const auto length = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
-    return toUtf8(fromUtf8(std::string_view(text, length)));
 }
 
 std::optional<std::vector<std::uint8_t>> blobColumn(sqlite3_stmt* statement, int column) {
@@ -70,8 +52,7 @@ MessageManager::MessageManager(std::shared_ptr<const OTPParser> otpParser,
                                QObject* parent)
     : QObject(parent),
       otpParser_(std::move(otpParser)),
-      hasFullDiskAccess_(std::move(hasFullDiskAccess)),
-      console_(std::move(console)),
+      environment_(std::move(hasFullDiskAccess), std::move(console)),
       walFileMonitor_(paths::messagesDatabase()) {
     syncWorkItem_.setSingleShot(true);
     syncWorkItem_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
@@ -91,21 +72,6 @@ MessageManager::~MessageManager() {
     stopWatching();
 }
 
-bool MessageManager::hasFullDiskAccess() const {
-    if (hasFullDiskAccess_) {
-        return hasFullDiskAccess_();
-    }
-    return checkFullDiskAccess() == FullDiskAccess::granted;
-}
-
-void MessageManager::print(const std::string& line) const {
-    if (console_) {
-        console_(line);
-    } else {
-        std::cout << line << std::endl;
-    }
-}
-
 std::chrono::milliseconds MessageManager::syncDebounceInterval() const {
     return syncWorkItem_.intervalAsDuration();
 }
@@ -115,7 +81,7 @@ void MessageManager::setSyncDebounceInterval(std::chrono::milliseconds interval)
 }
 
 void MessageManager::initializeLastProcessedRowId() {
-    if (!hasFullDiskAccess()) {
+    if (!environment_.hasFullDiskAccess()) {
         return;
     }
     auto db = SQLiteDB::open(paths::messagesDatabase().string(), false);
@@ -138,7 +104,7 @@ void MessageManager::initializeLastProcessedRowId() {
 }
 
 void MessageManager::syncMessages() {
-    if (!hasFullDiskAccess()) {
+    if (!environment_.hasFullDiskAccess()) {
         log("syncMessages skipped - no Full Disk Access", "SYNC");
         return;
     }
@@ -152,7 +118,7 @@ void MessageManager::syncMessages() {
         if (description.find("authorization denied") != std::string::npos) {
             return;
         }
-        print("ERR: " + description);
+        environment_.print("ERR: " + description);
         log("Error during sync", "ERROR", {{"error", description}});
         return;
     }
@@ -176,7 +142,7 @@ Expected<CodeEntries, SQLiteError> MessageManager::fetchNewMessages(std::int64_t
 
     std::vector<const Message*> fresh;
     for (const auto& record : loaded->records) {
-        if (record.text.empty() || graphemeCount(record.text) < kMinimumTextLength) {
+        if (!isLongEnoughToParse(record.text)) {
             continue;
         }
         if (processedGuids_.contains(record.guid)) {
@@ -186,13 +152,7 @@ Expected<CodeEntries, SQLiteError> MessageManager::fetchNewMessages(std::int64_t
         fresh.push_back(&record);
     }
 
-    CodeEntries found;
-    for (const auto* record : fresh) {
-        if (auto otp = otpParser_->parse(record->text)) {
-            found.push_back(CodeEntry{*record, std::move(*otp)});
-        }
-    }
-    return found;
+    return parseRecords(*otpParser_, fresh);
 }
 
 Expected<MessageManager::LoadedMessages, SQLiteError> MessageManager::loadMessagesAfterRowId(
@@ -277,10 +237,11 @@ void MessageManager::injectTestMessage(const std::string& text) {
                     false};
     auto otp = otpParser_->parse(text);
     if (!otp) {
-        print("❌ Failed to parse test message: " + text);
+        environment_.print("❌ Failed to parse test message: " + text);
         return;
     }
-    print("✅ Parsed test message: " + otp->code + " from " + otp->service.value_or("unknown"));
+    environment_.print("✅ Parsed test message: " + otp->code + " from " +
+                       otp->service.value_or("unknown"));
     messages_.append({CodeEntry{std::move(message), std::move(*otp)}});
 }
 
@@ -289,7 +250,7 @@ void MessageManager::markAsRead(const std::string& guid) {
         log("Mark as read skipped - feature disabled", "MARK_READ");
         return;
     }
-    if (!hasFullDiskAccess()) {
+    if (!environment_.hasFullDiskAccess()) {
         log("Mark as read skipped - no Full Disk Access", "MARK_READ");
         return;
     }

@@ -16,6 +16,7 @@
 #include "parser/OTPParser.h"
 #include "sources/CodeEntryList.h"
 #include "sources/Message.h"
+#include "sources/SourceEnvironment.h"
 #include "sources/WalFileWatch.h"
 
 namespace nabbit {
@@ -28,8 +29,8 @@ class MessageManager : public QObject {
     Q_OBJECT
 
   public:
-    using AccessCheck = std::function<bool()>;
-    using ConsoleOutput = std::function<void(const std::string& line)>;
+    using AccessCheck = SourceEnvironment::AccessCheck;
+    using ConsoleOutput = SourceEnvironment::ConsoleOutput;
 
     // Rows of one query: the usable ones as records, and the highest ROWID read, skipped
     // rows included (0 when no row was read).
@@ -68,12 +69,9 @@ class MessageManager : public QObject {
 
   private:
     void stopWatching();
-    bool hasFullDiskAccess() const;
-    void print(const std::string& line) const;
 
     std::shared_ptr<const OTPParser> otpParser_;
-    AccessCheck hasFullDiskAccess_;
-    ConsoleOutput console_;
+    SourceEnvironment environment_;
     CodeEntryList messages_;
     std::set<std::string> processedGuids_;
     std::int64_t lastProcessedRowId_ = 0;

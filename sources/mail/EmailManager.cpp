@@ -4,17 +4,15 @@
 
 #include <algorithm>
 #include <charconv>
-#include <iostream>
 
 #include <QUuid>
 
 #include <sqlite3.h>
 
 #include "core/DebugLogger.h"
-#include "core/FullDiskAccess.h"
 #include "core/Paths.h"
-#include "parser/GraphemeCount.h"
 #include "parser/UnicodeText.h"
+#include "sources/CodeSearch.h"
 #include "sources/Whitespace.h"
 
 namespace nabbit {
@@ -22,7 +20,6 @@ namespace nabbit {
 namespace {
 
 constexpr std::string_view kCategory = "EMAIL";
-constexpr std::size_t kMinimumTextLength = 5;  // shorter texts cannot hold a code worth copying
 constexpr const char* kDefaultHandle = "Apple Mail";
 constexpr std::chrono::milliseconds kDefaultPollInterval{10'000};
 constexpr std::chrono::milliseconds kCommitWatchTick{5};
@@ -53,17 +50,6 @@ void log(std::string_view message) {
 }
 void log(std::string_view message, LogDetails details) {
     DebugLogger::shared().log(message, kCategory, std::move(details));
-}
-
-std::string textColumn(sqlite3_stmt* statement, int column) {
-    if (sqlite3_column_type(statement, column) == SQLITE_NULL) {
-        return {};
-    }
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    if (text == nullptr) {
-        return {};
-    }
-    return std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
 }
 
 // Subject, a line feed, the summary with its no-break spaces made ordinary, trimmed.
@@ -97,8 +83,7 @@ EmailManager::EmailManager(std::shared_ptr<const OTPParser> otpParser,
                            AccessCheck hasFullDiskAccess, ConsoleOutput console, QObject* parent)
     : QObject(parent),
       otpParser_(std::move(otpParser)),
-      hasFullDiskAccess_(std::move(hasFullDiskAccess)),
-      console_(std::move(console)),
+      environment_(std::move(hasFullDiskAccess), std::move(console)),
       envelopeIndexPath_(findEnvelopeIndexPath()),
       walFileMonitor_(envelopeIndexPath_.value_or(std::filesystem::path())) {
     syncWorkItem_.setSingleShot(true);
@@ -161,21 +146,6 @@ std::optional<std::filesystem::path> EmailManager::findEnvelopeIndexPath() {
         }
     }
     return std::nullopt;
-}
-
-bool EmailManager::hasFullDiskAccess() const {
-    if (hasFullDiskAccess_) {
-        return hasFullDiskAccess_();
-    }
-    return checkFullDiskAccess() == FullDiskAccess::granted;
-}
-
-void EmailManager::print(const std::string& line) const {
-    if (console_) {
-        console_(line);
-    } else {
-        std::cout << line << std::endl;
-    }
 }
 
 void EmailManager::setPollInterval(std::chrono::milliseconds interval) {
@@ -262,7 +232,7 @@ Expected<SQLiteDB*, SQLiteError> EmailManager::openPersistentDB() {
 }
 
 void EmailManager::initializeLastProcessedRowId() {
-    if (!hasFullDiskAccess() || !envelopeIndexPath_) {
+    if (!environment_.hasFullDiskAccess() || !envelopeIndexPath_) {
         return;
     }
     auto fail = [this](const SQLiteError& error) {
@@ -290,7 +260,7 @@ void EmailManager::initializeLastProcessedRowId() {
 }
 
 void EmailManager::syncMessages() {
-    if (!hasFullDiskAccess()) {
+    if (!environment_.hasFullDiskAccess()) {
         log("Email sync skipped — no Full Disk Access");
         return;
     }
@@ -329,19 +299,13 @@ Expected<CodeEntries, SQLiteError> EmailManager::fetchNewMessages(std::int64_t a
         if (processedRowIds_.contains(record.rowId)) {
             continue;
         }
-        if (record.text.empty() || graphemeCount(record.text) < kMinimumTextLength) {
+        if (!isLongEnoughToParse(record.text)) {
             continue;
         }
         processedRowIds_.insert(record.rowId);
         fresh.push_back(&record);
     }
-    CodeEntries found;
-    for (const auto* record : fresh) {
-        if (auto otp = otpParser_->parse(record->text)) {
-            found.push_back(CodeEntry{*record, std::move(*otp)});
-        }
-    }
-    return found;
+    return parseRecords(*otpParser_, fresh);
 }
 
 Expected<EmailManager::LoadedEnvelopes, SQLiteError> EmailManager::loadEnvelopesAfterRowId(
@@ -364,11 +328,12 @@ Expected<EmailManager::LoadedEnvelopes, SQLiteError> EmailManager::loadEnvelopes
     while (sqlite3_step(rows) == SQLITE_ROW) {
         const std::int64_t rowIdRead = sqlite3_column_int64(rows, 0);
         loaded.lastRowIdRead = std::max(loaded.lastRowIdRead, rowIdRead);
-        auto text = envelopeText(textColumn(rows, 1), textColumn(rows, 3));
+        auto text =
+            envelopeText(textColumn(rows, 1).value_or(""), textColumn(rows, 3).value_or(""));
         if (text.empty()) {
             continue;
         }
-        auto address = toUtf8(fromUtf8(textColumn(rows, 2)));
+        auto address = textColumn(rows, 2).value_or("");
         loaded.records.push_back(
             Message{rowIdRead, "email-" + std::to_string(rowIdRead), std::move(text),
                     address.empty() ? kDefaultHandle : std::move(address), std::nullopt, false});
@@ -379,7 +344,7 @@ Expected<EmailManager::LoadedEnvelopes, SQLiteError> EmailManager::loadEnvelopes
 void EmailManager::injectTestEmail(const std::string& text) {
     auto otp = otpParser_->parse(text);
     if (!otp) {
-        print("Failed to parse test email: " + text);
+        environment_.print("Failed to parse test email: " + text);
         return;
     }
     const auto guid =

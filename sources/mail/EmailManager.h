@@ -19,6 +19,7 @@
 #include "parser/OTPParser.h"
 #include "sources/CodeEntryList.h"
 #include "sources/Message.h"
+#include "sources/SourceEnvironment.h"
 #include "sources/WalFileWatch.h"
 
 namespace nabbit {
@@ -33,8 +34,8 @@ class EmailManager : public QObject {
     Q_OBJECT
 
   public:
-    using AccessCheck = std::function<bool()>;
-    using ConsoleOutput = std::function<void(const std::string& line)>;
+    using AccessCheck = SourceEnvironment::AccessCheck;
+    using ConsoleOutput = SourceEnvironment::ConsoleOutput;
     using Clock = std::chrono::steady_clock;
 
     // Envelopes of one query: the usable ones as records, and the highest ROWID read, skipped
@@ -86,16 +87,13 @@ class EmailManager : public QObject {
     void setPollInterval(std::chrono::milliseconds interval);
 
   private:
-    bool hasFullDiskAccess() const;
-    void print(const std::string& line) const;
     void dropPersistentDB();
     // The connection's count of commits by other connections (PRAGMA data_version).
     std::optional<std::int64_t> readDataVersion();
     void watchForCommit();
 
     std::shared_ptr<const OTPParser> otpParser_;
-    AccessCheck hasFullDiskAccess_;
-    ConsoleOutput console_;
+    SourceEnvironment environment_;
     CodeEntryList messages_;
     std::set<std::int64_t> processedRowIds_;
     std::int64_t lastProcessedRowId_ = 0;

@@ -2,23 +2,12 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <regex>
 
 #include <gtest/gtest.h>
 
 #include "FixtureDatabases.h"
 
 namespace nabbit::test {
-
-std::optional<ParsedOTP> RecordingParser::parse(std::string_view text) const {
-    seen.emplace_back(text);
-    static const std::regex digits(R"(\d{4,})");
-    std::match_results<std::string_view::const_iterator> match;
-    if (std::regex_search(text.begin(), text.end(), match, digits)) {
-        return ParsedOTP{std::nullopt, match.str()};
-    }
-    return std::nullopt;
-}
 
 ChatDatabase::ChatDatabase() {
     createChatDatabase();

@@ -8,18 +8,10 @@
 
 #include <sqlite3.h>
 
-#include "parser/OTPParser.h"
+#include "RecordingParser.h"
 #include "tools/nabbit-simulate/ChatDatabaseWriter.h"
 
 namespace nabbit::test {
-
-// A parser that remembers every text it was asked about and takes the first run of four or
-// more digits as the code, so tests see exactly which texts reached it.
-class RecordingParser : public OTPParser {
-  public:
-    std::optional<ParsedOTP> parse(std::string_view text) const override;
-    mutable std::vector<std::string> seen;
-};
 
 // A Messages database built from the shared schema and written, as its owner writes it, by a
 // second connection that stays open (so its WAL file stays too).

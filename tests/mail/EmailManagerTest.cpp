@@ -9,6 +9,7 @@
 
 #include "DebugLogCapture.h"
 #include "FixtureDatabases.h"
+#include "RecordingParser.h"
 #include "TestHome.h"
 #include "parser/SimpleOTPParser.h"
 #include "sources/mail/EmailManager.h"
@@ -31,21 +32,6 @@ std::filesystem::path mailFolder() {
 std::filesystem::path envelopeIndex(const std::string& version = "V10") {
     return mailFolder() / version / "MailData/Envelope Index";
 }
-
-// Remembers every text it was asked about; the first run of four or more digits is the code.
-class RecordingParser : public OTPParser {
-  public:
-    std::optional<ParsedOTP> parse(std::string_view text) const override {
-        seen.emplace_back(text);
-        const auto digits = std::find_if(text.begin(), text.end(), ::isdigit);
-        const auto end = std::find_if_not(digits, text.end(), ::isdigit);
-        if (end - digits >= 4) {
-            return ParsedOTP{std::nullopt, std::string(digits, end)};
-        }
-        return std::nullopt;
-    }
-    mutable std::vector<std::string> seen;
-};
 
 class EmailManagerTest : public ::testing::Test {
   protected:
@@ -90,7 +76,7 @@ class EmailManagerTest : public ::testing::Test {
     static void settle() { QTest::qWait(20); }
 
     std::optional<simulate::EnvelopeIndexWriter> writer;
-    std::shared_ptr<RecordingParser> recorder = std::make_shared<RecordingParser>();
+    std::shared_ptr<test::RecordingParser> recorder = std::make_shared<test::RecordingParser>();
     bool access = true;
     int syncAttempts = 0;
     std::vector<std::string> console;

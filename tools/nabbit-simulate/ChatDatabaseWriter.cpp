@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <random>
 
 #include "tools/nabbit-simulate/AttributedBodyEncoder.h"
@@ -43,19 +42,9 @@ std::int64_t appleNanosecondsNow() {
 
 Expected<ChatDatabaseWriter, std::string> ChatDatabaseWriter::open(const std::string& path,
                                                                    bool create, bool persistWal) {
-    std::error_code ec;
-    const bool existed = std::filesystem::exists(path, ec);
-    if (!existed && create) {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    }
-    auto db = SqliteConnection::open(path, create, persistWal);
+    auto db = SqliteConnection::openWithSchema(path, create, persistWal, kChatSchema);
     if (!db) {
         return Unexpected{db.error()};
-    }
-    if (!existed) {
-        if (auto schema = db->exec(kChatSchema); !schema) {
-            return Unexpected{"cannot create the Messages schema: " + schema.error()};
-        }
     }
     return ChatDatabaseWriter(std::move(*db));
 }

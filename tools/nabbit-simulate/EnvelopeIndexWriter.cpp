@@ -1,7 +1,6 @@
 #include "tools/nabbit-simulate/EnvelopeIndexWriter.h"
 
 #include <chrono>
-#include <filesystem>
 
 #include "tools/nabbit-simulate/DatabaseSchemas.h"
 
@@ -10,20 +9,10 @@ namespace nabbit::simulate {
 Expected<EnvelopeIndexWriter, std::string> EnvelopeIndexWriter::open(const std::string& path,
                                                                      bool create, bool legacyLayout,
                                                                      bool persistWal) {
-    std::error_code ec;
-    const bool existed = std::filesystem::exists(path, ec);
-    if (!existed && create) {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    }
-    auto db = SqliteConnection::open(path, create, persistWal);
+    auto db = SqliteConnection::openWithSchema(
+        path, create, persistWal, legacyLayout ? kLegacyEnvelopeSchema : kEnvelopeSchema);
     if (!db) {
         return Unexpected{db.error()};
-    }
-    if (!existed) {
-        if (auto schema = db->exec(legacyLayout ? kLegacyEnvelopeSchema : kEnvelopeSchema);
-            !schema) {
-            return Unexpected{"cannot create the envelope schema: " + schema.error()};
-        }
     }
     auto summaries =
         db->queryInt("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = ?",

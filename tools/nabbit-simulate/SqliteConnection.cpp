@@ -1,5 +1,7 @@
 #include "tools/nabbit-simulate/SqliteConnection.h"
 
+#include <filesystem>
+
 namespace nabbit::simulate {
 
 Expected<SqliteConnection, std::string> SqliteConnection::open(const std::string& path, bool create,
@@ -22,6 +24,27 @@ Expected<SqliteConnection, std::string> SqliteConnection::open(const std::string
         sqlite3_file_control(raw, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     }
     return connection;
+}
+
+Expected<SqliteConnection, std::string> SqliteConnection::openWithSchema(const std::string& path,
+                                                                         bool create,
+                                                                         bool persistWal,
+                                                                         const char* schema) {
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(path, ec);
+    if (!existed && create) {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    }
+    auto db = open(path, create, persistWal);
+    if (!db) {
+        return Unexpected{db.error()};
+    }
+    if (!existed) {
+        if (auto created = db->exec(schema); !created) {
+            return Unexpected{"cannot create the tables: " + created.error()};
+        }
+    }
+    return db;
 }
 
 Expected<bool, std::string> SqliteConnection::exec(const std::string& sql) {

@@ -16,6 +16,11 @@ class SqliteConnection {
   public:
     static Expected<SqliteConnection, std::string> open(const std::string& path, bool create,
                                                         bool persistWal);
+    // Opens the database at `path`; when `create` is set and the file is missing, creates it
+    // (and its folders) with `schema`.
+    static Expected<SqliteConnection, std::string> openWithSchema(const std::string& path,
+                                                                  bool create, bool persistWal,
+                                                                  const char* schema);
 
     sqlite3* handle() const { return db_.get(); }
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace nabbit {
+
+// What a message source needs from its surroundings besides its database: whether the
+// databases may be read (Full Disk Access), and where the lines meant for the user go. Both
+// can be replaced, by tests and by the command line.
+class SourceEnvironment {
+  public:
+    using AccessCheck = std::function<bool()>;
+    using ConsoleOutput = std::function<void(const std::string& line)>;
+
+    // An empty check is the real one; an empty console is standard output.
+    explicit SourceEnvironment(AccessCheck hasFullDiskAccess = {}, ConsoleOutput console = {})
+        : hasFullDiskAccess_(std::move(hasFullDiskAccess)), console_(std::move(console)) {}
+
+    bool hasFullDiskAccess() const;
+    void print(const std::string& line) const;
+
+  private:
+    AccessCheck hasFullDiskAccess_;
+    ConsoleOutput console_;
+};
+
+}  // namespace nabbit
