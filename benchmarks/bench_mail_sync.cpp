@@ -4,9 +4,9 @@
 // that finds nothing is one indexed query on the open connection, so both should cost the same.
 //
 // Latency: a writer in another process commits an envelope after a quiet spell; with the WAL
-// file present the watch syncs at once, so after a quiet spell the entry should be published
-// within 50 ms of the commit. A database written in rollback-journal mode has no WAL file to watch; the 10 s poll is
-// the safety net there (the folder watch usually notices the change sooner).
+// file present the watch syncs at once, so the entry should be published within 50 ms of the
+// commit. A database written in rollback-journal mode has no WAL file to watch; the 10 s poll
+// is the safety net there (the folder watch usually notices the change sooner).
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
