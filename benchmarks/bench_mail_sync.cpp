@@ -22,23 +22,18 @@
 #include <QCoreApplication>
 
 #include "ArrivalLatency.h"
+#include "ScratchHomes.h"
 #include "parser/SimpleOTPParser.h"
 #include "sources/mail/EmailManager.h"
 #include "tools/nabbit-simulate/EnvelopeIndexWriter.h"
 
 namespace {
 
+namespace bench = nabbit::bench;
+
 using nabbit::EmailManager;
 using nabbit::simulate::EnvelopeIndexWriter;
 using nabbit::simulate::SimulatedMail;
-
-std::filesystem::path makeHome(const std::string& name) {
-    const auto home = std::filesystem::temp_directory_path() /
-                      ("nabbit-bench-mail-" + name + "-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(home);
-    std::filesystem::create_directories(home / "Library/Mail/V10/MailData");
-    return home;
-}
 
 std::filesystem::path indexOf(const std::filesystem::path& home) {
     return home / "Library/Mail/V10/MailData/Envelope Index";
@@ -79,23 +74,14 @@ void fill(const std::filesystem::path& home, std::int64_t count) {
     (void)db.exec("COMMIT");
 }
 
-std::map<std::int64_t, std::filesystem::path>& databases() {
-    static std::map<std::int64_t, std::filesystem::path> homes;
-    return homes;
-}
-
-const std::filesystem::path& database(std::int64_t size) {
-    auto [it, added] = databases().try_emplace(size);
-    if (added) {
-        it->second = makeHome(std::to_string(size));
-        fill(it->second, size);
-    }
-    return it->second;
+bench::ScratchHomes& homes() {
+    static bench::ScratchHomes scratch("nabbit-bench-mail-", fill);
+    return scratch;
 }
 
 void BM_MailSyncFindsNothing(benchmark::State& state) {
     const auto size = state.range(0);
-    ::setenv("HOME", database(size).c_str(), 1);
+    ::setenv("HOME", homes().forSize(size).c_str(), 1);
     auto parser = std::make_shared<const nabbit::SimpleOTPParser>();
     EmailManager manager(parser, [] { return true; });
     manager.start();
@@ -110,7 +96,7 @@ BENCHMARK(BM_MailSyncFindsNothing)->Arg(1'000)->Arg(200'000)->Unit(benchmark::kM
 // journalMode: "WAL" (as Mail writes) or "DELETE" (no WAL file at all).
 void measureMailArrivals(benchmark::State& state, const std::string& journalMode,
                          std::chrono::milliseconds quiet, double expectedWait) {
-    const auto home = makeHome("latency-" + journalMode);
+    const auto home = homes().make("latency-" + journalMode);
     fill(home, 10);
     const auto path = indexOf(home);
     if (journalMode != "WAL") {
@@ -173,8 +159,5 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    for (const auto& [size, home] : databases()) {
-        std::filesystem::remove_all(home);
-    }
     return 0;
 }

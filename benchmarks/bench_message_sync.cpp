@@ -24,11 +24,14 @@
 #include <QCoreApplication>
 
 #include "ArrivalLatency.h"
+#include "ScratchHomes.h"
 #include "parser/SimpleOTPParser.h"
 #include "sources/imessage/MessageManager.h"
 #include "tools/nabbit-simulate/ChatDatabaseWriter.h"
 
 namespace {
+
+namespace bench = nabbit::bench;
 
 using nabbit::MessageManager;
 using nabbit::simulate::ChatDatabaseWriter;
@@ -39,14 +42,6 @@ const std::vector<std::string> kTexts = {
     "[Acme] 123 456 is your login code.",
     "Your order has shipped and arrives tomorrow",
 };
-
-std::filesystem::path makeHome(const std::string& name) {
-    const auto home = std::filesystem::temp_directory_path() /
-                      ("nabbit-bench-" + name + "-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(home);
-    std::filesystem::create_directories(home / "Library/Messages");
-    return home;
-}
 
 void useHome(const std::filesystem::path& home) {
     ::setenv("HOME", home.c_str(), 1);
@@ -74,25 +69,15 @@ void fill(const std::filesystem::path& home, std::int64_t count) {
     (void)db.exec("COMMIT");
 }
 
-// The homes of the databases built so far, by size.
-std::map<std::int64_t, std::filesystem::path>& databases() {
-    static std::map<std::int64_t, std::filesystem::path> homes;
-    return homes;
-}
-
-const std::filesystem::path& database(std::int64_t size) {
-    auto [it, added] = databases().try_emplace(size);
-    if (added) {
-        it->second = makeHome(std::to_string(size));
-        fill(it->second, size);
-    }
-    return it->second;
+bench::ScratchHomes& homes() {
+    static bench::ScratchHomes scratch("nabbit-bench-", fill);
+    return scratch;
 }
 
 void BM_Sync(benchmark::State& state) {
     const auto size = state.range(0);
     const auto newRows = state.range(1);
-    const auto& home = database(size);
+    const auto& home = homes().forSize(size);
     useHome(home);
     auto writer = ChatDatabaseWriter::open((home / "Library/Messages/chat.db").string(), false);
     auto parser = std::make_shared<const nabbit::SimpleOTPParser>();
@@ -120,7 +105,7 @@ BENCHMARK(BM_Sync)
     ->Iterations(200);
 
 void BM_ArrivalToPublished(benchmark::State& state) {
-    const auto home = makeHome("latency");
+    const auto home = homes().make("latency");
     const auto path = home / "Library/Messages/chat.db";
     (void)ChatDatabaseWriter::open(path.string(), true);
     useHome(home);
@@ -166,8 +151,5 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    for (const auto& [size, home] : databases()) {
-        std::filesystem::remove_all(home);
-    }
     return 0;
 }

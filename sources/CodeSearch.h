@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,13 @@
 #include "sources/CodeEntry.h"
 
 namespace nabbit {
+
+// The rows of one incremental query: the usable ones as records, and the highest ROWID read,
+// skipped rows included (0 when no row was read), so that the watermark can pass those too.
+struct LoadedRecords {
+    std::vector<Message> records;
+    std::int64_t lastRowIdRead = 0;
+};
 
 // Texts of four user-perceived characters or fewer cannot hold a code worth copying and are
 // never parsed.

@@ -15,6 +15,7 @@
 #include "core/SQLiteError.h"
 #include "parser/OTPParser.h"
 #include "sources/CodeEntryList.h"
+#include "sources/CodeSearch.h"
 #include "sources/Message.h"
 #include "sources/SourceEnvironment.h"
 #include "sources/WalFileWatch.h"
@@ -32,12 +33,7 @@ class MessageManager : public QObject {
     using AccessCheck = SourceEnvironment::AccessCheck;
     using ConsoleOutput = SourceEnvironment::ConsoleOutput;
 
-    // Rows of one query: the usable ones as records, and the highest ROWID read, skipped
-    // rows included (0 when no row was read).
-    struct LoadedMessages {
-        std::vector<Message> records;
-        std::int64_t lastRowIdRead = 0;
-    };
+    using LoadedMessages = LoadedRecords;
 
     // `hasFullDiskAccess` answers whether the Messages database can be read (the real check
     // by default); `console` receives the lines printed for the user (standard output by

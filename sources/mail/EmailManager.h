@@ -18,6 +18,7 @@
 #include "core/SQLiteError.h"
 #include "parser/OTPParser.h"
 #include "sources/CodeEntryList.h"
+#include "sources/CodeSearch.h"
 #include "sources/Message.h"
 #include "sources/SourceEnvironment.h"
 #include "sources/WalFileWatch.h"
@@ -38,12 +39,7 @@ class EmailManager : public QObject {
     using ConsoleOutput = SourceEnvironment::ConsoleOutput;
     using Clock = std::chrono::steady_clock;
 
-    // Envelopes of one query: the usable ones as records, and the highest ROWID read, skipped
-    // rows included (0 when no row was read).
-    struct LoadedEnvelopes {
-        std::vector<Message> records;
-        std::int64_t lastRowIdRead = 0;
-    };
+    using LoadedEnvelopes = LoadedRecords;
 
     // The sender of injected test mails.
     static constexpr const char* testSender = "test@nabbit.invalid";
