@@ -5,6 +5,9 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 10
 CMAKE_FLAGS ?=
+# CMake's generated makefiles are make processes of their own: keep them from announcing
+# every directory they enter.
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps configure build test test-asan fuzz bench demo parse format format-check ci clean
 
@@ -43,7 +46,11 @@ bench: build
 	@scripts/run-benchmarks.sh $(BUILD)
 
 # Nabbit's main job in a scratch home: messages arrive, codes come out.
-demo: build
+# The build's own output goes to a log file, so that the demo's lines stand out.
+demo: configure
+	@echo "Building Nabbit (the build's output goes to $(BUILD)/build.log) ..."
+	@cmake --build $(BUILD) -j $(JOBS) > $(BUILD)/build.log 2>&1 \
+		|| { tail -n 40 $(BUILD)/build.log; echo "The build failed; see $(BUILD)/build.log"; exit 1; }
 	@scripts/demo.sh $(BUILD)
 
 # Finds the code in one text: make parse TEXT='Your verification code is 482913'

@@ -5,13 +5,6 @@
 # gives every test program its own temporary HOME and XDG directories, never the real ones,
 # and a QCoreApplication (a QApplication with GUI). X11 tests run under xvfb-run with a
 # private D-Bus session bus. NO_MAIN leaves main() to the test program.
-# The shared fixtures (real database schemas, real rich message bodies) live beside the
-# checkout, not in it.
-set(NABBIT_SHARED_DIR "${PROJECT_SOURCE_DIR}/../shared" CACHE PATH "Folder of the shared fixtures")
-if(NOT EXISTS "${NABBIT_SHARED_DIR}/fixtures")
-    message(WARNING "No shared fixtures at ${NABBIT_SHARED_DIR}/fixtures: the tests that need "
-                    "them will fail. Set NABBIT_SHARED_DIR.")
-endif()
 
 function(nabbit_add_test name)
     cmake_parse_arguments(ARG "X11;GUI;NO_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -27,7 +20,6 @@ function(nabbit_add_test name)
                                           GTest::gtest GTest::gmock)
     target_compile_definitions(${name} PRIVATE
         NABBIT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-        NABBIT_SHARED_DIR="${NABBIT_SHARED_DIR}"
         NABBIT_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
     set(labels ${ARG_LABELS})
     if(ARG_X11)

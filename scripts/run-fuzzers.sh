@@ -13,9 +13,9 @@ for target in "$build"/bin/fuzz_*; do
     mkdir "$work/corpus" "$work/tmp"
     seeds=()
     [ -d "$here/fuzz/corpus/$name" ] && seeds=("$here/fuzz/corpus/$name")
-    # Real rich message bodies are shared fixtures, used where they are, not copied.
-    shared="${NABBIT_SHARED_DIR:-$here/../shared}/fixtures/attributed-body"
-    [ "$name" = fuzz_attributed_body ] && [ -d "$shared" ] && seeds+=("$shared")
+    # The real rich message bodies of the test fixtures seed the body extraction.
+    bodies="$here/tests/fixtures/attributed-body"
+    [ "$name" = fuzz_attributed_body ] && seeds+=("$bodies" "$bodies/not-message-bodies")
     echo "fuzz: $name for ${seconds}s"
     if ! TMPDIR="$work/tmp" ASAN_OPTIONS=detect_leaks=1 "$target" -max_total_time="$seconds" -timeout=10 \
             -rss_limit_mb=2048 -artifact_prefix="$work/" "$work/corpus" "${seeds[@]}" \

@@ -25,7 +25,7 @@ Bytes bytesOf(const std::string& text) {
 }
 
 Bytes readBlob(const std::string& name) {
-    return bytesOf(test::readFile(test::sharedFixture("attributed-body/" + name)));
+    return bytesOf(test::readFixture("attributed-body/" + name));
 }
 
 std::string trimmed(std::string text) {
@@ -121,8 +121,7 @@ class AttributedBodyTextTest : public ::testing::Test {
 // Every real body gives the text archived in it, trimmed, or nothing when that is empty; the
 // message text is read where the archive stores it, not cut at fixed distances.
 TEST_F(AttributedBodyTextTest, RealBodiesGiveTheirArchivedText) {
-    std::ifstream in(test::sharedFixture("attributed-body/expected.json"));
-    const auto expected = nlohmann::json::parse(in);
+    const auto expected = nlohmann::json::parse(test::readFixture("attributed-body/expected.json"));
     ASSERT_EQ(expected.size(), 20u);
     for (const auto& [file, text] : expected.items()) {
         SCOPED_TRACE(file);

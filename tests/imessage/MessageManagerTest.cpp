@@ -126,7 +126,7 @@ TEST_F(MessageManagerTest, RichBodyIsReadWhenTextIsNull) {
         std::set<std::string>{"code"}, std::vector<Regex>{}, std::vector<CustomPattern>{});
     auto manager = makeManager(parser);
     manager->initializeLastProcessedRowId();
-    const auto blob = test::readFile(test::sharedFixture("attributed-body/code.bin"));
+    const auto blob = test::readFixture("attributed-body/code.bin");
     db.insertRaw(
         "INSERT INTO handle (id, service) VALUES ('+15555550199', 'iMessage');"
         "INSERT INTO message (guid, text, handle_id, attributedBody) VALUES ('rich-1', NULL, "

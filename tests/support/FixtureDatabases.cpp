@@ -1,8 +1,8 @@
 #include "FixtureDatabases.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include <sqlite3.h>
 
@@ -13,21 +13,27 @@ namespace nabbit::test {
 namespace {
 
 [[noreturn]] void fail(const std::string& message) {
-    std::fprintf(stderr, "test fixture: %s\n", message.c_str());
-    std::abort();
+    throw FixtureUnavailable("test fixture: " + message);
 }
 
 }  // namespace
 
-std::filesystem::path sharedFixture(const std::string& relative) {
-    return std::filesystem::path(NABBIT_SHARED_DIR) / "fixtures" / relative;
+std::filesystem::path fixturePath(const std::string& relative) {
+    return std::filesystem::path(NABBIT_FIXTURES_DIR) / relative;
+}
+
+std::string readFixture(const std::string& relative) {
+    const auto path = fixturePath(relative);
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    if (!in || !(contents << in.rdbuf())) {
+        fail("cannot read " + path.string());
+    }
+    return contents.str();
 }
 
 void createDatabaseFromFixture(const std::filesystem::path& path, const std::string& schemaFile) {
-    const auto schema = readFile(sharedFixture(schemaFile));
-    if (schema.empty()) {
-        fail("cannot read " + sharedFixture(schemaFile).string());
-    }
+    const auto schema = readFixture(schemaFile);
     std::filesystem::create_directories(path.parent_path());
     std::filesystem::remove(path);
     std::filesystem::remove(path.string() + "-wal");

@@ -1,16 +1,28 @@
 #pragma once
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 namespace nabbit::test {
 
-// A file of the shared fixtures (the real database schemas, the real rich message bodies).
-std::filesystem::path sharedFixture(const std::string& relative);
+// Thrown when a fixture cannot be read or applied. GoogleTest reports it as the failure of the
+// running test, with the path that was tried, and nothing goes on with missing data.
+class FixtureUnavailable : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
-// Creates an empty database at `path` from a shared schema file, in WAL mode, the way the
-// owning program's database is found on disk; parent folders are created. Aborts the test
-// program when the fixture is missing or does not apply, since nothing after could be trusted.
+// A file of the project's test fixtures (tests/fixtures): the real database schemas and real
+// rich message bodies.
+std::filesystem::path fixturePath(const std::string& relative);
+
+// The whole contents of a fixture file; throws FixtureUnavailable when it cannot be read.
+std::string readFixture(const std::string& relative);
+
+// Creates an empty database at `path` from a schema fixture, in WAL mode, the way the owning
+// program's database is found on disk; parent folders are created. Throws FixtureUnavailable
+// when the schema is missing or does not apply.
 void createDatabaseFromFixture(const std::filesystem::path& path, const std::string& schemaFile);
 
 // The Messages database at $HOME/Library/Messages/chat.db, from fixtures/chat-db.sql.
