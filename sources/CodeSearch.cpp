@@ -9,9 +9,15 @@ bool isLongEnoughToParse(const std::string& text) {
     return !text.empty() && graphemeCount(text) > 4;
 }
 
-CodeEntries parseRecords(const OTPParser& parser, const std::vector<const Message*>& records) {
+std::optional<CodeEntries> parseRecords(const OTPParser& parser,
+                                        const std::vector<const Message*>& records,
+                                        const SourceEnvironment& environment) {
     CodeEntries found;
     for (const auto* record : records) {
+        // A long text takes a while to parse: a quit must not wait for a whole batch of them.
+        if (environment.stopRequested()) {
+            return std::nullopt;
+        }
         if (auto otp = parser.parse(record->text)) {
             found.push_back(CodeEntry{*record, std::move(*otp)});
         }
@@ -29,6 +35,18 @@ std::optional<std::string> textColumn(sqlite3_stmt* statement, int column) {
     }
     const auto length = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
     return toUtf8(fromUtf8(std::string_view(text, length)));
+}
+
+Expected<std::int64_t, SQLiteError> highestRowId(SQLiteDB& db, std::string_view table) {
+    auto statement = db.prepare("SELECT IFNULL(MAX(ROWID), 0) FROM " + std::string(table));
+    if (!statement) {
+        return Unexpected{std::move(statement).error()};
+    }
+    const int result = sqlite3_step(statement->handle());
+    if (result != SQLITE_ROW) {
+        return Unexpected{SQLiteError::stepFailed(result, sqlite3_errmsg(db.handle()))};
+    }
+    return static_cast<std::int64_t>(sqlite3_column_int64(statement->handle(), 0));
 }
 
 }  // namespace nabbit

@@ -3,12 +3,17 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <sqlite3.h>
 
+#include "core/Expected.h"
+#include "core/SQLiteDB.h"
+#include "core/SQLiteError.h"
 #include "parser/OTPParser.h"
 #include "sources/CodeEntry.h"
+#include "sources/SourceEnvironment.h"
 
 namespace nabbit {
 
@@ -17,16 +22,50 @@ namespace nabbit {
 struct LoadedRecords {
     std::vector<Message> records;
     std::int64_t lastRowIdRead = 0;
+    std::size_t rowsRead = 0;
+    // A step that ended in an error rather than at the end of the rows; the rows before it
+    // are kept.
+    std::optional<SQLiteError> stepError;
+    // The table's highest ROWID, read when no row lay above the watermark: below the watermark
+    // it tells of a database replaced in place.
+    std::optional<std::int64_t> highestRowId;
+    // A stop was requested between two rows; nothing of the batch counts.
+    bool interrupted = false;
 };
 
 // Texts of four user-perceived characters or fewer cannot hold a code worth copying and are
 // never parsed.
 bool isLongEnoughToParse(const std::string& text);
 
-// The code entries the parser finds in `records`, in their order.
-CodeEntries parseRecords(const OTPParser& parser, const std::vector<const Message*>& records);
+// The code entries the parser finds in `records`, in their order; nothing when `environment`
+// asked to stop between two records.
+std::optional<CodeEntries> parseRecords(const OTPParser& parser,
+                                        const std::vector<const Message*>& records,
+                                        const SourceEnvironment& environment);
 
 // A text column as valid UTF-8 (invalid sequences replaced), or nothing when it is NULL.
 std::optional<std::string> textColumn(sqlite3_stmt* statement, int column);
+
+// The highest ROWID of `table` (0 when it is empty).
+Expected<std::int64_t, SQLiteError> highestRowId(SQLiteDB& db, std::string_view table);
+
+// Steps through `statement` until its rows end, a step fails or `environment` asks to stop,
+// calling `row` for each row; the outcome goes into `loaded`.
+template <class Row>
+void readRows(SQLiteDB& db, sqlite3_stmt* statement, const SourceEnvironment& environment,
+              LoadedRecords& loaded, Row row) {
+    int result = SQLITE_DONE;
+    while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (environment.stopRequested()) {
+            loaded.interrupted = true;
+            return;
+        }
+        ++loaded.rowsRead;
+        row();
+    }
+    if (result != SQLITE_DONE) {
+        loaded.stepError = SQLiteError::stepFailed(result, sqlite3_errmsg(db.handle()));
+    }
+}
 
 }  // namespace nabbit

@@ -20,6 +20,9 @@ namespace {
 constexpr std::chrono::milliseconds kDefaultDebounce{300};
 constexpr const char* kTestHandle = "+15555551234";
 
+// The query's LIMIT: a batch that comes back this full may have more rows behind it.
+constexpr std::size_t kBatchSize = 100;
+
 constexpr const char* kNewMessagesQuery =
     "SELECT message.guid, message.is_from_me, message.text, message.attributedBody, "
     "message.cache_roomnames, message.ROWID, handle.id FROM message LEFT OUTER JOIN handle ON "
@@ -61,6 +64,11 @@ MessageManager::MessageManager(std::shared_ptr<const OTPParser> otpParser,
         log("WAL file changed, syncing messages (debounced)", "SYNC");
         syncMessages();
     });
+    // Queued rather than recursive: a long backlog neither deepens the stack nor holds up the
+    // event loop between its batches.
+    nextBatch_.setSingleShot(true);
+    nextBatch_.setInterval(0);
+    connect(&nextBatch_, &QTimer::timeout, this, &MessageManager::syncMessages);
     // Every change restarts the wait: one sync after the last write of a burst.
     connect(&walFileMonitor_, &WalFileWatch::changed, this, [this] { syncWorkItem_.start(); });
     connect(&walFileMonitor_, &WalFileWatch::walArmed, this, [this] {
@@ -80,27 +88,32 @@ void MessageManager::setSyncDebounceInterval(std::chrono::milliseconds interval)
     syncWorkItem_.setInterval(interval);
 }
 
-void MessageManager::initializeLastProcessedRowId() {
+bool MessageManager::initializeLastProcessedRowId() {
     if (!environment_.hasFullDiskAccess()) {
-        return;
+        return false;
     }
-    auto db = SQLiteDB::open(paths::messagesDatabase().string(), false);
+    if (auto failed = setWatermarkToNewestRow()) {
+        log("Failed to initialize lastProcessedRowId", "ERROR", {{"error", failed->description()}});
+        return false;
+    }
+    return true;
+}
+
+std::optional<SQLiteError> MessageManager::setWatermarkToNewestRow() {
+    const auto path = paths::messagesDatabase();
+    // Taken before opening: a file replaced in between is noticed by the next sync.
+    const auto file = fileIdentity(path);
+    auto db = SQLiteDB::open(path.string(), false);
     if (!db) {
-        log("Failed to initialize lastProcessedRowId", "ERROR",
-            {{"error", db.error().description()}});
-        return;
+        return std::move(db).error();
     }
-    auto statement = db->prepare("SELECT IFNULL(MAX(ROWID), 0) FROM message");
-    if (!statement) {
-        log("Failed to initialize lastProcessedRowId", "ERROR",
-            {{"error", statement.error().description()}});
-        return;
+    auto highest = highestRowId(*db, "message");
+    if (!highest) {
+        return std::move(highest).error();
     }
-    if (sqlite3_step(statement->handle()) != SQLITE_ROW) {
-        return;
-    }
-    lastProcessedRowId_ = sqlite3_column_int64(statement->handle(), 0);
-    log("Initialized lastProcessedRowId", "SYNC", {{"rowId", lastProcessedRowId_}});
+    watermark_.set(*highest, file);
+    log("Initialized lastProcessedRowId", "SYNC", {{"rowId", *highest}});
+    return std::nullopt;
 }
 
 void MessageManager::syncMessages() {
@@ -108,51 +121,86 @@ void MessageManager::syncMessages() {
         log("syncMessages skipped - no Full Disk Access", "SYNC");
         return;
     }
-    log("Starting syncMessages", "SYNC", {{"lastProcessedRowId", lastProcessedRowId_}});
+    const auto path = paths::messagesDatabase();
+    const auto file = fileIdentity(path);
+    if (watermark_.isSet() && file && !watermark_.countsIn(file)) {
+        log("Messages database replaced", "SYNC", {{"path", path.string()}});
+        watermark_.reset();
+    }
     // Whatever changes from here on is news to the next event.
     walFileMonitor_.acknowledge();
-    auto entries = fetchNewMessages(lastProcessedRowId_);
-    if (!entries) {
-        const auto description = entries.error().description();
-        // Access withdrawn while running: the permission check reports it, not the sync.
-        if (description.find("authorization denied") != std::string::npos) {
-            return;
+    if (!watermark_.isSet()) {
+        // The history in the database is never read: the first sync that can read it only
+        // takes its newest row as the starting point.
+        if (auto failed = setWatermarkToNewestRow()) {
+            reportSyncError(*failed);
         }
-        environment_.print("ERR: " + description);
-        log("Error during sync", "ERROR", {{"error", description}});
         return;
     }
-    if (entries->empty()) {
-        log("No new OTP messages found", "SYNC");
-        return;
-    }
-    messages_.append(*entries);
-    log("Added new OTP messages", "SYNC", {{"count", entries->size()}});
-}
-
-Expected<CodeEntries, SQLiteError> MessageManager::fetchNewMessages(std::int64_t afterRowId) {
-    auto loaded = loadMessagesAfterRowId(afterRowId);
+    log("Starting syncMessages", "SYNC", {{"lastProcessedRowId", watermark_.rowId()}});
+    auto loaded = loadMessagesAfterRowId(watermark_.rowId());
     if (!loaded) {
-        return Unexpected{std::move(loaded).error()};
+        reportSyncError(loaded.error());
+        return;
+    }
+    if (loaded->interrupted) {
+        return;
+    }
+    if (loaded->highestRowId && *loaded->highestRowId < watermark_.rowId()) {
+        // Rows gone below the watermark: another file was copied over this one.
+        log("Messages database replaced", "SYNC", {{"path", path.string()}});
+        watermark_.reset();
+        if (auto failed = setWatermarkToNewestRow()) {
+            reportSyncError(*failed);
+        }
+        return;
+    }
+    auto entries = parseNewRecords(*loaded);
+    if (!entries) {
+        return;
     }
     // Skipped rows count too: a batch of rows without handle or text must not be read forever.
-    if (loaded->lastRowIdRead > lastProcessedRowId_) {
-        lastProcessedRowId_ = loaded->lastRowIdRead;
+    watermark_.advance(loaded->lastRowIdRead);
+    if (entries->empty()) {
+        log("No new OTP messages found", "SYNC");
+    } else {
+        messages_.append(*entries);
+        log("Added new OTP messages", "SYNC", {{"count", entries->size()}});
     }
+    if (loaded->stepError) {
+        reportSyncError(*loaded->stepError);
+    } else if (loaded->rowsRead == kBatchSize) {
+        nextBatch_.start();  // more rows may wait behind a full batch
+    }
+}
 
+void MessageManager::reportSyncError(const SQLiteError& error) {
+    const auto description = error.description();
+    // Access withdrawn while running: the permission check reports it, not the sync.
+    if (description.find("authorization denied") != std::string::npos) {
+        return;
+    }
+    environment_.print("ERR: " + description);
+    log("Error during sync", "ERROR", {{"error", description}});
+}
+
+std::optional<CodeEntries> MessageManager::parseNewRecords(const LoadedMessages& loaded) {
     std::vector<const Message*> fresh;
-    for (const auto& record : loaded->records) {
+    std::set<std::string> guids;
+    for (const auto& record : loaded.records) {
         if (!isLongEnoughToParse(record.text)) {
             continue;
         }
-        if (processedGuids_.contains(record.guid)) {
+        if (processedGuids_.contains(record.guid) || !guids.insert(record.guid).second) {
             continue;
         }
-        processedGuids_.insert(record.guid);
         fresh.push_back(&record);
     }
-
-    return parseRecords(*otpParser_, fresh);
+    auto entries = parseRecords(*otpParser_, fresh, environment_);
+    if (entries) {
+        processedGuids_.merge(guids);
+    }
+    return entries;
 }
 
 Expected<MessageManager::LoadedMessages, SQLiteError> MessageManager::loadMessagesAfterRowId(
@@ -172,9 +220,7 @@ Expected<MessageManager::LoadedMessages, SQLiteError> MessageManager::loadMessag
     log("Executing ROWID-based query", "DATABASE", {{"rowId_threshold", rowId}});
 
     LoadedMessages loaded;
-    std::int64_t rowsScanned = 0;
-    while (sqlite3_step(rows) == SQLITE_ROW) {
-        ++rowsScanned;
+    readRows(*db, rows, environment_, loaded, [&] {
         const auto guid = textColumn(rows, 0).value_or("");
         const bool fromMe = sqlite3_column_int64(rows, 1) != 0;
         auto text = textColumn(rows, 2);
@@ -186,20 +232,28 @@ Expected<MessageManager::LoadedMessages, SQLiteError> MessageManager::loadMessag
 
         if (!handle) {
             log("Skipped - no handle", "PARSING", {{"guid", guid}});
-            continue;
+            return;
         }
         if (!text) {
             text = extractTextFromAttributedBody(body);
             if (!text) {
                 log("Skipped - no text available", "PARSING", {{"guid", guid}});
-                continue;
+                return;
             }
         }
         loaded.records.push_back(Message{rowIdRead, guid, std::move(*text), std::move(*handle),
                                          std::move(group), fromMe});
+    });
+    if (loaded.rowsRead == 0 && !loaded.stepError && !loaded.interrupted) {
+        auto highest = highestRowId(*db, "message");
+        if (highest) {
+            loaded.highestRowId = *highest;
+        } else {
+            loaded.stepError = std::move(highest).error();
+        }
     }
     log("ROWID query complete", "DATABASE",
-        {{"rows_scanned", rowsScanned}, {"messages_found", loaded.records.size()}});
+        {{"rows_scanned", loaded.rowsRead}, {"messages_found", loaded.records.size()}});
     return loaded;
 }
 
@@ -215,6 +269,7 @@ void MessageManager::startWALMonitoring() {
 
 void MessageManager::stopWatching() {
     syncWorkItem_.stop();
+    nextBatch_.stop();
     walFileMonitor_.stop();
 }
 
@@ -222,7 +277,7 @@ void MessageManager::resync() {
     stopWatching();
     messages_.clear();
     processedGuids_.clear();
-    lastProcessedRowId_ = 0;
+    watermark_.reset();
     initializeLastProcessedRowId();
     syncMessages();
     startWALMonitoring();

@@ -19,19 +19,23 @@
 #include "sources/Message.h"
 #include "sources/SourceEnvironment.h"
 #include "sources/WalFileWatch.h"
+#include "sources/Watermark.h"
 
 namespace nabbit {
 
 // Turns the Messages database into a growing list of code entries. Keeps a ROWID watermark,
-// reads the rows above it (at most 100 per sync) after each change of the database's WAL file,
-// parses the new texts and publishes every code found. Everything runs on the thread that owns
-// the object (the main thread); each query opens its own connection and closes it.
+// reads the rows above it (100 per batch, batch after batch until the backlog is read) after
+// each change of the database's WAL file, parses the new texts and publishes every code found.
+// History is never read: the watermark starts at the newest row of the first sync that can
+// read the database, and starts again there when the file is replaced. Everything runs on the
+// thread that owns the object (the main thread); each query opens its own connection.
 class MessageManager : public QObject {
     Q_OBJECT
 
   public:
     using AccessCheck = SourceEnvironment::AccessCheck;
     using ConsoleOutput = SourceEnvironment::ConsoleOutput;
+    using StopCheck = SourceEnvironment::StopCheck;
 
     using LoadedMessages = LoadedRecords;
 
@@ -44,15 +48,17 @@ class MessageManager : public QObject {
     ~MessageManager() override;
 
     const CodeEntryList& messages() const { return messages_; }
-    std::int64_t lastProcessedRowId() const { return lastProcessedRowId_; }
+    // 0 while the watermark is not set.
+    std::int64_t lastProcessedRowId() const { return watermark_.rowId(); }
     const std::set<std::string>& processedGuids() const { return processedGuids_; }
     bool isWatchingWal() const { return walFileMonitor_.isWatchingWal(); }
 
-    void initializeLastProcessedRowId();
+    // Sets the watermark to the newest row; returns whether it could.
+    bool initializeLastProcessedRowId();
     void syncMessages();
-    Expected<CodeEntries, SQLiteError> fetchNewMessages(std::int64_t afterRowId);
-    Expected<LoadedMessages, SQLiteError> loadMessagesAfterRowId(std::int64_t rowId);
     void startWALMonitoring();
+    // Lets a sync end between two rows when `check` answers true (a quit requested).
+    void setStopCheck(StopCheck check) { environment_.setStopCheck(std::move(check)); }
     void resync();
     void injectTestMessage(const std::string& text);
 
@@ -64,15 +70,22 @@ class MessageManager : public QObject {
     void setSyncDebounceInterval(std::chrono::milliseconds interval);
 
   private:
+    // Nothing when the watermark is set.
+    std::optional<SQLiteError> setWatermarkToNewestRow();
+    Expected<LoadedMessages, SQLiteError> loadMessagesAfterRowId(std::int64_t rowId);
+    // The entries of the records not seen before; nothing when a stop was requested.
+    std::optional<CodeEntries> parseNewRecords(const LoadedMessages& loaded);
+    void reportSyncError(const SQLiteError& error);
     void stopWatching();
 
     std::shared_ptr<const OTPParser> otpParser_;
     SourceEnvironment environment_;
     CodeEntryList messages_;
     std::set<std::string> processedGuids_;
-    std::int64_t lastProcessedRowId_ = 0;
+    Watermark watermark_;
     WalFileWatch walFileMonitor_;
     QTimer syncWorkItem_;  // the pending debounced sync
+    QTimer nextBatch_;     // the sync that goes on with a backlog
 };
 
 }  // namespace nabbit

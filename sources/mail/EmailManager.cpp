@@ -1,7 +1,5 @@
 #include "sources/mail/EmailManager.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <charconv>
 
@@ -24,6 +22,8 @@ constexpr const char* kDefaultHandle = "Apple Mail";
 constexpr std::chrono::milliseconds kDefaultPollInterval{10'000};
 constexpr std::chrono::milliseconds kCommitWatchTick{5};
 constexpr int kCommitWatchTicks = 200;  // one second of waiting for a commit to show
+// The queries' LIMIT: a batch that comes back this full may have more rows behind it.
+constexpr std::size_t kBatchSize = 200;
 
 // Current Mail versions keep summaries in their own table; older ones kept the text itself in
 // messages.summary.
@@ -59,22 +59,18 @@ std::string envelopeText(const std::string& subject, const std::string& summary)
     return toUtf8(trimWhitespaceAndNewlines(text));
 }
 
-std::optional<std::pair<std::uintmax_t, std::uintmax_t>> fileIdentity(
-    const std::filesystem::path& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return std::nullopt;
-    }
-    return std::pair<std::uintmax_t, std::uintmax_t>(info.st_dev, info.st_ino);
-}
-
-bool hasTable(SQLiteDB& db, const char* name) {
+// Whether the database has the table. A check that fails says nothing about the layout.
+Expected<bool, SQLiteError> hasTable(SQLiteDB& db, const char* name) {
     auto statement = db.prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
     if (!statement) {
-        return false;
+        return Unexpected{std::move(statement).error()};
     }
     sqlite3_bind_text(statement->handle(), 1, name, -1, SQLITE_TRANSIENT);
-    return sqlite3_step(statement->handle()) == SQLITE_ROW;
+    const int result = sqlite3_step(statement->handle());
+    if (result != SQLITE_ROW && result != SQLITE_DONE) {
+        return Unexpected{SQLiteError::stepFailed(result, sqlite3_errmsg(db.handle()))};
+    }
+    return result == SQLITE_ROW;
 }
 
 }  // namespace
@@ -104,6 +100,10 @@ EmailManager::EmailManager(std::shared_ptr<const OTPParser> otpParser,
             commitWatch_.stop();
         }
     });
+    // Queued rather than recursive, as in the Messages source.
+    nextBatch_.setSingleShot(true);
+    nextBatch_.setInterval(0);
+    connect(&nextBatch_, &QTimer::timeout, this, &EmailManager::syncMessages);
     pollTimer_.setInterval(kDefaultPollInterval);
     connect(&pollTimer_, &QTimer::timeout, this, &EmailManager::syncMessages);
     connect(&walFileMonitor_, &WalFileWatch::changed, this, &EmailManager::handleWALChange);
@@ -166,6 +166,7 @@ void EmailManager::start() {
 
 void EmailManager::stop() {
     syncWorkItem_.stop();
+    nextBatch_.stop();
     commitWatch_.stop();
     pollTimer_.stop();
     walFileMonitor_.stop();
@@ -177,8 +178,14 @@ void EmailManager::resync() {
     QMetaObject::invokeMethod(
         this, [this] { messages_.clear(); }, Qt::QueuedConnection);
     processedRowIds_.clear();
-    lastProcessedRowId_ = 0;
+    watermark_.reset();
     start();
+}
+
+void EmailManager::forgetIndex() {
+    watermark_.reset();
+    // A ROWID names an envelope only within one index file.
+    processedRowIds_.clear();
 }
 
 void EmailManager::dropPersistentDB() {
@@ -217,6 +224,7 @@ Expected<SQLiteDB*, SQLiteError> EmailManager::openPersistentDB() {
     if (persistentDB_) {
         return &*persistentDB_;
     }
+    const auto file = fileIdentity(*envelopeIndexPath_);
     auto db = SQLiteDB::open(envelopeIndexPath_->string(), true);
     if (!db) {
         return Unexpected{std::move(db).error()};
@@ -225,38 +233,35 @@ Expected<SQLiteDB*, SQLiteError> EmailManager::openPersistentDB() {
     if (auto pragma = db->prepare("PRAGMA cache_size = -256")) {
         sqlite3_step(pragma->handle());
     }
-    summariesTable_ = hasTable(*db, "summaries");
-    openedFile_ = fileIdentity(*envelopeIndexPath_);
+    auto summaries = hasTable(*db, "summaries");
+    if (!summaries) {
+        return Unexpected{std::move(summaries).error()};
+    }
+    summariesTable_ = *summaries;
+    openedFile_ = file;
     persistentDB_.emplace(std::move(*db));
     return &*persistentDB_;
 }
 
-void EmailManager::initializeLastProcessedRowId() {
+bool EmailManager::initializeLastProcessedRowId() {
     if (!environment_.hasFullDiskAccess() || !envelopeIndexPath_) {
-        return;
+        return false;
     }
-    auto fail = [this](const SQLiteError& error) {
-        dropPersistentDB();
-        log("Failed to initialize email lastProcessedRowId", {{"error", error.description()}});
-    };
     auto db = openPersistentDB();
-    if (!db) {
-        fail(db.error());
-        return;
+    if (db && *db == nullptr) {
+        return false;
     }
-    if (*db == nullptr) {
-        return;
+    auto highest = db ? highestRowId(**db, "messages")
+                      : Expected<std::int64_t, SQLiteError>(Unexpected{db.error()});
+    if (!highest) {
+        dropPersistentDB();
+        log("Failed to initialize email lastProcessedRowId",
+            {{"error", highest.error().description()}});
+        return false;
     }
-    auto statement = (*db)->prepare("SELECT IFNULL(MAX(ROWID), 0) FROM messages");
-    if (!statement) {
-        fail(statement.error());
-        return;
-    }
-    if (sqlite3_step(statement->handle()) != SQLITE_ROW) {
-        return;
-    }
-    lastProcessedRowId_ = sqlite3_column_int64(statement->handle(), 0);
-    log("Initialized email lastProcessedRowId", {{"rowId", lastProcessedRowId_}});
+    watermark_.set(*highest, openedFile_);
+    log("Initialized email lastProcessedRowId", {{"rowId", *highest}});
+    return true;
 }
 
 void EmailManager::syncMessages() {
@@ -268,44 +273,77 @@ void EmailManager::syncMessages() {
         return;
     }
     walFileMonitor_.acknowledge();
+    auto db = openPersistentDB();
+    if (!db) {
+        failSync(db.error());
+        return;
+    }
+    if (watermark_.isSet() && !watermark_.countsIn(openedFile_)) {
+        log("Email Envelope Index replaced", {{"path", envelopeIndexPath_->string()}});
+        forgetIndex();
+    }
     syncedDataVersion_ = readDataVersion();
-    auto entries = fetchNewMessages(lastProcessedRowId_);
-    if (!entries) {
-        dropPersistentDB();  // the next sync opens the database afresh
-        log("Error during email sync", {{"error", entries.error().description()}});
+    if (!watermark_.isSet()) {
+        // The mail already in the index is never read: the first sync that can read it only
+        // takes its newest envelope as the starting point.
+        initializeLastProcessedRowId();
         return;
     }
-    if (entries->empty()) {
-        return;
-    }
-    const auto count = entries->size();
-    QMetaObject::invokeMethod(
-        this, [this, batch = std::move(*entries)] { messages_.append(batch); },
-        Qt::QueuedConnection);
-    log("Added new email OTPs", {{"count", count}});
-}
-
-Expected<CodeEntries, SQLiteError> EmailManager::fetchNewMessages(std::int64_t afterRowId) {
-    auto loaded = loadEnvelopesAfterRowId(afterRowId);
+    auto loaded = loadEnvelopesAfterRowId(watermark_.rowId());
     if (!loaded) {
-        return Unexpected{std::move(loaded).error()};
+        failSync(loaded.error());
+        return;
+    }
+    if (loaded->interrupted) {
+        return;
+    }
+    if (loaded->highestRowId && *loaded->highestRowId < watermark_.rowId()) {
+        // Envelopes gone below the watermark: another file was copied over this one.
+        log("Email Envelope Index replaced", {{"path", envelopeIndexPath_->string()}});
+        forgetIndex();
+        initializeLastProcessedRowId();
+        return;
+    }
+    auto entries = parseNewRecords(*loaded);
+    if (!entries) {
+        return;
     }
     // Skipped envelopes count too: a batch of empty ones must not be read forever.
-    if (loaded->lastRowIdRead > lastProcessedRowId_) {
-        lastProcessedRowId_ = loaded->lastRowIdRead;
+    watermark_.advance(loaded->lastRowIdRead);
+    if (!entries->empty()) {
+        const auto count = entries->size();
+        QMetaObject::invokeMethod(
+            this, [this, batch = std::move(*entries)] { messages_.append(batch); },
+            Qt::QueuedConnection);
+        log("Added new email OTPs", {{"count", count}});
     }
+    if (loaded->stepError) {
+        failSync(*loaded->stepError);
+    } else if (loaded->rowsRead == kBatchSize) {
+        nextBatch_.start();  // more envelopes may wait behind a full batch
+    }
+}
+
+void EmailManager::failSync(const SQLiteError& error) {
+    dropPersistentDB();  // the next sync opens the database afresh
+    log("Error during email sync", {{"error", error.description()}});
+}
+
+std::optional<CodeEntries> EmailManager::parseNewRecords(const LoadedEnvelopes& loaded) {
     std::vector<const Message*> fresh;
-    for (const auto& record : loaded->records) {
-        if (processedRowIds_.contains(record.rowId)) {
+    for (const auto& record : loaded.records) {
+        if (processedRowIds_.contains(record.rowId) || !isLongEnoughToParse(record.text)) {
             continue;
         }
-        if (!isLongEnoughToParse(record.text)) {
-            continue;
-        }
-        processedRowIds_.insert(record.rowId);
         fresh.push_back(&record);
     }
-    return parseRecords(*otpParser_, fresh);
+    auto entries = parseRecords(*otpParser_, fresh, environment_);
+    if (entries) {
+        for (const auto* record : fresh) {
+            processedRowIds_.insert(record->rowId);
+        }
+    }
+    return entries;
 }
 
 Expected<EmailManager::LoadedEnvelopes, SQLiteError> EmailManager::loadEnvelopesAfterRowId(
@@ -325,18 +363,26 @@ Expected<EmailManager::LoadedEnvelopes, SQLiteError> EmailManager::loadEnvelopes
     }
     sqlite3_stmt* const rows = statement->handle();
     sqlite3_bind_int64(rows, 1, rowId);
-    while (sqlite3_step(rows) == SQLITE_ROW) {
+    readRows(**db, rows, environment_, loaded, [&] {
         const std::int64_t rowIdRead = sqlite3_column_int64(rows, 0);
         loaded.lastRowIdRead = std::max(loaded.lastRowIdRead, rowIdRead);
         auto text =
             envelopeText(textColumn(rows, 1).value_or(""), textColumn(rows, 3).value_or(""));
         if (text.empty()) {
-            continue;
+            return;
         }
         auto address = textColumn(rows, 2).value_or("");
         loaded.records.push_back(
             Message{rowIdRead, "email-" + std::to_string(rowIdRead), std::move(text),
                     address.empty() ? kDefaultHandle : std::move(address), std::nullopt, false});
+    });
+    if (loaded.rowsRead == 0 && !loaded.stepError && !loaded.interrupted) {
+        auto highest = highestRowId(**db, "messages");
+        if (highest) {
+            loaded.highestRowId = *highest;
+        } else {
+            loaded.stepError = std::move(highest).error();
+        }
     }
     return loaded;
 }

@@ -22,21 +22,25 @@
 #include "sources/Message.h"
 #include "sources/SourceEnvironment.h"
 #include "sources/WalFileWatch.h"
+#include "sources/Watermark.h"
 
 namespace nabbit {
 
 // Finds codes in mail through Mail's local envelope database (the newest
 // ~/Library/Mail/V<n>/MailData/Envelope Index), read through one persistent read-only
-// connection. Like the Messages reader it keeps a ROWID watermark and publishes the codes of
-// new envelopes (subject and summary). It syncs at once on a change of the database's WAL file
-// after a quiet spell, folds the changes of the next 0.3 s into one later sync, and also polls
-// every 10 s. Everything runs on the thread that owns the object (the main thread).
+// connection. Like the Messages reader it keeps a ROWID watermark, never reads the history
+// already in the index, and publishes the codes of new envelopes (subject and summary), 200
+// per batch, batch after batch until a backlog is read. It syncs at once on a change of the
+// database's WAL file after a quiet spell, folds the changes of the next 0.3 s into one later
+// sync, and also polls every 10 s. Everything runs on the thread that owns the object (the
+// main thread).
 class EmailManager : public QObject {
     Q_OBJECT
 
   public:
     using AccessCheck = SourceEnvironment::AccessCheck;
     using ConsoleOutput = SourceEnvironment::ConsoleOutput;
+    using StopCheck = SourceEnvironment::StopCheck;
     using Clock = std::chrono::steady_clock;
 
     using LoadedEnvelopes = LoadedRecords;
@@ -56,7 +60,8 @@ class EmailManager : public QObject {
     const std::optional<std::filesystem::path>& envelopeIndexPath() const {
         return envelopeIndexPath_;
     }
-    std::int64_t lastProcessedRowId() const { return lastProcessedRowId_; }
+    // 0 while the watermark is not set.
+    std::int64_t lastProcessedRowId() const { return watermark_.rowId(); }
     const std::set<std::int64_t>& processedRowIds() const { return processedRowIds_; }
     bool hasPersistentConnection() const { return persistentDB_.has_value(); }
     bool isWatchingWal() const { return walFileMonitor_.isWatchingWal(); }
@@ -67,13 +72,14 @@ class EmailManager : public QObject {
     void start();
     void stop();
     void resync();
-    void initializeLastProcessedRowId();
+    // Sets the watermark to the newest envelope; returns whether it could.
+    bool initializeLastProcessedRowId();
     void syncMessages();
-    Expected<CodeEntries, SQLiteError> fetchNewMessages(std::int64_t afterRowId);
-    Expected<LoadedEnvelopes, SQLiteError> loadEnvelopesAfterRowId(std::int64_t rowId);
     // The open connection, opened when needed; null when Mail is not set up.
     Expected<SQLiteDB*, SQLiteError> openPersistentDB();
     void injectTestEmail(const std::string& text);
+    // Lets a sync end between two rows when `check` answers true (a quit requested).
+    void setStopCheck(StopCheck check) { environment_.setStopCheck(std::move(check)); }
 
     void startWALMonitoring();
     void handleWALChange();
@@ -83,6 +89,11 @@ class EmailManager : public QObject {
     void setPollInterval(std::chrono::milliseconds interval);
 
   private:
+    Expected<LoadedEnvelopes, SQLiteError> loadEnvelopesAfterRowId(std::int64_t rowId);
+    std::optional<CodeEntries> parseNewRecords(const LoadedEnvelopes& loaded);
+    void failSync(const SQLiteError& error);
+    // A new index file (rebuilt, or another V<n>): its ROWIDs start anew.
+    void forgetIndex();
     void dropPersistentDB();
     // The connection's count of commits by other connections (PRAGMA data_version).
     std::optional<std::int64_t> readDataVersion();
@@ -92,17 +103,18 @@ class EmailManager : public QObject {
     SourceEnvironment environment_;
     CodeEntryList messages_;
     std::set<std::int64_t> processedRowIds_;
-    std::int64_t lastProcessedRowId_ = 0;
+    Watermark watermark_;
     std::optional<std::filesystem::path> envelopeIndexPath_;
 
     // The connection, whether summaries are read through their own table (decided once per
     // connection from its schema), and the file it was opened on.
     std::optional<SQLiteDB> persistentDB_;
     bool summariesTable_ = false;
-    std::optional<std::pair<std::uintmax_t, std::uintmax_t>> openedFile_;  // device, inode
+    std::optional<FileIdentity> openedFile_;
 
     WalFileWatch walFileMonitor_;
     QTimer syncWorkItem_;  // the pending coalesced sync
+    QTimer nextBatch_;     // the sync that goes on with a backlog
     QTimer pollTimer_;
     // A WAL change is announced while the writer is still committing (its frames are written,
     // then synced, and only then visible). After a change-triggered sync the commit counter is

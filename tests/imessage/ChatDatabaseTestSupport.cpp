@@ -25,6 +25,29 @@ void ChatDatabase::reopen(bool persistWal) {
     writer_.emplace(std::move(*writer));
 }
 
+void ChatDatabase::recreate() {
+    close();
+    createChatDatabase();
+    reopen(true);
+}
+
+std::filesystem::path ChatDatabase::backup() {
+    const auto copy = chatDatabasePath().string() + ".backup";
+    std::filesystem::remove(copy);
+    insertRaw("VACUUM INTO '" + copy + "'");
+    return copy;
+}
+
+void ChatDatabase::restore(const std::filesystem::path& backup) {
+    close();
+    const auto path = chatDatabasePath();
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        std::filesystem::remove(path.string() + suffix);
+    }
+    std::filesystem::copy_file(backup, path);
+    reopen(true);
+}
+
 std::int64_t ChatDatabase::insert(const simulate::SimulatedMessage& message) {
     auto rowId = writer_->insert(message);
     EXPECT_TRUE(rowId) << (rowId ? "" : rowId.error());

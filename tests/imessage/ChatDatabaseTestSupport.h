@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,12 @@ class ChatDatabase {
     std::int64_t count(const std::string& sql);      // the first column of a query
     void close() { writer_.reset(); }
     void reopen(bool persistWal);
+    // Deletes the database with its -wal and -shm files and creates an empty one in its place.
+    void recreate();
+    // Puts a copy of `backup` in place of the database, as a restore does.
+    void restore(const std::filesystem::path& backup);
+    // A consistent copy of the database as it is now.
+    std::filesystem::path backup();
 
     sqlite3* handle();
 

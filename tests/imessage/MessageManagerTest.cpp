@@ -10,6 +10,7 @@
 #include "ChatDatabaseTestSupport.h"
 #include "DebugLogCapture.h"
 #include "FixtureDatabases.h"
+#include "SqliteFaults.h"
 #include "TestHome.h"
 #include "core/AppStateManager.h"
 #include "parser/SimpleOTPParser.h"
@@ -170,15 +171,6 @@ TEST_F(MessageManagerTest, RowsWithoutHandleOrTextAreSkippedAndPassed) {
     EXPECT_EQ(countOf(test::debugLogMessages("PARSING"), "Skipped - no handle"), 2u);
 }
 
-TEST_F(MessageManagerTest, AGuidIsParsedOnce) {
-    auto manager = makeManager();
-    db.insert("Your code is 482913");
-    ASSERT_TRUE(manager->fetchNewMessages(0));
-    ASSERT_TRUE(manager->fetchNewMessages(0));
-    EXPECT_EQ(recorder->seen.size(), 1u);
-    EXPECT_EQ(manager->processedGuids().size(), 1u);
-}
-
 TEST_F(MessageManagerTest, HundredRowsPerSync) {
     auto manager = makeManager();
     manager->initializeLastProcessedRowId();
@@ -244,22 +236,6 @@ TEST_F(MessageManagerTest, OtherErrorsArePrintedAndLogged) {
     EXPECT_EQ(console[0], "ERR: sqlite open failed (code 14): unable to open database file");
     EXPECT_EQ(countOf(test::debugLogMessages("ERROR"), "Error during sync"), 1u);
     EXPECT_EQ(manager->lastProcessedRowId(), watermark);
-}
-
-TEST_F(MessageManagerTest, WithoutFullDiskAccessNothingIsRead) {
-    db.insert("Your code is 111111");
-    access = false;
-    auto manager = makeManager();
-    manager->initializeLastProcessedRowId();
-    manager->syncMessages();
-    EXPECT_EQ(manager->lastProcessedRowId(), 0);
-    EXPECT_TRUE(recorder->seen.empty());
-    EXPECT_EQ(countOf(test::debugLogMessages("SYNC"), "syncMessages skipped - no Full Disk Access"),
-              1u);
-    // Granted later without a resync: the reader starts from the oldest row.
-    access = true;
-    manager->syncMessages();
-    EXPECT_EQ(recorder->seen, (std::vector<std::string>{"Your code is 111111"}));
 }
 
 TEST_F(MessageManagerTest, InjectedTestMessages) {
@@ -402,6 +378,117 @@ TEST_F(MessageManagerTest, MarkAsReadUpdatesExactlyOneRow) {
     manager->markAsRead("LEAVE-ME");
     EXPECT_EQ(test::debugLogMessages("MARK_READ"),
               std::vector<std::string>{"Mark as read skipped - no Full Disk Access"});
+}
+
+// A watermark that could not be set at start (no access, no database yet) is set by the first
+// sync that can read the database, which publishes nothing: history is never parsed.
+TEST_F(MessageManagerTest, HistoryIsNotReadWhenTheDatabaseBecomesReadableLater) {
+    for (const bool missing : {false, true}) {
+        SCOPED_TRACE(missing ? "no database at start" : "no access at start");
+        recorder->seen.clear();
+        db.recreate();
+        db.insert("Your code is 111111");
+        if (missing) {
+            db.close();
+            std::filesystem::remove_all(test::chatDatabasePath().parent_path());
+        }
+        access = missing;
+        auto manager = makeManager();
+        manager->initializeLastProcessedRowId();
+        manager->syncMessages();
+        if (missing) {
+            db.recreate();
+            db.insert("Your code is 111111");
+        }
+        access = true;
+        manager->syncMessages();
+        EXPECT_TRUE(recorder->seen.empty());
+        db.insert("Your code is 222222");
+        manager->syncMessages();
+        EXPECT_EQ(recorder->seen, std::vector<std::string>{"Your code is 222222"});
+    }
+}
+
+// The database replaced while watched (reset, restored, re-synced) numbers its rows from 1
+// again: the reader follows the new file from its newest row, publishes none of its history,
+// and never delivers a message again that it delivered from the old file.
+TEST_F(MessageManagerTest, AReplacedDatabaseIsFollowed) {
+    auto manager = started();
+    SimulatedMessage delivered;
+    delivered.text = "Your code is 111111";
+    delivered.guid = "DELIVERED-1";
+    db.insert(delivered);
+    const auto backup = db.backup();
+    db.insert("Your code is 222222");
+    db.insert("Your code is 333333");
+    manager->syncMessages();
+    ASSERT_EQ(manager->messages().entries().size(), 3u);
+
+    db.recreate();  // rows start from 1 again
+    manager->syncMessages();
+    db.insert("Your code is 444444");
+    db.insert(delivered);  // re-synced from elsewhere with its old guid
+    manager->syncMessages();
+    ASSERT_EQ(manager->messages().entries().size(), 4u);
+    EXPECT_EQ(manager->messages().entries().back().otp.code, "444444");
+
+    db.restore(backup);  // an older copy, with its history
+    manager->syncMessages();
+    EXPECT_EQ(manager->messages().entries().size(), 4u);
+    db.insert("Your code is 555555");
+    manager->syncMessages();
+    ASSERT_EQ(manager->messages().entries().size(), 5u);
+    EXPECT_EQ(manager->messages().entries().back().otp.code, "555555");
+}
+
+// A backlog longer than a batch is read batch after batch at once, not when some later
+// message happens to change the database again.
+TEST_F(MessageManagerTest, ABacklogIsReadBatchAfterBatch) {
+    auto manager = makeManager();
+    manager->initializeLastProcessedRowId();
+    for (int i = 0; i < 120; ++i) {
+        db.insert("See you at " + std::to_string(i % 24));
+    }
+    db.insert("Your code is 482913");
+    QSignalSpy changes(&manager->messages(), &CodeEntryList::changed);
+    manager->syncMessages();
+    ASSERT_TRUE(changes.count() == 1 || changes.wait(3000));
+    EXPECT_EQ(manager->messages().entries().back().otp.code, "482913");
+    const auto entries = test::debugLogEntries();
+    std::vector<std::string> batches;
+    for (const auto& entry : entries) {
+        if (entry.message == "ROWID query complete") {
+            batches.push_back(entry.data);
+        }
+    }
+    ASSERT_GE(batches.size(), 2u);
+    EXPECT_EQ(batches[0], R"(["rows_scanned": 100, "messages_found": 100])");
+    EXPECT_EQ(batches[1], R"(["rows_scanned": 21, "messages_found": 21])");
+}
+
+// A read that fails in the middle of the rows is an error of that sync; the rows read before
+// it are kept, and the next sync goes on from there.
+TEST_F(MessageManagerTest, AReadErrorInTheMiddleOfTheRowsKeepsTheRowsBefore) {
+    auto manager = makeManager();
+    manager->initializeLastProcessedRowId();
+    for (int i = 0; i < 60; ++i) {
+        db.insert("Your code is " + std::to_string(100000 + i) + " " + std::string(3000, 'x'));
+    }
+    {
+        test::SqliteFaults faults;
+        faults.failReads("/chat.db", 1, 20);
+        manager->syncMessages();
+        ASSERT_EQ(faults.failedReads(), 1);
+    }
+    const auto kept = manager->messages().entries().size();
+    EXPECT_GT(kept, 0u);
+    EXPECT_LT(kept, 60u);
+    EXPECT_EQ(manager->lastProcessedRowId(), manager->messages().entries().back().message.rowId);
+    EXPECT_EQ(countOf(test::debugLogMessages("ERROR"), "Error during sync"), 1u);
+    ASSERT_EQ(console.size(), 1u);
+    EXPECT_TRUE(console[0].starts_with("ERR: ")) << console[0];
+    manager->syncMessages();
+    EXPECT_EQ(manager->messages().entries().size(), 60u);
 }
 
 TEST(MessagesDatabaseTime, CountsNanosecondsFrom2001) {
