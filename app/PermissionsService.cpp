@@ -18,7 +18,8 @@ FullDiskAccess PermissionsService::checkFullDiskAccess() const {
 
 bool PermissionsService::checkAccessibility() const {
     const bool allowed = accessibility_.syntheticKeyEventsAllowed();
-    systemLog(std::string("[Nabbit] Checking Accessibility: ") + (allowed ? "true" : "false"));
+    systemLog(std::string("[Nabbit] Checking Accessibility: ") + (allowed ? "true" : "false"),
+              SystemLogPriority::debug);
     return allowed;
 }
 

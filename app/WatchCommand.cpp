@@ -10,8 +10,10 @@
 
 #include "app/QuitOnSignals.h"
 #include "core/AppStateManager.h"
+#include "core/DebugLogger.h"
 #include "core/FullDiskAccess.h"
 #include "core/Paths.h"
+#include "core/SystemLog.h"
 #include "parser/SimpleOTPParser.h"
 #include "sources/imessage/MessageManager.h"
 #include "sources/mail/EmailManager.h"
@@ -47,13 +49,15 @@ nlohmann::ordered_json optionalText(const std::optional<std::string>& text) {
 }  // namespace
 
 std::string_view WatchCommand::usage() {
-    return "usage: nabbit watch [--mail]\n"
+    return "usage: nabbit watch [--mail] [--verbose]\n"
            "  Watches the Messages database and prints each new code as one JSON line:\n"
            "  {\"source\":\"imessage\",\"rowId\":…,\"guid\":\"…\",\"handle\":\"…\",\"group\":…,"
            "\"fromMe\":…,\"code\":\"…\",\"service\":…}\n"
-           "  --mail   watch Mail's envelope database too (also when the preference\n"
-           "           com.nabbit.app.emailDetectionEnabled is true); its lines say "
+           "  --mail     watch Mail's envelope database too (also when the preference\n"
+           "             com.nabbit.app.emailDetectionEnabled is true); its lines say "
            "\"source\":\"mail\"\n"
+           "  --verbose  also show the lines of each permission check on standard error\n"
+           "  Standard output carries only the entries; everything else goes to standard error.\n"
            "  Runs until interrupted (SIGINT or SIGTERM).\n";
 }
 
@@ -73,6 +77,7 @@ std::string WatchCommand::jsonLine(std::string_view source, const CodeEntry& ent
 int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& out,
                       std::ostream& err) const {
     bool mail = false;
+    bool verbose = false;
     for (const auto& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
             out << usage();
@@ -82,25 +87,34 @@ int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& o
             mail = true;
             continue;
         }
+        if (argument == "--verbose") {
+            verbose = true;
+            continue;
+        }
         err << "nabbit watch: unknown argument '" << argument << "'\n" << usage();
         return 2;
     }
     mail = mail || AppStateManager::shared().emailDetectionEnabled();
 
+    // Standard output is for entries only. Every other line goes to standard error, each in
+    // one write, so that lines of the debug log's thread never land inside another line.
+    DebugLogger::shared().setConsoleEcho(DebugLogger::ConsoleEcho::standardError);
+    setSystemLogEchoesDebugLines(verbose);
+    auto say = [&err](const std::string& line) { err << (line + "\n") << std::flush; };
+
     QuitOnSignals quitOnSignals;
     auto parser = std::make_shared<const SimpleOTPParser>();
-    auto console = [&err](const std::string& line) { err << line << "\n"; };
-    MessageManager messages(parser, {}, console);
+    MessageManager messages(parser, {}, say);
 
     const auto database = paths::messagesDatabase();
     switch (checkFullDiskAccess()) {
         case FullDiskAccess::granted:
             break;
         case FullDiskAccess::denied:
-            err << "nabbit watch: cannot read " << database.string() << "\n";
+            say("nabbit watch: cannot read " + database.string());
             break;
         case FullDiskAccess::missing:
-            err << "nabbit watch: no Messages database at " << database.string() << "\n";
+            say("nabbit watch: no Messages database at " + database.string());
             break;
     }
 
@@ -109,7 +123,7 @@ int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& o
     messages.initializeLastProcessedRowId();
     messages.syncMessages();
     messages.startWALMonitoring();
-    err << "nabbit watch: watching " << database.string() << std::endl;
+    say("nabbit watch: watching " + database.string());
 
     // The mail source gets a parser of its own, as when the user switches it on later.
     std::unique_ptr<EmailManager> email;
@@ -117,14 +131,13 @@ int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& o
     CodeEntryList::Subscription mailSubscription;
     if (mail) {
         email = std::make_unique<EmailManager>(std::make_shared<const SimpleOTPParser>(),
-                                               EmailManager::AccessCheck{}, console);
+                                               EmailManager::AccessCheck{}, say);
         mailSubscription = email->messages().subscribe(email.get(), std::ref(mailPrinter));
         email->start();
         if (email->envelopeIndexPath()) {
-            err << "nabbit watch: watching " << email->envelopeIndexPath()->string() << std::endl;
+            say("nabbit watch: watching " + email->envelopeIndexPath()->string());
         } else {
-            err << "nabbit watch: no Mail envelope database under "
-                << paths::mailDirectory().string() << std::endl;
+            say("nabbit watch: no Mail envelope database under " + paths::mailDirectory().string());
         }
     }
 

@@ -11,8 +11,9 @@ namespace nabbit {
 
 // `nabbit watch`: runs the message sources headless, exactly as the application starts them,
 // and prints each new code entry as one JSON line on standard output as it is published. Runs
-// until SIGINT or SIGTERM, then exits 0. Diagnostics go to standard error, so that standard
-// output carries nothing but entries.
+// until SIGINT or SIGTERM, then exits 0. Everything else (diagnostics, the debug log's echo,
+// system log lines) goes to standard error, so that standard output carries nothing but
+// entries; the lines of each permission check only with --verbose.
 class WatchCommand {
   public:
     int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) const;

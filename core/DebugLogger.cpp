@@ -11,6 +11,7 @@
 #include <ctime>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <utility>
 
@@ -73,6 +74,76 @@ void writeHeader(const std::filesystem::path& file, const std::string& timestamp
     }
 }
 
+// Whether debug logging is on, without reading the preferences file for every entry. The
+// answer is kept in memory; the file is looked at (a stat, no read) at most every 250 ms, and
+// read again only when it changed: another inode (QSettings and `nabbit defaults` rewrite it
+// atomically), size or modification time. So another process's switch is seen within a
+// quarter of a second, and this process's own writes at once. A watch of the file would need
+// an event loop, and the logger serves threads and programs that have none.
+class LoggingSwitch {
+  public:
+    static LoggingSwitch& shared() {
+        static NeverDestroyed<LoggingSwitch> instance;
+        return instance.get();
+    }
+
+    bool isOn() {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+        const auto writes = PreferencesStore::writeCount();
+        if (now < nextLook_.load() && writes == seenWrites_.load()) {
+            return on_.load();
+        }
+        std::unique_lock lock(mutex_, std::try_to_lock);
+        if (!lock.owns_lock()) {
+            return on_.load();  // another thread is looking right now
+        }
+        const auto file = paths::preferencesFile();
+        const auto signature = signatureOf(file);
+        if (!known_ || signature != *known_ || writes != seenWrites_.load()) {
+            known_ = signature;
+            on_.store(PreferencesStore(file).boolValue(keys::debugLoggingEnabled).value_or(false));
+        }
+        seenWrites_.store(writes);
+        nextLook_.store(
+            now +
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(kLookInterval).count());
+        return on_.load();
+    }
+
+  private:
+    static constexpr std::chrono::milliseconds kLookInterval{250};
+
+    struct Signature {
+        std::string path;
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        long long modifiedNs = 0;
+        bool operator==(const Signature&) const = default;
+    };
+
+    static Signature signatureOf(const std::filesystem::path& file) {
+        Signature signature{file.string()};
+        struct stat info {};
+        if (::stat(file.c_str(), &info) == 0) {
+            signature.exists = true;
+            signature.device = info.st_dev;
+            signature.inode = info.st_ino;
+            signature.size = info.st_size;
+            signature.modifiedNs =
+                static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+        }
+        return signature;
+    }
+
+    std::atomic<bool> on_{false};
+    std::atomic<std::chrono::steady_clock::rep> nextLook_{0};
+    std::atomic<std::uint64_t> seenWrites_{0};
+    std::mutex mutex_;
+    std::optional<Signature> known_;  // guarded by mutex_
+};
+
 std::optional<std::filesystem::path> sharedLogFile() {
     auto documents = paths::documentsDirectory();
     if (!documents) {
@@ -110,7 +181,7 @@ void DebugLogger::log(std::string_view message, std::string_view category, LogDe
 
 void DebugLogger::enqueue(std::string_view message, std::string_view category,
                           std::optional<LogDetails> data) {
-    if (!PreferencesStore().boolValue(keys::debugLoggingEnabled).value_or(false)) {
+    if (!LoggingSwitch::shared().isOn()) {
         return;
     }
     submit([this, message = std::string(message), category = std::string(category),
@@ -204,9 +275,11 @@ void DebugLogger::writeEntry(const std::string& message, const std::string& cate
         writeAll(fd.get(), entry);
     }
 
+    // One call: stdio locks the stream for it, so no other thread's line lands inside.
     const std::string console = entry + "\n";
-    std::fwrite(console.data(), 1, console.size(), stdout);
-    std::fflush(stdout);
+    std::FILE* stream = consoleEcho_.load() == ConsoleEcho::standardError ? stderr : stdout;
+    std::fwrite(console.data(), 1, console.size(), stream);
+    std::fflush(stream);
 }
 
 void DebugLogger::recreateWithHeader() const {

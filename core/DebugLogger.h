@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -15,13 +16,18 @@
 namespace nabbit {
 
 // The opt-in diagnostic log, <Documents>/Nabbit_Debug.log. While the preference
-// "com.nabbit.app.debugLoggingEnabled" is on, each entry is appended to the file and printed to
-// standard output; while it is off, log() costs one preference read. All file and console
-// work runs in submission order on the logger's own worker thread ("com.nabbit.app.debugLogger")
-// and every file error is swallowed. The file holds message texts and codes, so it is created
-// with mode 0600.
+// "com.nabbit.app.debugLoggingEnabled" is on, each entry is appended to the file and echoed to
+// the console (standard output unless told otherwise); while it is off, log() reads no file:
+// the switch is kept in memory and follows the preferences file (see LoggingSwitch). All file
+// and console work runs in submission order on the logger's own worker thread
+// ("com.nabbit.app.debugLogger") and every file error is swallowed. The file holds message
+// texts and codes, so it is created with mode 0600.
 class DebugLogger {
   public:
+    // Where entries are echoed besides the file. `nabbit watch` keeps its standard output for
+    // code entries and sends them to standard error.
+    enum class ConsoleEcho { standardOutput, standardError };
+
     // The process-wide logger, created on first use. It is never destroyed; at exit its queue
     // is drained, and entries logged after that are written on the caller's thread.
     static DebugLogger& shared();
@@ -42,6 +48,8 @@ class DebugLogger {
 
     const std::optional<std::filesystem::path>& logFileURL() const { return logFile_; }
 
+    void setConsoleEcho(ConsoleEcho echo) { consoleEcho_.store(echo); }
+
     // Blocks until everything submitted so far has been written. Not for the worker itself.
     void flush();
 
@@ -58,6 +66,7 @@ class DebugLogger {
     void recreateWithHeader() const;
 
     const std::optional<std::filesystem::path> logFile_;
+    std::atomic<ConsoleEcho> consoleEcho_{ConsoleEcho::standardOutput};
 
     std::mutex queueMutex_;
     std::condition_variable queueChanged_;

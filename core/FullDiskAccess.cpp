@@ -41,9 +41,10 @@ FullDiskAccess checkFullDiskAccess() {
     std::error_code ec;
     const bool exists = std::filesystem::exists(path, ec);
     const bool readable = exists && canReadOneByte(path);
-    systemLog("[Nabbit] Checking FDA at: " + path.string());
-    systemLog(std::string("[Nabbit] File exists: ") + text(exists) +
-              ", Can read: " + text(readable));
+    systemLog("[Nabbit] Checking FDA at: " + path.string(), SystemLogPriority::debug);
+    systemLog(
+        std::string("[Nabbit] File exists: ") + text(exists) + ", Can read: " + text(readable),
+        SystemLogPriority::debug);
     if (readable) {
         return FullDiskAccess::granted;
     }

@@ -8,7 +8,7 @@ enum class FullDiskAccess { granted, denied, missing };
 
 // Opens $HOME/Library/Messages/chat.db and reads at most one byte, afresh on every call; writes
 // "[Nabbit] Checking FDA at: <path>" and "[Nabbit] File exists: <bool>, Can read: <bool>" to
-// the system log.
+// the system log at debug priority (the sources check before every sync).
 FullDiskAccess checkFullDiskAccess();
 
 }  // namespace nabbit

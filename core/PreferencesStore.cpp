@@ -9,6 +9,7 @@
 #include <QStringDecoder>
 #include <QStringList>
 #include <QVariant>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -222,6 +223,8 @@ auto withSettings(const std::filesystem::path& path, Use use)
     return use(settings);
 }
 
+std::atomic<std::uint64_t> writes{0};
+
 bool write(const std::filesystem::path& path, std::string_view key,
            const std::optional<QVariant>& value) {
     std::error_code ec;
@@ -237,6 +240,7 @@ bool write(const std::filesystem::path& path, std::string_view key,
     });
     // QSettings now holds our own write; remember that file as the one it has seen.
     inspect(path);
+    writes.fetch_add(1);
     return written.value_or(false);
 }
 
@@ -313,6 +317,10 @@ bool PreferencesStore::setString(std::string_view key, std::string_view value) c
 
 bool PreferencesStore::remove(std::string_view key) const {
     return write(file(), key, std::nullopt);
+}
+
+std::uint64_t PreferencesStore::writeCount() {
+    return writes.load();
 }
 
 }  // namespace nabbit

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -42,6 +43,10 @@ class PreferencesStore {
     bool setInteger(std::string_view key, long long value) const;
     bool setString(std::string_view key, std::string_view value) const;
     bool remove(std::string_view key) const;
+
+    // How many writes this process has made to any preferences file: a reader that keeps a
+    // value in memory can tell when to read it again.
+    static std::uint64_t writeCount();
 
   private:
     std::optional<std::filesystem::path> file_;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <algorithm>
@@ -14,6 +17,7 @@
 #include "core/DebugLogger.h"
 #include "core/PreferenceKeys.h"
 #include "core/PreferencesStore.h"
+#include "core/UniqueFd.h"
 
 namespace nabbit {
 namespace {
@@ -145,16 +149,28 @@ TEST_F(DebugLoggerTest, EntriesOfEachThreadKeepTheirOrder) {
     EXPECT_EQ(total, threads * perThread);
 }
 
-TEST_F(DebugLoggerTest, EntriesAlsoGoToStandardOutputSeparatedByAnEmptyLine) {
-    DebugLogger logger(logFile_);
-    ::testing::internal::CaptureStdout();
-    logger.log("one", "SYNC");
-    logger.log("two", "EMAIL", {{"count", 2}});
-    logger.flush();
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(matches(out, R"(\[)" + timestamp + R"(\] \[SYNC\] one\n\n\[)" + timestamp +
-                                 R"(\] \[EMAIL\] two\n  Data: \["count": 2\]\n\n)"))
-        << out;
+// Entries are echoed whole, each followed by an empty line, to standard output unless the
+// program keeps that for something else.
+TEST_F(DebugLoggerTest, EntriesAreEchoedToTheChosenConsoleStream) {
+    using Echo = DebugLogger::ConsoleEcho;
+    for (const auto echo : {Echo::standardOutput, Echo::standardError}) {
+        DebugLogger logger(logFile_);
+        if (echo == Echo::standardError) {
+            logger.setConsoleEcho(echo);
+        }
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        logger.log("one", "SYNC");
+        logger.log("two", "EMAIL", {{"count", 2}});
+        logger.flush();
+        const std::string out = ::testing::internal::GetCapturedStdout();
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        const std::string& echoed = echo == Echo::standardOutput ? out : err;
+        EXPECT_TRUE(matches(echoed, R"(\[)" + timestamp + R"(\] \[SYNC\] one\n\n\[)" + timestamp +
+                                        R"(\] \[EMAIL\] two\n  Data: \["count": 2\]\n\n)"))
+            << echoed;
+        EXPECT_EQ(echo == Echo::standardOutput ? err : out, "");
+    }
 }
 
 TEST_F(DebugLoggerTest, NothingIsWrittenOrPrintedWhileOff) {
@@ -229,6 +245,38 @@ TEST_F(DebugLoggerTest, FileFailuresAreSwallowedAndTheConsoleStillGetsTheEntry) 
     noFile.clearLog();
     noFile.flush();
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+}
+
+// While logging is off, an entry costs no file read: the switch is kept in memory. It still
+// follows the preferences file, so another process switching logging on is seen at once.
+TEST_F(DebugLoggerTest, TheSwitchFollowsThePreferencesWithoutReadingThemForEachEntry) {
+    setLogging(false);
+    DebugLogger logger(logFile_);
+    logger.log("off", "SYNC");  // the switch has looked at the file by now
+    const auto preferences = PreferencesStore().file();
+    UniqueFd inotify(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    ASSERT_TRUE(inotify);
+    ASSERT_GE(::inotify_add_watch(inotify.get(), preferences.c_str(), IN_OPEN | IN_ACCESS), 0);
+    for (int i = 0; i < 1000; ++i) {
+        logger.log("off", "SYNC");
+    }
+    char events[4096];
+    EXPECT_LT(::read(inotify.get(), events, sizeof events), 0) << "the preferences were read";
+
+    // Another process switches logging on, as `nabbit defaults write` would.
+    QProcess other;
+    other.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    other.start(QString(NABBIT_BIN_DIR) + "/core_debug_logger_exit_helper", {"0"});
+    ASSERT_TRUE(other.waitForFinished(60000));
+    ASSERT_EQ(other.exitCode(), 0);
+    QElapsedTimer clock;
+    clock.start();
+    while (!std::filesystem::exists(logFile_) && clock.elapsed() < 5000) {
+        logger.log("on", "SYNC");
+        logger.flush();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_LT(clock.elapsed(), 1000);
 }
 
 TEST(SharedDebugLoggerTest, LivesInTheDocumentsFolder) {
