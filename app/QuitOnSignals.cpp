@@ -13,8 +13,11 @@ namespace nabbit {
 namespace {
 
 std::atomic<int> signalPipe{-1};
+std::atomic<bool> quitSignalled{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 extern "C" void onQuitSignal(int) {
+    quitSignalled.store(true);
     const int fd = signalPipe.load();
     if (fd >= 0) {
         const char byte = 1;
@@ -31,6 +34,7 @@ QuitOnSignals::QuitOnSignals(QObject* parent) : QObject(parent) {
     }
     readEnd_.reset(fds[0]);
     writeEnd_.reset(fds[1]);
+    quitSignalled.store(false);
     signalPipe.store(writeEnd_.get());
 
     notifier_ = new QSocketNotifier(readEnd_.get(), QSocketNotifier::Read, this);
@@ -47,6 +51,10 @@ QuitOnSignals::QuitOnSignals(QObject* parent) : QObject(parent) {
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+}
+
+bool QuitOnSignals::quitRequested() const {
+    return quitSignalled.load();
 }
 
 QuitOnSignals::~QuitOnSignals() {

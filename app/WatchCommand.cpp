@@ -105,6 +105,9 @@ int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& o
     QuitOnSignals quitOnSignals;
     auto parser = std::make_shared<const SimpleOTPParser>();
     MessageManager messages(parser, {}, say);
+    // A sync of large rows takes seconds: a quit ends it between two rows.
+    auto quitRequested = [&quitOnSignals] { return quitOnSignals.quitRequested(); };
+    messages.setStopCheck(quitRequested);
 
     const auto database = paths::messagesDatabase();
     switch (checkFullDiskAccess()) {
@@ -132,6 +135,7 @@ int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& o
     if (mail) {
         email = std::make_unique<EmailManager>(std::make_shared<const SimpleOTPParser>(),
                                                EmailManager::AccessCheck{}, say);
+        email->setStopCheck(quitRequested);
         mailSubscription = email->messages().subscribe(email.get(), std::ref(mailPrinter));
         email->start();
         if (email->envelopeIndexPath()) {

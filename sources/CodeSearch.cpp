@@ -9,17 +9,20 @@ bool isLongEnoughToParse(const std::string& text) {
     return !text.empty() && graphemeCount(text) > 4;
 }
 
-std::optional<CodeEntries> parseRecords(const OTPParser& parser,
-                                        const std::vector<const Message*>& records,
-                                        const SourceEnvironment& environment) {
+std::optional<CodeEntries> findCodes(const OTPParser& parser, const std::vector<Message>& records,
+                                     const SourceEnvironment& environment,
+                                     const std::function<bool(const Message&)>& isNew) {
     CodeEntries found;
-    for (const auto* record : records) {
-        // A long text takes a while to parse: a quit must not wait for a whole batch of them.
+    for (const auto& record : records) {
+        // A long text takes a while to count and parse: a quit must not wait for a whole batch.
         if (environment.stopRequested()) {
             return std::nullopt;
         }
-        if (auto otp = parser.parse(record->text)) {
-            found.push_back(CodeEntry{*record, std::move(*otp)});
+        if (!isLongEnoughToParse(record.text) || !isNew(record)) {
+            continue;
+        }
+        if (auto otp = parser.parse(record.text)) {
+            found.push_back(CodeEntry{record, std::move(*otp)});
         }
     }
     return found;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,11 +38,11 @@ struct LoadedRecords {
 // never parsed.
 bool isLongEnoughToParse(const std::string& text);
 
-// The code entries the parser finds in `records`, in their order; nothing when `environment`
-// asked to stop between two records.
-std::optional<CodeEntries> parseRecords(const OTPParser& parser,
-                                        const std::vector<const Message*>& records,
-                                        const SourceEnvironment& environment);
+// The code entries the parser finds in the records long enough to parse that `isNew` accepts,
+// in their order; nothing when `environment` asked to stop between two records.
+std::optional<CodeEntries> findCodes(const OTPParser& parser, const std::vector<Message>& records,
+                                     const SourceEnvironment& environment,
+                                     const std::function<bool(const Message&)>& isNew);
 
 // A text column as valid UTF-8 (invalid sequences replaced), or nothing when it is NULL.
 std::optional<std::string> textColumn(sqlite3_stmt* statement, int column);

@@ -4,10 +4,16 @@
 
 namespace nabbit {
 
-WalFileWatch::WalFileWatch(std::filesystem::path databasePath, QObject* parent)
-    : QObject(parent),
-      databasePath_(std::move(databasePath)),
-      walPath_(databasePath_.string() + "-wal") {}
+WalFileWatch::WalFileWatch(std::filesystem::path databasePath, QObject* parent) : QObject(parent) {
+    setDatabasePath(std::move(databasePath));
+    connect(&folder_, &FolderWatch::changed, this, &WalFileWatch::onEvent);
+}
+
+void WalFileWatch::setDatabasePath(std::filesystem::path databasePath) {
+    stop();
+    databasePath_ = std::move(databasePath);
+    walPath_ = databasePath_.string() + "-wal";
+}
 
 WalFileWatch::FileState WalFileWatch::stateOf(const std::filesystem::path& path) {
     struct stat info {};
@@ -29,15 +35,14 @@ bool WalFileWatch::start() {
     running_ = true;
     watcher_ = new QFileSystemWatcher(this);
     connect(watcher_, &QFileSystemWatcher::fileChanged, this, &WalFileWatch::onEvent);
-    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &WalFileWatch::onEvent);
-    const auto folder = QString::fromStdString(walPath_.parent_path().string());
-    watcher_->addPath(folder);
+    folder_.start(walPath_.parent_path());
     return armWal();
 }
 
 void WalFileWatch::stop() {
     running_ = false;
     acknowledged_.reset();
+    folder_.stop();
     if (watcher_ != nullptr) {
         // stop() may run inside one of the watcher's own signals: disconnect now, delete later
         // (at the latest with this object, its parent).

@@ -7,6 +7,8 @@
 #include <QFileSystemWatcher>
 #include <QObject>
 
+#include "sources/FolderWatch.h"
+
 namespace nabbit {
 
 // Watches the write-ahead log of a database that another program writes. Reports a change when
@@ -14,13 +16,17 @@ namespace nabbit {
 // that the opening and closing of our own connections (SQLite creates and deletes an empty WAL
 // around them when no other connection is open) is not mistaken for new data.
 //
-// The folder is watched too: when the WAL file is deleted and created again, or appears only
-// after the watch started, the new file is watched at once.
+// The folder is watched too (or, until it exists, its nearest existing ancestor): when the WAL
+// file is deleted and created again, or appears only after the watch started, the new file is
+// watched at once, and a database that appears later is reported as a change.
 class WalFileWatch : public QObject {
     Q_OBJECT
 
   public:
-    WalFileWatch(std::filesystem::path databasePath, QObject* parent = nullptr);
+    explicit WalFileWatch(std::filesystem::path databasePath, QObject* parent = nullptr);
+
+    // Another database to watch from the next start().
+    void setDatabasePath(std::filesystem::path databasePath);
 
     // Starts watching the folder and, when it exists, the WAL file. Returns whether the WAL
     // file is watched.
@@ -61,7 +67,8 @@ class WalFileWatch : public QObject {
 
     std::filesystem::path databasePath_;
     std::filesystem::path walPath_;
-    QFileSystemWatcher* watcher_ = nullptr;  // a child of this object
+    FolderWatch folder_;
+    QFileSystemWatcher* watcher_ = nullptr;  // the WAL file; a child of this object
     std::optional<State> acknowledged_;
     bool running_ = false;
 };

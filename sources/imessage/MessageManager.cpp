@@ -185,18 +185,10 @@ void MessageManager::reportSyncError(const SQLiteError& error) {
 }
 
 std::optional<CodeEntries> MessageManager::parseNewRecords(const LoadedMessages& loaded) {
-    std::vector<const Message*> fresh;
     std::set<std::string> guids;
-    for (const auto& record : loaded.records) {
-        if (!isLongEnoughToParse(record.text)) {
-            continue;
-        }
-        if (processedGuids_.contains(record.guid) || !guids.insert(record.guid).second) {
-            continue;
-        }
-        fresh.push_back(&record);
-    }
-    auto entries = parseRecords(*otpParser_, fresh, environment_);
+    auto entries = findCodes(*otpParser_, loaded.records, environment_, [&](const Message& record) {
+        return !processedGuids_.contains(record.guid) && guids.insert(record.guid).second;
+    });
     if (entries) {
         processedGuids_.merge(guids);
     }

@@ -82,6 +82,9 @@ EmailManager::EmailManager(std::shared_ptr<const OTPParser> otpParser,
       environment_(std::move(hasFullDiskAccess), std::move(console)),
       envelopeIndexPath_(findEnvelopeIndexPath()),
       walFileMonitor_(envelopeIndexPath_.value_or(std::filesystem::path())) {
+    // Mail's folders may appear after start, and an upgrade moves the index to a newer V<n>.
+    connect(&mailFolderWatch_, &FolderWatch::changed, this, &EmailManager::followNewestIndex);
+    connect(&newerVersionWatch_, &FolderWatch::changed, this, &EmailManager::followNewestIndex);
     syncWorkItem_.setSingleShot(true);
     syncWorkItem_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
     connect(&syncWorkItem_, &QTimer::timeout, this, [this] {
@@ -105,7 +108,10 @@ EmailManager::EmailManager(std::shared_ptr<const OTPParser> otpParser,
     nextBatch_.setInterval(0);
     connect(&nextBatch_, &QTimer::timeout, this, &EmailManager::syncMessages);
     pollTimer_.setInterval(kDefaultPollInterval);
-    connect(&pollTimer_, &QTimer::timeout, this, &EmailManager::syncMessages);
+    connect(&pollTimer_, &QTimer::timeout, this, [this] {
+        followNewestIndex();  // the safety net for the folder watches too
+        syncMessages();
+    });
     connect(&walFileMonitor_, &WalFileWatch::changed, this, &EmailManager::handleWALChange);
     connect(&walFileMonitor_, &WalFileWatch::walArmed, this, [this] {
         log("Email WAL monitoring started", {{"path", walFileMonitor_.walPath().string()}});
@@ -116,14 +122,16 @@ EmailManager::~EmailManager() {
     stop();
 }
 
-std::optional<std::filesystem::path> EmailManager::findEnvelopeIndexPath() {
-    const auto mail = paths::mailDirectory();
+namespace {
+
+// The numbers n of the V<n> folders under the Mail folder, newest first.
+std::vector<long long> mailVersions() {
     std::error_code ec;
-    std::filesystem::directory_iterator entries(mail, ec);
-    if (ec) {
-        return std::nullopt;
-    }
+    std::filesystem::directory_iterator entries(paths::mailDirectory(), ec);
     std::vector<long long> versions;
+    if (ec) {
+        return versions;
+    }
     for (const auto& entry : entries) {
         const auto name = entry.path().filename().string();
         if (name.size() < 2 || name[0] != 'V') {
@@ -138,9 +146,19 @@ std::optional<std::filesystem::path> EmailManager::findEnvelopeIndexPath() {
         }
     }
     std::sort(versions.rbegin(), versions.rend());
-    for (const auto version : versions) {
-        const auto candidate =
-            mail / ("V" + std::to_string(version)) / "MailData" / "Envelope Index";
+    return versions;
+}
+
+std::filesystem::path mailDataFolder(long long version) {
+    return paths::mailDirectory() / ("V" + std::to_string(version)) / "MailData";
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> EmailManager::findEnvelopeIndexPath() {
+    std::error_code ec;
+    for (const auto version : mailVersions()) {
+        const auto candidate = mailDataFolder(version) / "Envelope Index";
         if (std::filesystem::is_regular_file(candidate, ec)) {
             return candidate;
         }
@@ -153,11 +171,20 @@ void EmailManager::setPollInterval(std::chrono::milliseconds interval) {
 }
 
 void EmailManager::start() {
+    running_ = true;
+    mailFolderWatch_.start(paths::mailDirectory());
+    envelopeIndexPath_ = findEnvelopeIndexPath();
+    watchForNewerVersion();
     if (!envelopeIndexPath_) {
         log("Apple Mail Envelope Index not found — email detection idle");
         return;
     }
+    startReading();
+}
+
+void EmailManager::startReading() {
     log("Email detection starting", {{"path", envelopeIndexPath_->string()}});
+    walFileMonitor_.setDatabasePath(*envelopeIndexPath_);
     initializeLastProcessedRowId();
     syncMessages();
     startWALMonitoring();
@@ -165,12 +192,52 @@ void EmailManager::start() {
 }
 
 void EmailManager::stop() {
+    running_ = false;
+    mailFolderWatch_.stop();
+    newerVersionWatch_.stop();
+    stopReading();
+}
+
+void EmailManager::stopReading() {
     syncWorkItem_.stop();
     nextBatch_.stop();
     commitWatch_.stop();
     pollTimer_.stop();
     walFileMonitor_.stop();
     dropPersistentDB();
+}
+
+void EmailManager::followNewestIndex() {
+    if (!running_) {
+        return;
+    }
+    watchForNewerVersion();
+    auto newest = findEnvelopeIndexPath();
+    if (newest == envelopeIndexPath_) {
+        return;
+    }
+    log("Email Envelope Index changed", {{"path", newest ? newest->string() : std::string()}});
+    stopReading();
+    envelopeIndexPath_ = std::move(newest);
+    forgetIndex();
+    if (envelopeIndexPath_) {
+        startReading();
+    }
+}
+
+void EmailManager::watchForNewerVersion() {
+    const auto versions = mailVersions();
+    if (versions.empty()) {
+        newerVersionWatch_.stop();
+        return;
+    }
+    // Mail upgrading creates a newer V<n> and fills it later: watch for its index to appear.
+    const auto folder = mailDataFolder(versions.front());
+    if (envelopeIndexPath_ && envelopeIndexPath_->parent_path() == folder) {
+        newerVersionWatch_.stop();
+    } else if (!newerVersionWatch_.isActive() || newerVersionWatch_.folder() != folder) {
+        newerVersionWatch_.start(folder);
+    }
 }
 
 void EmailManager::resync() {
@@ -330,18 +397,16 @@ void EmailManager::failSync(const SQLiteError& error) {
 }
 
 std::optional<CodeEntries> EmailManager::parseNewRecords(const LoadedEnvelopes& loaded) {
-    std::vector<const Message*> fresh;
-    for (const auto& record : loaded.records) {
-        if (processedRowIds_.contains(record.rowId) || !isLongEnoughToParse(record.text)) {
-            continue;
+    std::vector<std::int64_t> rowIds;
+    auto entries = findCodes(*otpParser_, loaded.records, environment_, [&](const Message& record) {
+        if (processedRowIds_.contains(record.rowId)) {
+            return false;
         }
-        fresh.push_back(&record);
-    }
-    auto entries = parseRecords(*otpParser_, fresh, environment_);
+        rowIds.push_back(record.rowId);
+        return true;
+    });
     if (entries) {
-        for (const auto* record : fresh) {
-            processedRowIds_.insert(record->rowId);
-        }
+        processedRowIds_.insert(rowIds.begin(), rowIds.end());
     }
     return entries;
 }

@@ -19,6 +19,7 @@
 #include "parser/OTPParser.h"
 #include "sources/CodeEntryList.h"
 #include "sources/CodeSearch.h"
+#include "sources/FolderWatch.h"
 #include "sources/Message.h"
 #include "sources/SourceEnvironment.h"
 #include "sources/WalFileWatch.h"
@@ -56,6 +57,9 @@ class EmailManager : public QObject {
     // The newest Envelope Index under ~/Library/Mail (numeric order of the V<n> folders).
     static std::optional<std::filesystem::path> findEnvelopeIndexPath();
 
+    // Detection runs until stop(): the Mail folder is watched even before it exists, and
+    // when a newer V<n> gets an index, reading moves to it (from its newest envelope).
+
     const CodeEntryList& messages() const { return messages_; }
     const std::optional<std::filesystem::path>& envelopeIndexPath() const {
         return envelopeIndexPath_;
@@ -89,6 +93,11 @@ class EmailManager : public QObject {
     void setPollInterval(std::chrono::milliseconds interval);
 
   private:
+    void startReading();
+    void stopReading();
+    // Moves to the newest Envelope Index when it is not the one being read.
+    void followNewestIndex();
+    void watchForNewerVersion();
     Expected<LoadedEnvelopes, SQLiteError> loadEnvelopesAfterRowId(std::int64_t rowId);
     std::optional<CodeEntries> parseNewRecords(const LoadedEnvelopes& loaded);
     void failSync(const SQLiteError& error);
@@ -105,6 +114,9 @@ class EmailManager : public QObject {
     std::set<std::int64_t> processedRowIds_;
     Watermark watermark_;
     std::optional<std::filesystem::path> envelopeIndexPath_;
+    bool running_ = false;
+    FolderWatch mailFolderWatch_;    // ~/Library/Mail, or its nearest existing ancestor
+    FolderWatch newerVersionWatch_;  // the newest V<n>/MailData while it has no index
 
     // The connection, whether summaries are read through their own table (decided once per
     // connection from its schema), and the file it was opened on.

@@ -111,6 +111,34 @@ TEST_F(EmailManagerTest, WithoutAnEnvelopeIndexDetectionIdles) {
     EXPECT_FALSE(manager->isWatchingWal());
 }
 
+// Mail's folder may appear only after the start, and an upgrade moves the index to a newer
+// V<n>: reading follows the newest index from its newest envelope, publishing nothing that
+// index held before.
+TEST_F(EmailManagerTest, TheNewestIndexIsFollowedAsItAppears) {
+    writer.reset();
+    std::filesystem::remove_all(test::testHome() / "Library");
+    auto manager = makeManager();
+    manager->start();
+    for (const std::string version : {"V10", "V11"}) {
+        SCOPED_TRACE(version);
+        test::createDatabaseFromFixture(envelopeIndex(version), "envelope-index.sql");
+        auto index = simulate::EnvelopeIndexWriter::open(envelopeIndex(version).string(), false);
+        ASSERT_TRUE(index);
+        const auto history = index->insert({"Your code", "111111", "a@b.example"});
+        ASSERT_TRUE(history);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return manager->envelopeIndexPath() == envelopeIndex(version) &&
+                       manager->lastProcessedRowId() == *history;
+            },
+            5000));
+        QSignalSpy changes(&manager->messages(), &CodeEntryList::changed);
+        ASSERT_TRUE(index->insert({"Your code", "482913", "a@b.example"}));
+        ASSERT_TRUE(changes.wait(5000));
+    }
+    EXPECT_EQ(recorder->seen, std::vector<std::string>(2, "Your code\n482913"));
+}
+
 TEST_F(EmailManagerTest, EnvelopesBecomeMessages) {
     auto manager = makeManager();
     manager->start();
