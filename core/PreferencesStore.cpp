@@ -1,6 +1,7 @@
 #include "core/PreferencesStore.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,10 +14,12 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 
 #include "core/NeverDestroyed.h"
 #include "core/Paths.h"
@@ -28,58 +31,17 @@ namespace nabbit {
 namespace {
 
 // Preferences are a few hundred bytes; anything this large is not ours.
-constexpr off_t maximumFileSize = 1 << 20;
+constexpr std::size_t maximumFileSize = 1 << 20;
 
-enum class FileState { absent, usable, corrupt, unavailable };
-
-struct FileSnapshot {
-    off_t size = 0;
-    long long modifiedMs = 0;
+// What reading the file found. Only a file that was read and found wrong is corrupt; one that
+// could not be read at all (no permission, not a regular file) is unreadable and left alone.
+struct Snapshot {
+    enum class State { absent, usable, corrupt, unreadable };
+    State state = State::absent;
     std::string contents;
+    struct stat info {};
+    std::string reason;  // why an unreadable file could not be read
 };
-
-long long modifiedMilliseconds(const struct stat& info) {
-    return static_cast<long long>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
-}
-
-// QSettings keeps every file it has parsed in a process-wide cache and parses it again only
-// when its size or its modification time (in milliseconds) changed. File times advance in
-// clock ticks of a few milliseconds, so a second process can rewrite the file to the same size
-// within one tick and QSettings would keep answering with the old values. We read the file
-// ourselves anyway (to recognise a corrupt one), so we remember what QSettings last saw and,
-// when the contents changed behind an unchanged size and time, move the modification time on
-// by a millisecond: that makes QSettings parse it again.
-class SeenFiles {
-  public:
-    void refresh(const std::string& path, int fd, const struct stat& info, std::string contents) {
-        std::lock_guard lock(mutex_);
-        FileSnapshot now{info.st_size, modifiedMilliseconds(info), std::move(contents)};
-        auto seen = files_.find(path);
-        if (seen != files_.end() && seen->second.size == now.size &&
-            seen->second.modifiedMs == now.modifiedMs && seen->second.contents != now.contents) {
-            timespec times[2];
-            times[0].tv_sec = 0;
-            times[0].tv_nsec = UTIME_OMIT;
-            const long long bumped = now.modifiedMs + 1;
-            times[1].tv_sec = static_cast<time_t>(bumped / 1000);
-            times[1].tv_nsec = static_cast<long>(bumped % 1000) * 1000000;
-            if (::futimens(fd, times) == 0) {
-                now.modifiedMs = bumped;
-            }
-        }
-        files_[path] = std::move(now);
-    }
-
-  private:
-    std::mutex mutex_;
-    std::map<std::string, FileSnapshot> files_;
-};
-
-// Never destroyed: the debug log reads preferences for callers that may log during exit.
-SeenFiles& seenFiles() {
-    static NeverDestroyed<SeenFiles> files;
-    return files.get();
-}
 
 bool isValidUtf8(const std::string& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8);
@@ -87,24 +49,26 @@ bool isValidUtf8(const std::string& bytes) {
     return !decoder.hasError();
 }
 
-// Reads the file, recognises what QSettings cannot be trusted with, and keeps the QSettings
-// cache honest (see SeenFiles).
-FileState inspect(const std::filesystem::path& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return errno == ENOENT ? FileState::absent : FileState::unavailable;
-    }
-    if (!S_ISREG(info.st_mode) || info.st_size > maximumFileSize) {
-        return FileState::corrupt;
-    }
+Snapshot unreadable(std::string reason) {
+    Snapshot snapshot;
+    snapshot.state = Snapshot::State::unreadable;
+    snapshot.reason = std::move(reason);
+    return snapshot;
+}
+
+// Reads the whole file. Never changes it.
+Snapshot readSnapshot(const std::filesystem::path& path) {
+    Snapshot snapshot;
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
-        if (errno == ENOENT) {
-            return FileState::absent;
-        }
-        return (errno == EACCES || errno == EPERM) ? FileState::corrupt : FileState::unavailable;
+        return errno == ENOENT ? snapshot : unreadable(std::strerror(errno));
     }
-    std::string contents;
+    if (::fstat(fd.get(), &snapshot.info) != 0) {
+        return unreadable(std::strerror(errno));
+    }
+    if (!S_ISREG(snapshot.info.st_mode)) {
+        return unreadable("not a regular file");
+    }
     char buffer[4096];
     for (;;) {
         const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
@@ -112,24 +76,47 @@ FileState inspect(const std::filesystem::path& path) {
             continue;
         }
         if (got < 0) {
-            return FileState::unavailable;
+            return unreadable(std::strerror(errno));
         }
         if (got == 0) {
             break;
         }
-        contents.append(buffer, static_cast<std::size_t>(got));
-        if (contents.size() > static_cast<std::size_t>(maximumFileSize)) {
-            return FileState::corrupt;
+        snapshot.contents.append(buffer, static_cast<std::size_t>(got));
+        if (snapshot.contents.size() > maximumFileSize) {
+            snapshot.state = Snapshot::State::corrupt;
+            return snapshot;
         }
     }
-    if (::fstat(fd.get(), &info) != 0) {
-        return FileState::unavailable;
+    const bool binary =
+        snapshot.contents.find('\0') != std::string::npos || !isValidUtf8(snapshot.contents);
+    snapshot.state = binary ? Snapshot::State::corrupt : Snapshot::State::usable;
+    return snapshot;
+}
+
+// Says once why a file cannot be read, and again only after it could be read in between.
+class UnreadableWarnings {
+  public:
+    void unreadable(const std::filesystem::path& path, const std::string& reason) {
+        std::lock_guard lock(mutex_);
+        if (warned_.insert(path.string()).second) {
+            systemLog("[Nabbit] Preferences file " + path.string() + " cannot be read (" + reason +
+                      "); using the default settings, and changes are not saved " +
+                      "until it can be read. The file is left as it is.");
+        }
     }
-    const bool binary = contents.find('\0') != std::string::npos || !isValidUtf8(contents);
-    // Recorded even for a bad file: QSettings may have parsed it, and a later file of the same
-    // size and time must not be mistaken for it.
-    seenFiles().refresh(path.string(), fd.get(), info, std::move(contents));
-    return binary ? FileState::corrupt : FileState::usable;
+    void readable(const std::filesystem::path& path) {
+        std::lock_guard lock(mutex_);
+        warned_.erase(path.string());
+    }
+
+  private:
+    std::mutex mutex_;
+    std::set<std::string> warned_;
+};
+
+UnreadableWarnings& unreadableWarnings() {
+    static NeverDestroyed<UnreadableWarnings> warnings;
+    return warnings.get();
 }
 
 std::string timeSuffix() {
@@ -141,8 +128,8 @@ std::string timeSuffix() {
     return text;
 }
 
-// Keeps a bad file for the user to look at rather than letting the next write replace it.
-// Returns whether the path is free now.
+// Keeps a corrupt file for the user to look at rather than letting the next write replace
+// it. Returns whether the path is free now.
 bool keepAside(const std::filesystem::path& path) {
     const std::string base = path.string() + ".corrupt-" + timeSuffix();
     for (int attempt = 1; attempt <= 100; ++attempt) {
@@ -176,6 +163,143 @@ std::optional<std::string> scalarText(const QVariant& value) {
     return std::string("<") + value.typeName() + ">";
 }
 
+// QSettings parses lazily, on the first access: only then does status() tell.
+bool parsesCleanly(QSettings& settings) {
+    settings.allKeys();
+    return settings.status() == QSettings::NoError;
+}
+
+// QSettings keeps every file it has parsed in a process-wide cache and parses it again only
+// when its size or its modification time (in milliseconds) changed, so a rewrite of the same
+// size within one clock tick would go unseen. Reads therefore hand QSettings the text already
+// read, in an anonymous memory file under a name and a time it has not seen with that text:
+// the real file is never touched by reading.
+template <class Use>
+auto parseText(const std::string& text, Use use)
+    -> std::optional<decltype(use(std::declval<QSettings&>()))> {
+    static std::atomic<long long> parses{0};
+    UniqueFd memory(::memfd_create("nabbit-preferences", MFD_CLOEXEC));
+    if (!memory ||
+        ::write(memory.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+        return std::nullopt;
+    }
+    const timespec times[2] = {{0, UTIME_OMIT}, {1'000'000'000 + parses.fetch_add(1), 0}};
+    ::futimens(memory.get(), times);
+    QSettings settings(QStringLiteral("/proc/self/fd/%1").arg(memory.get()), QSettings::IniFormat);
+    if (!parsesCleanly(settings)) {
+        return std::nullopt;
+    }
+    return use(settings);
+}
+
+// Runs `use` on the settings in the file, or returns nothing, the caller's fallback, when the
+// file is absent, cannot be read (warned about once), or is corrupt (kept aside).
+template <class Use>
+auto readSettings(const std::filesystem::path& path, Use use)
+    -> std::optional<decltype(use(std::declval<QSettings&>()))> {
+    const Snapshot snapshot = readSnapshot(path);
+    if (snapshot.state == Snapshot::State::unreadable) {
+        unreadableWarnings().unreadable(path, snapshot.reason);
+        return std::nullopt;
+    }
+    unreadableWarnings().readable(path);
+    if (snapshot.state == Snapshot::State::absent) {
+        return std::nullopt;
+    }
+    if (snapshot.state == Snapshot::State::usable) {
+        if (auto result = parseText(snapshot.contents, use)) {
+            return result;
+        }
+    }
+    keepAside(path);
+    return std::nullopt;
+}
+
+long long modifiedMilliseconds(const struct stat& info) {
+    return static_cast<long long>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+}
+
+// Writes go through QSettings on the real file, so its cache matters there: we remember what
+// QSettings last parsed of each file (after our own writes) and, when the contents changed
+// behind an unchanged size and time, move the modification time on by a millisecond before
+// writing, which makes QSettings parse the file again instead of merging into a stale copy.
+class SeenFiles {
+  public:
+    void beforeWrite(const std::filesystem::path& path, const Snapshot& now) {
+        std::lock_guard lock(mutex_);
+        auto seen = files_.find(path.string());
+        if (seen == files_.end() || seen->second.size != now.info.st_size ||
+            seen->second.modifiedMs != modifiedMilliseconds(now.info) ||
+            seen->second.contents == now.contents) {
+            return;
+        }
+        const long long bumped = modifiedMilliseconds(now.info) + 1;
+        const timespec times[2] = {
+            {0, UTIME_OMIT},
+            {static_cast<time_t>(bumped / 1000), static_cast<long>(bumped % 1000) * 1000000}};
+        ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    }
+    void afterWrite(const std::filesystem::path& path) {
+        const Snapshot written = readSnapshot(path);
+        std::lock_guard lock(mutex_);
+        files_[path.string()] = {written.info.st_size, modifiedMilliseconds(written.info),
+                                 written.contents};
+    }
+
+  private:
+    struct Seen {
+        off_t size = 0;
+        long long modifiedMs = 0;
+        std::string contents;
+    };
+    std::mutex mutex_;
+    std::map<std::string, Seen> files_;
+};
+
+// Never destroyed: the debug log reads preferences for callers that may log during exit.
+SeenFiles& seenFiles() {
+    static NeverDestroyed<SeenFiles> files;
+    return files.get();
+}
+
+std::atomic<std::uint64_t> writes{0};
+
+bool write(const std::filesystem::path& path, std::string_view key,
+           const std::optional<QVariant>& value) {
+    const Snapshot snapshot = readSnapshot(path);
+    if (snapshot.state == Snapshot::State::unreadable) {
+        // Writing would replace every setting the file holds with this one.
+        unreadableWarnings().unreadable(path, snapshot.reason);
+        return false;
+    }
+    unreadableWarnings().readable(path);
+    if (snapshot.state == Snapshot::State::corrupt ||
+        (snapshot.state == Snapshot::State::usable &&
+         !parseText(snapshot.contents, [](QSettings&) { return true; }))) {
+        if (!keepAside(path)) {
+            return false;
+        }
+    } else if (snapshot.state == Snapshot::State::usable) {
+        seenFiles().beforeWrite(path, snapshot);
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    bool written = false;
+    {
+        QSettings settings(QString::fromStdString(path.string()), QSettings::IniFormat);
+        if (value) {
+            settings.setValue(toQString(key), *value);
+        } else {
+            settings.remove(toQString(key));
+        }
+        settings.sync();
+        written = settings.status() == QSettings::NoError;
+    }
+    seenFiles().afterWrite(path);
+    writes.fetch_add(1);
+    return written;
+}
+
 }  // namespace
 
 PreferencesStore::PreferencesStore(std::filesystem::path file) : file_(std::move(file)) {}
@@ -184,70 +308,8 @@ std::filesystem::path PreferencesStore::file() const {
     return file_ ? *file_ : paths::preferencesFile();
 }
 
-namespace {
-
-// Runs `use` on a QSettings of a file that is absent or readable; returns nothing when the
-// file cannot be used this time (a transient error: nothing is moved or written).
-// QSettings parses lazily, on the first access: only then does status() tell.
-bool parsesCleanly(QSettings& settings) {
-    settings.allKeys();
-    return settings.status() == QSettings::NoError;
-}
-
-// Runs `use` on a QSettings of a file that is absent or readable; returns nothing when the
-// file cannot be used this time (a transient error: nothing is moved or written).
-template <class Use>
-auto withSettings(const std::filesystem::path& path, Use use)
-    -> std::optional<decltype(use(std::declval<QSettings&>()))> {
-    const FileState state = inspect(path);
-    if (state == FileState::unavailable) {
-        return std::nullopt;
-    }
-    if (state == FileState::corrupt && !keepAside(path)) {
-        return std::nullopt;
-    }
-    const QString fileName = QString::fromStdString(path.string());
-    {
-        QSettings settings(fileName, QSettings::IniFormat);
-        if (parsesCleanly(settings)) {
-            return use(settings);
-        }
-    }
-    if (state == FileState::corrupt || !keepAside(path)) {
-        return std::nullopt;
-    }
-    QSettings settings(fileName, QSettings::IniFormat);
-    if (!parsesCleanly(settings)) {
-        return std::nullopt;
-    }
-    return use(settings);
-}
-
-std::atomic<std::uint64_t> writes{0};
-
-bool write(const std::filesystem::path& path, std::string_view key,
-           const std::optional<QVariant>& value) {
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    const auto written = withSettings(path, [&](QSettings& settings) {
-        if (value) {
-            settings.setValue(toQString(key), *value);
-        } else {
-            settings.remove(toQString(key));
-        }
-        settings.sync();
-        return settings.status() == QSettings::NoError;
-    });
-    // QSettings now holds our own write; remember that file as the one it has seen.
-    inspect(path);
-    writes.fetch_add(1);
-    return written.value_or(false);
-}
-
-}  // namespace
-
 std::optional<std::string> PreferencesStore::value(std::string_view key) const {
-    const auto found = withSettings(
+    const auto found = readSettings(
         file(), [&](QSettings& settings) { return scalarText(settings.value(toQString(key))); });
     return found ? *found : std::nullopt;
 }
@@ -289,7 +351,7 @@ std::optional<long long> PreferencesStore::integerValue(std::string_view key) co
 }
 
 std::vector<std::pair<std::string, std::string>> PreferencesStore::allValues() const {
-    auto all = withSettings(file(), [](QSettings& settings) {
+    auto all = readSettings(file(), [](QSettings& settings) {
         std::vector<std::pair<std::string, std::string>> values;
         QStringList keys = settings.allKeys();
         keys.sort();

@@ -12,15 +12,17 @@ namespace nabbit {
 
 // The preferences file: QSettings in INI format at <config home>/nabbit/nabbit.conf, located
 // afresh on every access. Holds nothing between calls, so values written by another process
-// are seen at the next read.
+// are seen at the next read. Reading never changes the file, not even its modification time.
 //
 // INI keeps no types: a stored bool reads back as the text "true". The typed reads accept
 // what the writers produce and reject anything else, so a caller's fallback applies.
 //
-// A file that cannot be read, or that is not a settings file (binary or invalid UTF-8 content,
-// a syntax QSettings rejects, a directory in its place), is renamed aside with the suffix
-// ".corrupt-<time>" and logged to the system log; every key then reads as absent and the next
-// write starts a fresh file.
+// A file that was read and found not to be a settings file (binary or invalid UTF-8 content,
+// a syntax QSettings rejects, over 1 MiB) is renamed aside with the suffix ".corrupt-<time>"
+// and logged to the system log; every key then reads as absent and the next write starts a
+// fresh file. A file that cannot be read (no permission, a directory in its place) is left
+// where it is: keys read as absent, writes fail rather than replace it, and one system log
+// line says why.
 class PreferencesStore {
   public:
     PreferencesStore() = default;

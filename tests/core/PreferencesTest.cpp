@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "PermissionBits.h"
 #include "TestHome.h"
 #include "core/AppStateManager.h"
 #include "core/DebugLogger.h"
@@ -154,17 +159,48 @@ TEST_F(PreferencesTest, RemovingTheOnboardingStepLeavesTheOtherKeys) {
     EXPECT_TRUE(state().hasSetup());
 }
 
-// Another process rewriting the file, as fast as it can and to the same size each time: every
-// read must see the newest value, never one QSettings parsed earlier.
-TEST_F(PreferencesTest, ChangesByAnotherWriterAreSeenAtTheNextRead) {
-    for (int i = 0; i < 300; ++i) {
+// Another process rewriting the file to the same size and the same modification time: every
+// read sees the newest value, never one parsed earlier, and reading leaves the file and its
+// time as they are.
+TEST_F(PreferencesTest, AnotherWritersChangesAreSeenAndReadingNeverTouchesTheFile) {
+    const timespec fixed[2] = {{0, UTIME_OMIT}, {1'700'000'000, 0}};
+    for (int i = 0; i < 50; ++i) {
         writePreferences("com.nabbit.app.notificationPosition=" + std::to_string(i % 4) + "\n");
+        ASSERT_EQ(::utimensat(AT_FDCWD, preferences().c_str(), fixed, 0), 0);
         ASSERT_EQ(state().notificationPosition(), i % 4) << "after write " << i;
+        struct stat info {};
+        ASSERT_EQ(::stat(preferences().c_str(), &info), 0);
+        ASSERT_EQ(info.st_mtim.tv_sec, fixed[1].tv_sec) << "after read " << i;
+        ASSERT_EQ(info.st_mtim.tv_nsec, 0) << "after read " << i;
     }
     // Our own write in between keeps its place in the sequence too.
     state().setAutoPasteEnabled(true);
     writePreferences("com.nabbit.app.autoPasteEnabled=false\n");
     EXPECT_FALSE(state().autoPasteEnabled());
+}
+
+// A file that cannot be read is not corrupt: it stays where it is and unchanged, every key
+// reads as its fallback meanwhile, and one warning says why.
+TEST_F(PreferencesTest, AnUnreadableFileIsLeftAloneWithOneWarning) {
+    writePreferences("com.nabbit.app.restoreContentsDelayTime=10\n");
+    std::filesystem::permissions(preferences(), std::filesystem::perms::none);
+    {
+        test::ObeyPermissionBits asAUser;
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(state().restoreContentsDelayTime(), 5);
+        EXPECT_TRUE(state().menuBarIconVisible());
+        state().setRestoreContentsDelayTime(15);
+        const std::string warned = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(warned.begin(), warned.end(), '\n'), 1) << warned;
+        EXPECT_NE(warned.find("[Nabbit] Preferences file " + preferences().string() +
+                              " cannot be read (Permission denied)"),
+                  std::string::npos)
+            << warned;
+    }
+    EXPECT_TRUE(keptAside().empty());
+    std::filesystem::permissions(
+        preferences(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(state().restoreContentsDelayTime(), 10);
 }
 
 struct CorruptCase {
@@ -214,18 +250,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   "com.nabbit.app.hasSetup=true\n"},
                       CorruptCase{"NotIni", "just some words and no keys\n"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(PreferencesTest, ADirectoryInPlaceOfTheFileIsMovedAside) {
-    std::filesystem::create_directories(preferences() / "inside");
-    ::testing::internal::CaptureStderr();
-    EXPECT_TRUE(state().menuBarIconVisible());
-    state().setHasSetup(true);
-    ::testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(state().hasSetup());
-    const auto aside = keptAside();
-    ASSERT_EQ(aside.size(), 1u);
-    EXPECT_TRUE(std::filesystem::is_directory(aside.front() / "inside"));
-}
 
 TEST_F(PreferencesTest, TheFileFollowsXdgConfigHome) {
     test::TempDir elsewhere;
