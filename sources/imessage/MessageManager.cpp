@@ -101,8 +101,6 @@ bool MessageManager::initializeLastProcessedRowId() {
 
 std::optional<SQLiteError> MessageManager::setWatermarkToNewestRow() {
     const auto path = paths::messagesDatabase();
-    // Taken before opening: a file replaced in between is noticed by the next sync.
-    const auto file = fileIdentity(path);
     auto db = SQLiteDB::open(path.string(), false);
     if (!db) {
         return std::move(db).error();
@@ -111,7 +109,7 @@ std::optional<SQLiteError> MessageManager::setWatermarkToNewestRow() {
     if (!highest) {
         return std::move(highest).error();
     }
-    watermark_.set(*highest, file);
+    watermark_.set(*highest, path);
     log("Initialized lastProcessedRowId", "SYNC", {{"rowId", *highest}});
     return std::nullopt;
 }
@@ -122,8 +120,7 @@ void MessageManager::syncMessages() {
         return;
     }
     const auto path = paths::messagesDatabase();
-    const auto file = fileIdentity(path);
-    if (watermark_.isSet() && file && !watermark_.countsIn(file)) {
+    if (watermark_.isSet() && !watermark_.countsIn(path)) {
         log("Messages database replaced", "SYNC", {{"path", path.string()}});
         watermark_.reset();
     }

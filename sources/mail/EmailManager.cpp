@@ -326,7 +326,7 @@ bool EmailManager::initializeLastProcessedRowId() {
             {{"error", highest.error().description()}});
         return false;
     }
-    watermark_.set(*highest, openedFile_);
+    watermark_.set(*highest, *envelopeIndexPath_);
     log("Initialized email lastProcessedRowId", {{"rowId", *highest}});
     return true;
 }
@@ -345,7 +345,7 @@ void EmailManager::syncMessages() {
         failSync(db.error());
         return;
     }
-    if (watermark_.isSet() && !watermark_.countsIn(openedFile_)) {
+    if (watermark_.isSet() && !watermark_.countsIn(*envelopeIndexPath_)) {
         log("Email Envelope Index replaced", {{"path", envelopeIndexPath_->string()}});
         forgetIndex();
     }
