@@ -28,89 +28,52 @@ Bytes readBlob(const std::string& name) {
     return bytesOf(test::readFixture("attributed-body/" + name));
 }
 
-std::string trimmed(std::string text) {
-    auto isSpace = [](unsigned char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; };
-    while (!text.empty() && isSpace(text.back()))
-        text.pop_back();
-    std::size_t start = 0;
-    while (start < text.size() && isSpace(text[start]))
-        ++start;
-    return text.substr(start);
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \n\t\r");
+    return first == std::string::npos
+               ? ""
+               : text.substr(first, text.find_last_not_of(" \n\t\r") - first + 1);
 }
 
 bool contains(const std::vector<std::string>& messages, const std::string& message) {
     return std::find(messages.begin(), messages.end(), message) != messages.end();
 }
 
-// A keyed archive of an attributed string, as the archiving platform writes it.
-class ArchiveBuilder {
-  public:
-    ArchiveBuilder() : root_(plist_new_dict()) {}
-    ~ArchiveBuilder() { plist_free(root_); }
-
-    // Root object: an instance of `className` (with the class chain) holding `text` as its
-    // "NSString" member; `text` absent leaves the member out.
-    ArchiveBuilder& object(const std::vector<std::string>& classChain,
-                           const std::optional<std::string>& text) {
-        plist_dict_set_item(root_, "$archiver", plist_new_string("NSKeyedArchiver"));
-        plist_dict_set_item(root_, "$version", plist_new_uint(100000));
-        plist_t top = plist_new_dict();
-        plist_dict_set_item(top, "root", plist_new_uid(1));
-        plist_dict_set_item(root_, "$top", top);
-        plist_t objects = plist_new_array();
-        plist_array_append_item(objects, plist_new_string("$null"));
-        plist_t object = plist_new_dict();
-        plist_dict_set_item(object, "$class", plist_new_uid(3));
-        if (text) {
-            plist_dict_set_item(object, "NSString", plist_new_uid(2));
-        }
-        plist_array_append_item(objects, object);
-        plist_array_append_item(objects, plist_new_string(text.value_or("").c_str()));
-        plist_t cls = plist_new_dict();
-        plist_dict_set_item(cls, "$classname", plist_new_string(classChain.front().c_str()));
-        plist_t chain = plist_new_array();
-        for (const auto& name : classChain) {
-            plist_array_append_item(chain, plist_new_string(name.c_str()));
-        }
-        plist_dict_set_item(cls, "$classes", chain);
-        plist_array_append_item(objects, cls);
-        plist_dict_set_item(root_, "$objects", objects);
-        return *this;
-    }
-
-    Bytes binary() const {
-        char* data = nullptr;
-        uint32_t length = 0;
-        plist_to_bin(root_, &data, &length);
-        Bytes out(data, data + length);
-        plist_to_bin_free(data);
-        return out;
-    }
-
-    Bytes xml() const {
-        char* data = nullptr;
-        uint32_t length = 0;
-        plist_to_xml(root_, &data, &length);
-        Bytes out(data, data + length);
-        plist_to_xml_free(data);
-        return out;
-    }
-
-  private:
-    plist_t root_;
-};
-
-const std::vector<std::string> kAttributedChain = {"NSMutableAttributedString",
-                                                   "NSAttributedString", "NSObject"};
-
-Bytes binaryPlist(plist_t node) {
+// A property list given as XML, in the binary form.
+Bytes binaryPlist(const std::string& xml) {
+    plist_t root = nullptr;
+    plist_from_xml(xml.c_str(), static_cast<uint32_t>(xml.size()), &root);
     char* data = nullptr;
     uint32_t length = 0;
-    plist_to_bin(node, &data, &length);
+    plist_to_bin(root, &data, &length);
     Bytes out(data, data + length);
     plist_to_bin_free(data);
-    plist_free(node);
+    plist_free(root);
     return out;
+}
+
+std::string xmlPlist(const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\">" + body + "</plist>";
+}
+
+// A keyed archive whose root object is of `className` (a subclass of NSObject) and holds `text`
+// as its NSString member, as the archiving platform writes it (in XML).
+std::string keyedArchive(const std::string& className, const std::string& superclass,
+                         const std::string& text) {
+    auto uid = [](int n) {
+        return "<dict><key>CF$UID</key><integer>" + std::to_string(n) + "</integer></dict>";
+    };
+    return xmlPlist(
+        "<dict><key>$archiver</key><string>NSKeyedArchiver</string><key>$version</key>"
+        "<integer>100000</integer><key>$top</key><dict><key>root</key>" +
+        uid(1) + "</dict><key>$objects</key><array><string>$null</string><dict><key>$class</key>" +
+        uid(3) + "<key>NSString</key>" + uid(2) + "</dict><string>" + text +
+        "</string><dict><key>$classname"
+        "</key><string>" +
+        className + "</string><key>$classes</key><array><string>" + className +
+        "</string><string>" + superclass +
+        "</string><string>NSObject</string></array></dict>"
+        "</array></dict>");
 }
 
 class AttributedBodyTextTest : public ::testing::Test {
@@ -119,7 +82,8 @@ class AttributedBodyTextTest : public ::testing::Test {
 };
 
 // Every real body gives the text archived in it, trimmed, or nothing when that is empty; the
-// message text is read where the archive stores it, not cut at fixed distances.
+// message text is read where the archive stores it, not cut at fixed distances. The log names
+// each method tried, in order.
 TEST_F(AttributedBodyTextTest, RealBodiesGiveTheirArchivedText) {
     const auto expected = nlohmann::json::parse(test::readFixture("attributed-body/expected.json"));
     ASSERT_EQ(expected.size(), 20u);
@@ -134,42 +98,15 @@ TEST_F(AttributedBodyTextTest, RealBodiesGiveTheirArchivedText) {
             EXPECT_EQ(*got, want);
         }
     }
-}
-
-TEST_F(AttributedBodyTextTest, RealBodyLogsEveryMethodInOrder) {
-    const auto text = extractTextFromAttributedBody(readBlob("code.bin"));
-    ASSERT_EQ(text, "000123 is your security code. Don't share your code.");
-    const std::vector<std::string> expected = {
-        "Attempting Method 1: NSKeyedUnarchiver with NSAttributedString",
-        "❌ Method 1 FAIL: NSKeyedUnarchiver error",
-        "Attempting Method 2: Legacy NSKeyedUnarchiver",
-        "❌ Method 2 FAIL: Legacy unarchiver error",
-        "Attempting Method 3: StreamTyped/PropertyList decoding",
-        "❌ Method 3 FAIL: StreamTyped decoding returned nil",
-        "Attempting Method 4: String scanning",
-        "UTF-8 failed, trying lossy ASCII",
-        "String conversion succeeded, searching for NSString marker",
-        "Found NSString marker, extracting text",
-        "After NSString skip",
-        "Found NSDictionary marker, extracted text",
-        "✅ Method 4 SUCCESS: String scanning worked",
-    };
-    EXPECT_EQ(test::debugLogMessages("PARSING"), expected);
-    const auto entries = test::debugLogEntries();
-    EXPECT_NE(entries.back().data.find("\"text_length\": 52"), std::string::npos)
-        << entries.back().data;
-}
-
-TEST_F(AttributedBodyTextTest, LongBodiesWithTwoByteLengths) {
-    const auto text = extractTextFromAttributedBody(readBlob("longmessage.bin"));
-    ASSERT_TRUE(text);
-    EXPECT_TRUE(text->starts_with("Sed nibh velit"));
-    EXPECT_TRUE(text->ends_with("cursus sem nec accumsan."));
-}
-
-TEST_F(AttributedBodyTextTest, AbsentBodyGivesNothingAndLogsNothing) {
-    EXPECT_FALSE(extractTextFromAttributedBody(std::nullopt));
-    EXPECT_TRUE(test::debugLogMessages("PARSING").empty());
+    test::startDebugLog();
+    EXPECT_EQ(extractTextFromAttributedBody(readBlob("code.bin")),
+              "000123 is your security code. Don't share your code.");
+    const auto messages = test::debugLogMessages("PARSING");
+    ASSERT_EQ(messages.size(), 13u);
+    EXPECT_EQ(messages[0], "Attempting Method 1: NSKeyedUnarchiver with NSAttributedString");
+    EXPECT_EQ(messages[1], "❌ Method 1 FAIL: NSKeyedUnarchiver error");
+    EXPECT_EQ(messages[12], "✅ Method 4 SUCCESS: String scanning worked");
+    EXPECT_NE(test::debugLogEntries().back().data.find("\"text_length\": 52"), std::string::npos);
 }
 
 // Whatever the bytes, extraction ends without a crash: every prefix of a real body, the
@@ -198,79 +135,64 @@ TEST_F(AttributedBodyTextTest, TruncatedStoredStringFallsBackToTheScan) {
     EXPECT_TRUE(contains(test::debugLogMessages(), "✅ Method 4 SUCCESS: String scanning worked"));
 }
 
-TEST_F(AttributedBodyTextTest, KeyedArchiveOfAnAttributedStringIsMethodOne) {
-    for (const auto& blob : {ArchiveBuilder().object(kAttributedChain, "Code 482913").binary(),
-                             ArchiveBuilder().object(kAttributedChain, "Code 482913").xml()}) {
+// Which method reads which kind of body, and what each gives: keyed archives of an attributed
+// string (1), property lists (3), and the scan between the markers (4).
+TEST_F(AttributedBodyTextTest, EachKindOfBodyIsReadByItsMethod) {
+    const auto archive =
+        keyedArchive("NSMutableAttributedString", "NSAttributedString", "Code 482913");
+    struct Case {
+        const char* name;
+        std::optional<Bytes> body;
+        std::optional<std::string> text;
+        const char* logged;  // a line the log must hold, or nothing
+    };
+    const std::vector<Case> cases = {
+        {"absent", std::nullopt, std::nullopt, nullptr},
+        {"archive", binaryPlist(archive), "Code 482913",
+         "✅ Method 1 SUCCESS: NSAttributedString unarchived"},
+        {"xml archive", bytesOf(archive), "Code 482913",
+         "✅ Method 1 SUCCESS: NSAttributedString unarchived"},
+        {"empty archive",
+         binaryPlist(keyedArchive("NSMutableAttributedString", "NSAttributedString", "")),
+         std::nullopt, "✅ Method 1 SUCCESS: NSAttributedString unarchived"},
+        {"string plist", binaryPlist(xmlPlist("<string>Code 1234</string>")), "Code 1234",
+         "✅ Method 3 SUCCESS: StreamTyped data decoded"},
+        {"dictionary plist",
+         binaryPlist(xmlPlist("<dict><key>string</key><string>x</string><key>NSString</key>"
+                              "<string>yes</string></dict>")),
+         "yes", nullptr},
+        {"string key",
+         binaryPlist(xmlPlist("<dict><key>string</key><string>second choice</string></dict>")),
+         "second choice", nullptr},
+        {"empty plist", binaryPlist(xmlPlist("<string></string>")), "", nullptr},
+        {"scan", bytesOf("\x04junkNSString12345678  Your code is 482913 \n0123456789NSDictionary"),
+         "Your code is 482913", "✅ Method 4 SUCCESS: String scanning worked"},
+        {"short scan", bytesOf("NSString12345678abcNSDictionary"), "abc", nullptr},
+        // Characters, not bytes: a two-byte character counts once in the skip.
+        {"characters",
+         bytesOf("NSString\xC3\xA9"
+                 "1234567Hi there0123456789NSDictionary"),
+         "Hi there", nullptr},
+        {"no marker", bytesOf("no marker in here"), std::nullopt,
+         "❌ Method 4 FAIL: No NSString marker found"},
+        {"nothing left", bytesOf("xxNSString1234"), std::nullopt,
+         "❌ Method 4 FAIL: Cleaned text is empty after trimming"},
+    };
+    for (const auto& [name, body, text, logged] : cases) {
+        SCOPED_TRACE(name);
         test::startDebugLog();
-        EXPECT_EQ(extractTextFromAttributedBody(blob), "Code 482913");
-        const auto messages = test::debugLogMessages("PARSING");
-        ASSERT_EQ(messages.size(), 2u);
-        EXPECT_EQ(messages[1], "✅ Method 1 SUCCESS: NSAttributedString unarchived");
+        EXPECT_EQ(extractTextFromAttributedBody(body), text);
+        if (logged != nullptr) {
+            EXPECT_TRUE(contains(test::debugLogMessages("PARSING"), logged));
+        }
     }
-}
-
-TEST_F(AttributedBodyTextTest, EmptyAttributedStringStopsAtMethodOne) {
-    const auto blob = ArchiveBuilder().object(kAttributedChain, std::string()).binary();
-    EXPECT_FALSE(extractTextFromAttributedBody(blob));
-    const auto messages = test::debugLogMessages("PARSING");
-    EXPECT_TRUE(contains(messages, "✅ Method 1 SUCCESS: NSAttributedString unarchived"));
-    EXPECT_FALSE(contains(messages, "Attempting Method 2: Legacy NSKeyedUnarchiver"));
-}
-
-TEST_F(AttributedBodyTextTest, ArchiveOfAnotherClassFailsBothUnarchivers) {
-    const auto blob = ArchiveBuilder().object({"NSURL", "NSObject"}, "not a body").binary();
-    (void)extractTextFromAttributedBody(blob);
-    const auto messages = test::debugLogMessages("PARSING");
-    EXPECT_TRUE(contains(messages, "❌ Method 1 FAIL: NSKeyedUnarchiver error"));
-    EXPECT_TRUE(contains(messages, "❌ Method 2 FAIL: Object is not NSAttributedString"));
-    EXPECT_TRUE(contains(messages, "Attempting Method 3: StreamTyped/PropertyList decoding"));
-}
-
-TEST_F(AttributedBodyTextTest, PropertyListsAreMethodThree) {
-    EXPECT_EQ(extractTextFromAttributedBody(binaryPlist(plist_new_string("Code 1234"))),
-              "Code 1234");
-    EXPECT_TRUE(contains(test::debugLogMessages(), "✅ Method 3 SUCCESS: StreamTyped data decoded"));
-
-    plist_t dict = plist_new_dict();
-    plist_dict_set_item(dict, "string", plist_new_string("fallback"));
-    plist_dict_set_item(dict, "NSString", plist_new_string("preferred"));
-    EXPECT_EQ(extractTextFromAttributedBody(binaryPlist(dict)), "preferred");
-
-    dict = plist_new_dict();
-    plist_dict_set_item(dict, "string", plist_new_string("second choice"));
-    EXPECT_EQ(extractTextFromAttributedBody(binaryPlist(dict)), "second choice");
-
-    // An empty root string is a result: the reader drops it later as too short.
-    EXPECT_EQ(extractTextFromAttributedBody(binaryPlist(plist_new_string(""))), "");
-
-    dict = plist_new_dict();
-    plist_dict_set_item(dict, "NSString", plist_new_uint(5));
-    EXPECT_EQ(decodePropertyListText(binaryPlist(dict)), std::nullopt);
-}
-
-TEST_F(AttributedBodyTextTest, ScanCutsBetweenTheMarkers) {
-    const auto blob =
-        bytesOf("\x04junkNSString12345678  Your code is 482913 \n0123456789NSDictionary");
-    EXPECT_EQ(extractTextFromAttributedBody(blob), "Your code is 482913");
-
-    // "NSDictionary" within ten characters of the skip: everything before it.
-    EXPECT_EQ(extractTextFromAttributedBody(bytesOf("NSString12345678abcNSDictionary")), "abc");
-
-    // Characters, not bytes: a two-byte character counts once in the skip.
-    EXPECT_EQ(extractTextFromAttributedBody(bytesOf("NSString\xC3\xA9"
-                                                    "1234567Hi there0123456789NSDictionary")),
-              "Hi there");
-}
-
-TEST_F(AttributedBodyTextTest, ScanFailures) {
-    EXPECT_FALSE(extractTextFromAttributedBody(bytesOf("no marker in here")));
-    EXPECT_TRUE(contains(test::debugLogMessages(), "❌ Method 4 FAIL: No NSString marker found"));
-
     test::startDebugLog();
-    EXPECT_FALSE(extractTextFromAttributedBody(bytesOf("xxNSString1234")));
-    const auto messages = test::debugLogMessages();
-    EXPECT_TRUE(contains(messages, "No NSDictionary marker found, using all remaining text"));
-    EXPECT_TRUE(contains(messages, "❌ Method 4 FAIL: Cleaned text is empty after trimming"));
+    (void)extractTextFromAttributedBody(binaryPlist(keyedArchive("NSURL", "NSObject", "no body")));
+    EXPECT_TRUE(contains(test::debugLogMessages("PARSING"),
+                         "❌ Method 2 FAIL: Object is not NSAttributedString"));
+    EXPECT_EQ(decodePropertyListText(
+                  binaryPlist(xmlPlist("<dict><key>NSString</key><integer>5</integer></dict>"))),
+              std::nullopt);
 }
 
 // What nabbit-simulate writes is read back exactly, for short, long and very long texts.

@@ -1,8 +1,5 @@
 #include "ChatDatabaseTestSupport.h"
 
-#include <cstdlib>
-#include <cstring>
-
 #include <gtest/gtest.h>
 
 #include "FixtureDatabases.h"
@@ -19,8 +16,7 @@ void ChatDatabase::reopen(bool persistWal) {
     auto writer =
         simulate::ChatDatabaseWriter::open(chatDatabasePath().string(), false, persistWal);
     if (!writer) {
-        ADD_FAILURE() << writer.error();
-        std::abort();
+        throw FixtureUnavailable(writer.error());
     }
     writer_.emplace(std::move(*writer));
 }
@@ -34,17 +30,17 @@ void ChatDatabase::recreate() {
 std::filesystem::path ChatDatabase::backup() {
     const auto copy = chatDatabasePath().string() + ".backup";
     std::filesystem::remove(copy);
-    insertRaw("VACUUM INTO '" + copy + "'");
+    exec("VACUUM INTO '" + copy + "'");
     return copy;
 }
 
-void ChatDatabase::restore(const std::filesystem::path& backup) {
+void ChatDatabase::restore(const std::filesystem::path& backup, bool inPlace) {
     close();
-    const auto path = chatDatabasePath();
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-        std::filesystem::remove(path.string() + suffix);
+    for (const char* suffix : {inPlace ? "-wal" : "", "-wal", "-shm"}) {
+        std::filesystem::remove(chatDatabasePath().string() + suffix);
     }
-    std::filesystem::copy_file(backup, path);
+    std::filesystem::copy_file(backup, chatDatabasePath(),
+                               std::filesystem::copy_options::overwrite_existing);
     reopen(true);
 }
 
@@ -61,48 +57,16 @@ std::int64_t ChatDatabase::insert(const std::string& text) {
     return insert(message);
 }
 
-std::int64_t ChatDatabase::insertRaw(const std::string& sql) {
+std::int64_t ChatDatabase::exec(const std::string& sql) {
     auto done = writer_->connection().exec(sql);
     EXPECT_TRUE(done) << (done ? "" : done.error());
-    return sqlite3_last_insert_rowid(handle());
+    return sqlite3_last_insert_rowid(writer_->connection().handle());
 }
 
 std::int64_t ChatDatabase::count(const std::string& sql) {
     auto value = writer_->connection().queryInt(sql, {});
     EXPECT_TRUE(value) << (value ? "" : value.error());
     return value ? *value : -1;
-}
-
-sqlite3* ChatDatabase::handle() {
-    return writer_->connection().handle();
-}
-
-namespace {
-
-sqlite3_vfs* originalVfs = nullptr;
-
-int denyingOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* out) {
-    if (name != nullptr && (flags & SQLITE_OPEN_MAIN_DB) != 0 &&
-        std::string_view(name).ends_with("/chat.db")) {
-        return SQLITE_AUTH;
-    }
-    return originalVfs->xOpen(originalVfs, name, file, flags, out);
-}
-
-}  // namespace
-
-DenyMessagesDatabase::DenyMessagesDatabase() : original_(sqlite3_vfs_find(nullptr)) {
-    originalVfs = original_;
-    deny_ = *original_;
-    deny_.zName = "nabbit-deny";
-    deny_.pNext = nullptr;
-    deny_.xOpen = denyingOpen;
-    sqlite3_vfs_register(&deny_, 1);
-}
-
-DenyMessagesDatabase::~DenyMessagesDatabase() {
-    sqlite3_vfs_unregister(&deny_);
-    sqlite3_vfs_register(original_, 1);
 }
 
 }  // namespace nabbit::test

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <map>
-#include <memory>
 #include <string>
 
 #include <sqlite3.h>
@@ -10,7 +8,7 @@ namespace nabbit::test {
 
 // Stands between SQLite and the files for the life of the object (it becomes the default VFS)
 // and fails what the system fails when access is withdrawn or a disk goes bad. Files are named
-// by the end of their path ("/chat.db", "/Envelope Index").
+// by the end of their path ("/chat.db"); a database's -wal file counts as the database.
 class SqliteFaults {
   public:
     SqliteFaults();
@@ -18,10 +16,10 @@ class SqliteFaults {
     SqliteFaults(const SqliteFaults&) = delete;
     SqliteFaults& operator=(const SqliteFaults&) = delete;
 
-    // Opening a main database whose path ends with `suffix` fails with SQLITE_AUTH.
+    // Opening the database fails with SQLITE_AUTH.
     void denyOpen(std::string suffix);
-    // After `successes` more reads of files whose path ends with `suffix` (its -wal file
-    // included), the next `failures` reads fail with SQLITE_IOERR_READ; later ones succeed.
+    // After `successes` more reads of the database, the next `failures` fail with
+    // SQLITE_IOERR_READ; later ones succeed.
     void failReads(std::string suffix, int failures, int successes = 0);
     int failedReads() const;
 

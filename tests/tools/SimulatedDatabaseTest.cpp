@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-#include <vector>
-
-#include <sqlite3.h>
 
 #include "FixtureDatabases.h"
 #include "TestHome.h"
@@ -13,43 +9,6 @@
 
 namespace nabbit {
 namespace {
-
-// Every column of every table: name, declared type, NOT NULL, default and key position.
-std::vector<std::string> describe(const std::filesystem::path& path) {
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    std::vector<std::string> columns;
-    const char* sql =
-        "SELECT m.name, p.name, p.type, p.\"notnull\", IFNULL(p.dflt_value, ''), p.pk "
-        "FROM sqlite_master m JOIN pragma_table_info(m.name) p "
-        "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite_%' ORDER BY m.name, p.cid";
-    sqlite3_stmt* statement = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &statement, nullptr), SQLITE_OK);
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-        std::string row;
-        for (int i = 0; i < 6; ++i) {
-            row += reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
-            row += "|";
-        }
-        columns.push_back(row);
-    }
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return columns;
-}
-
-// nabbit-simulate carries its own copy of the schemas (it must work without the fixtures);
-// the copy must not drift from the real tables.
-TEST(SimulatedDatabases, CreateTheRealTables) {
-    test::TempDir dir;
-    test::createDatabaseFromFixture(dir.path() / "fixture-chat.db", "chat-db.sql");
-    ASSERT_TRUE(simulate::ChatDatabaseWriter::open((dir.path() / "tool-chat.db").string(), true));
-    EXPECT_EQ(describe(dir.path() / "tool-chat.db"), describe(dir.path() / "fixture-chat.db"));
-
-    test::createDatabaseFromFixture(dir.path() / "fixture-mail.db", "envelope-index.sql");
-    ASSERT_TRUE(simulate::EnvelopeIndexWriter::open((dir.path() / "tool-mail.db").string(), true));
-    EXPECT_EQ(describe(dir.path() / "tool-mail.db"), describe(dir.path() / "fixture-mail.db"));
-}
 
 TEST(SimulatedDatabases, WritesIntoFixtureDatabases) {
     test::TempDir dir;
