@@ -1,7 +1,6 @@
 #include "parser/KnownServices.h"
 
-#include <cstdint>
-#include <vector>
+#include <utility>
 
 namespace nabbit {
 
@@ -147,34 +146,54 @@ const std::array<std::string_view, 136>& knownServices() {
     return services;
 }
 
-std::optional<std::string_view> firstKnownService(std::string_view text) {
-    // Table indexes by first byte, ascending: the text is walked once instead of once per name.
-    static const std::array<std::vector<std::uint8_t>, 256> byFirstByte = [] {
-        std::array<std::vector<std::uint8_t>, 256> index;
-        const auto& names = knownServices();
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            index[static_cast<unsigned char>(names[i].front())].push_back(
-                static_cast<std::uint8_t>(i));
+namespace {
+
+bool isAsciiAlnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+}  // namespace
+
+NameTable::NameTable(std::vector<std::string> names) : names_(std::move(names)) {
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        if (!names_[i].empty()) {
+            byFirstByte_[static_cast<unsigned char>(names_[i].front())].push_back(
+                static_cast<std::uint32_t>(i));
         }
-        return index;
-    }();
-    const auto& names = knownServices();
-    std::size_t best = names.size();
+    }
+}
+
+std::optional<std::string_view> NameTable::firstWholeWord(std::string_view text) const {
+    std::size_t best = names_.size();
     for (std::size_t pos = 0; pos < text.size() && best > 0; ++pos) {
-        for (const std::uint8_t i : byFirstByte[static_cast<unsigned char>(text[pos])]) {
+        if (pos > 0 && isAsciiAlnum(text[pos - 1])) {
+            continue;
+        }
+        for (const std::uint32_t i : byFirstByte_[static_cast<unsigned char>(text[pos])]) {
             if (i >= best) {
                 break;
             }
-            if (text.substr(pos).starts_with(names[i])) {
+            const std::string& name = names_[i];
+            const std::size_t end = pos + name.size();
+            if (text.substr(pos).starts_with(name) &&
+                (end == text.size() || !isAsciiAlnum(text[end]))) {
                 best = i;
                 break;
             }
         }
     }
-    if (best == names.size()) {
+    if (best == names_.size()) {
         return std::nullopt;
     }
-    return names[best];
+    return names_[best];
+}
+
+std::optional<std::string_view> firstKnownService(std::string_view text) {
+    static const NameTable table = [] {
+        const auto& names = knownServices();
+        return NameTable(std::vector<std::string>(names.begin(), names.end()));
+    }();
+    return table.firstWholeWord(text);
 }
 
 }  // namespace nabbit
