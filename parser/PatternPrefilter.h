@@ -7,6 +7,7 @@
 
 #include <unicode/unistr.h>
 
+#include "parser/MultiStringSearch.h"
 #include "parser/Regex.h"
 #include "parser/RequiredText.h"
 
@@ -49,25 +50,11 @@ class PatternPrefilter {
     };
 
   private:
-    struct Node {
-        std::vector<std::pair<char16_t, std::int32_t>> next;  // sorted by unit
-        std::int32_t fail = 0;
-        std::int32_t outBegin = 0;
-        std::int32_t outEnd = 0;
-    };
-    // Units below this have a direct entry at the root.
-    static constexpr char16_t kDirect = 0x3100;
-
-    std::int32_t child(std::int32_t node, char16_t unit) const;
-    void build(const std::vector<std::u16string>& atoms);
-
-    // Per pattern, its clauses as atom ids; a pattern may match only when every clause has
-    // an atom in the text.
+    // Per pattern, its clauses as string indexes; a pattern may match only when every clause
+    // has a string in the text.
     std::vector<std::vector<std::vector<std::int32_t>>> patterns_;
-    std::vector<std::u16string> atoms_;
-    std::vector<Node> nodes_;
-    std::vector<std::int32_t> rootNext_;
-    std::vector<std::int32_t> outputs_;
+    std::size_t strings_ = 0;
+    MultiStringSearch search_;
 };
 
 }  // namespace nabbit

@@ -17,8 +17,10 @@ namespace {
 // An exact node knows every string it can match, as long as there are few and short ones.
 constexpr std::size_t kMaxStrings = 64;
 constexpr std::size_t kMaxLength = 48;
-// Shorter strings occur nearly everywhere; a clause holding one is dropped.
+// Shorter strings occur nearly everywhere; a clause holding one is dropped. A single
+// character beyond ASCII ('円', '원', '€') is rare enough to keep.
 constexpr std::size_t kMinAtom = 2;
+constexpr char16_t kFirstNonAscii = 0x80;
 constexpr std::size_t kMaxClauses = 4;
 constexpr std::size_t kMaxClauseStrings = 256;
 constexpr int kMaxDepth = 64;
@@ -74,8 +76,9 @@ std::optional<std::u16string> foldedLiteral(UChar32 c) {
 
 bool qualifies(const Strings& strings) {
     return !strings.empty() && strings.size() <= kMaxClauseStrings &&
-           std::all_of(strings.begin(), strings.end(),
-                       [](const std::u16string& s) { return s.size() >= kMinAtom; });
+           std::all_of(strings.begin(), strings.end(), [](const std::u16string& s) {
+               return s.size() >= kMinAtom || (s.size() == 1 && s.front() >= kFirstNonAscii);
+           });
 }
 
 std::size_t shortest(const Clause& clause) {
