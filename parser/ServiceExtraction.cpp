@@ -9,6 +9,7 @@
 #include "parser/CharacterClasses.h"
 #include "parser/FixedPatterns.h"
 #include "parser/GraphemeCount.h"
+#include "parser/KeywordGate.h"
 #include "parser/KnownServices.h"
 #include "parser/PatternPrefilter.h"
 #include "parser/StopWords.h"
@@ -25,8 +26,6 @@ constexpr std::size_t kMinNameLength = 2;
 constexpr std::size_t kMaxNameLength = 30;
 constexpr int kMinNameLetters = 2;
 constexpr int kMaxDigitsInName = 3;
-// Keywords shorter than this are too common inside names to refuse a name for.
-constexpr std::size_t kMinKeywordInName = 3;
 // Matches of one pattern looked at before the next pattern is tried.
 constexpr int kMatchesTried = 4;
 
@@ -298,9 +297,17 @@ const PatternPrefilter& namePatternFilter() {
     return filter;
 }
 
+// Default lower-casing turns a Turkish capital 'İ' into 'i' and a combining dot above; names
+// are looked for and reported without that dot ('İş Bankası' → 'iş bankası').
+icu::UnicodeString withoutDotAboveI(const icu::UnicodeString& lower) {
+    icu::UnicodeString out(lower);
+    return out.findAndReplace(icu::UnicodeString(u"i\u0307"), icu::UnicodeString(u"i"));
+}
+
 std::optional<std::string> accepted(const icu::UnicodeString& found,
-                                    const std::set<std::string>& keywords, bool strictStart) {
-    const std::vector<std::string> words = wordsOf(lowerCased(found), keywords);
+                                    const std::set<std::string>& keywords,
+                                    const KeywordGate* keywordSearch, bool strictStart) {
+    const std::vector<std::string> words = wordsOf(withoutDotAboveI(lowerCased(found)), keywords);
     if (words.empty() || greetingWords().contains(words.front()) ||
         (strictStart && (isGeneric(words.front(), keywords) || hasDigit(words.front())))) {
         return std::nullopt;
@@ -337,16 +344,19 @@ std::optional<std::string> accepted(const icu::UnicodeString& found,
         letterCount(utf16) < kMinNameLetters || genericNameWords().contains(name)) {
         return std::nullopt;
     }
-    for (const auto& keyword : keywords) {
-        if (keyword.size() >= kMinKeywordInName && name.find(keyword) != std::string::npos) {
-            return std::nullopt;
-        }
+    if (keywordSearch != nullptr
+            ? keywordSearch->matches(utf16)
+            : std::any_of(keywords.begin(), keywords.end(), [&](const std::string& keyword) {
+                  return name.find(keyword) != std::string::npos;
+              })) {
+        return std::nullopt;
     }
     return name;
 }
 
 std::optional<std::string> laterName(const icu::UnicodeString& text,
-                                     const std::set<std::string>& keywords) {
+                                     const std::set<std::string>& keywords,
+                                     const KeywordGate* keywordSearch) {
     const auto& patterns = namePatterns();
     PatternPrefilter::Lazy filter(namePatternFilter(), text);
     for (std::size_t i = 0; i < patterns.size(); ++i) {
@@ -356,7 +366,8 @@ std::optional<std::string> laterName(const icu::UnicodeString& text,
         auto scanner = patterns[i].regex.scan(text);
         for (int n = 0; n < kMatchesTried && scanner.next(); ++n) {
             if (const auto group = scanner.mappedGroup(1)) {
-                if (auto name = accepted(*group, keywords, patterns[i].strictStart)) {
+                if (auto name =
+                        accepted(*group, keywords, keywordSearch, patterns[i].strictStart)) {
                     return name;
                 }
             }
@@ -394,19 +405,21 @@ std::vector<Regex> serviceNamePatterns() {
 
 std::optional<std::string> acceptedServiceName(const icu::UnicodeString& name,
                                                const std::set<std::string>& keywords) {
-    return accepted(name, keywords, false);
+    return accepted(name, keywords, nullptr, false);
 }
 
 std::optional<std::string> extractServiceUtf16(const icu::UnicodeString& text,
                                                const icu::UnicodeString& lowerText,
                                                const std::set<std::string>& keywords,
-                                               const NameTable* listedServices) {
+                                               const NameTable* listedServices,
+                                               const KeywordGate* keywordSearch) {
     const std::string utf8 = toUtf8(lowerText);
     if (const auto known = firstKnownService(utf8)) {
         return std::string(*known);
     }
-    if (listedServices != nullptr) {
-        if (const auto listed = listedServices->firstWholeWord(utf8)) {
+    if (listedServices != nullptr && !listedServices->names().empty()) {
+        if (const auto listed =
+                listedServices->firstWholeWord(toUtf8(withoutDotAboveI(lowerText)))) {
             return std::string(*listed);
         }
     }
@@ -416,7 +429,7 @@ std::optional<std::string> extractServiceUtf16(const icu::UnicodeString& text,
     if (auto name = firstAccepted(serviceContextPatterns(), lowerText, keywords)) {
         return name;
     }
-    return laterName(text, keywords);
+    return laterName(text, keywords, keywordSearch);
 }
 
 std::optional<std::string> extractService(std::string_view textUtf8,

@@ -9,6 +9,7 @@
 
 #include <unicode/unistr.h>
 
+#include "parser/KeywordGate.h"
 #include "parser/KnownServices.h"
 #include "parser/Regex.h"
 
@@ -38,11 +39,13 @@ std::vector<Regex> serviceNamePatterns();
 std::optional<std::string> extractService(std::string_view textUtf8,
                                           const std::set<std::string>& keywords,
                                           const NameTable* listedServices = nullptr);
-// The same on the UTF-16 text and its lower-cased form that the parser already holds.
+// The same on the UTF-16 text and its lower-cased form that the parser already holds, with
+// its keyword gate to find a keyword inside a name.
 std::optional<std::string> extractServiceUtf16(const icu::UnicodeString& text,
                                                const icu::UnicodeString& lowerText,
                                                const std::set<std::string>& keywords,
-                                               const NameTable* listedServices = nullptr);
+                                               const NameTable* listedServices = nullptr,
+                                               const KeywordGate* keywordSearch = nullptr);
 
 // A name as the later ways accept it (see extractService), lower-cased, or nothing.
 std::optional<std::string> acceptedServiceName(const icu::UnicodeString& name,

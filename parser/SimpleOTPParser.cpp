@@ -1,5 +1,6 @@
 #include "parser/SimpleOTPParser.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "parser/CharacterClasses.h"
@@ -27,8 +28,9 @@ SimpleOTPParser loadFrom(const ResourceLocator& locator) {
     return SimpleOTPParser(loadLanguageFiles(locator), loadCustomPatterns(locator));
 }
 
-// The listed names that may be reported: at most thirty characters, and no keyword, stop
-// word or generic word.
+// The listed names that may be reported (at most thirty characters, and no keyword, stop word
+// or generic word), longest first, so that a name wins over a shorter one inside it ('garanti
+// bbva' over 'bbva', whichever file lists them).
 std::vector<std::string> reportable(const std::vector<std::string>& names,
                                     const std::set<std::string>& keywords) {
     std::vector<std::string> out;
@@ -38,6 +40,9 @@ std::vector<std::string> reportable(const std::vector<std::string>& names,
             out.push_back(name);
         }
     }
+    std::stable_sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) {
+        return fromUtf8(a).countChar32() > fromUtf8(b).countChar32();
+    });
     return out;
 }
 
@@ -171,8 +176,9 @@ std::optional<ParsedOTP> SimpleOTPParser::parse(std::string_view utf8Text) const
     const Exclusions exclusions(text, exclusionPatterns_, languagePatterns_.size(), textFilter);
     for (const auto& candidate : candidates) {
         if (!exclusions.excludes(candidate)) {
-            return ParsedOTP{extractServiceUtf16(text, lower, otpKeywords_, listedServices_.get()),
-                             toUtf8(candidate)};
+            return ParsedOTP{
+                extractServiceUtf16(text, lower, otpKeywords_, listedServices_.get(), &gate_),
+                toUtf8(candidate)};
         }
     }
     return std::nullopt;

@@ -38,7 +38,7 @@ const std::unordered_set<std::string>& genericNameWords() {
         // French
         "alerte", "avis", "rappel", "sécurité", "securite", "vérification", "compte", "connexion",
         "cher", "chère", "bienvenue", "mot", "passe", "provisoire", "temporaire", "nouveau", "vos",
-        "notre", "nos", "ta", "tes", "est", "et", "pour", "chez", "sur", "les", "dans", "au", "aux",
+        "notre", "nos", "ta", "tes", "est", "et", "pour", "chez", "sur", "les", "dans", "aux",
         "suivant", "d'accès", "d’accès", "voici", "virement", "paiement", "commande", "livraison",
         "colis", "réservation", "accès", "acces", "validation", "confirmation", "activation",
         "réinitialisation", "temporaire", "unique", "important",

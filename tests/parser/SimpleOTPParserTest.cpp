@@ -149,9 +149,11 @@ TEST(Parser, FileExclusionsPassOverCandidatesInTheirMatches) {
 }
 
 TEST(Parser, ListedServicesComeAfterTheTableBeforeThePatterns) {
-    const auto parser = parserWith({}, {}, {"zorgbank", "code", "alert", "acme bank"});
-    // Keywords and generic words are never reported.
-    EXPECT_EQ(parser.listedServices(), (std::vector<std::string>{"zorgbank", "acme bank"}));
+    const auto parser = parserWith({}, {}, {"acme", "zorgbank", "code", "alert", "acme bank"});
+    // Keywords and generic words are never reported; longer names are tried first.
+    EXPECT_EQ(parser.listedServices(),
+              (std::vector<std::string>{"acme bank", "zorgbank", "acme"}));
+    EXPECT_EQ(parser.parse("Acme: Acme Bank code 4821"), result("4821", "acme bank"));
     EXPECT_EQ(parser.parse("[Acme] Zorgbank code 4821"), result("4821", "zorgbank"));
     EXPECT_EQ(parser.parse("[Acme] Zorgbanking code 4821"), result("4821", "acme"));
     EXPECT_EQ(parser.parse("PayPal code 4821 for Zorgbank"), result("4821", "paypal"));
