@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "parser/UnicodeText.h"
+
 namespace nabbit {
 
 const std::array<std::string_view, 136>& knownServices() {
@@ -148,52 +150,66 @@ const std::array<std::string_view, 136>& knownServices() {
 
 namespace {
 
-bool isAsciiAlnum(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+bool isAsciiAlnum(char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+std::u16string utf16(std::string_view utf8) {
+    const icu::UnicodeString text = fromUtf8(utf8);
+    return std::u16string(text.getBuffer(), static_cast<std::size_t>(text.length()));
 }
 
 }  // namespace
 
 NameTable::NameTable(std::vector<std::string> names) : names_(std::move(names)) {
-    for (std::size_t i = 0; i < names_.size(); ++i) {
-        if (!names_[i].empty()) {
-            byFirstByte_[static_cast<unsigned char>(names_[i].front())].push_back(
-                static_cast<std::uint32_t>(i));
-        }
+    std::vector<std::u16string> units;
+    for (const auto& name : names_) {
+        units.push_back(utf16(name));
+        lengths_.push_back(units.back().size());
     }
+    search_ = MultiStringSearch(units);
 }
 
-std::optional<std::string_view> NameTable::firstWholeWord(std::string_view text) const {
+std::optional<std::string_view> NameTable::firstWholeWord(std::u16string_view text) const {
     std::size_t best = names_.size();
-    for (std::size_t pos = 0; pos < text.size() && best > 0; ++pos) {
-        if (pos > 0 && isAsciiAlnum(text[pos - 1])) {
-            continue;
+    search_.eachIn(text, [&](std::size_t name, std::size_t end) {
+        if (name >= best) {
+            return;
         }
-        for (const std::uint32_t i : byFirstByte_[static_cast<unsigned char>(text[pos])]) {
-            if (i >= best) {
-                break;
-            }
-            const std::string& name = names_[i];
-            const std::size_t end = pos + name.size();
-            if (text.substr(pos).starts_with(name) &&
-                (end == text.size() || !isAsciiAlnum(text[end]))) {
-                best = i;
-                break;
-            }
+        const std::size_t start = end - lengths_[name];
+        if ((start == 0 || !isAsciiAlnum(text[start - 1])) &&
+            (end == text.size() || !isAsciiAlnum(text[end]))) {
+            best = name;
         }
-    }
+    });
     if (best == names_.size()) {
         return std::nullopt;
     }
     return names_[best];
 }
 
-std::optional<std::string_view> firstKnownService(std::string_view text) {
+std::optional<std::string_view> NameTable::firstWholeWord(std::string_view utf8Text) const {
+    return firstWholeWord(std::u16string_view(utf16(utf8Text)));
+}
+
+namespace {
+
+const NameTable& knownServiceTable() {
     static const NameTable table = [] {
         const auto& names = knownServices();
         return NameTable(std::vector<std::string>(names.begin(), names.end()));
     }();
-    return table.firstWholeWord(text);
+    return table;
+}
+
+}  // namespace
+
+std::optional<std::string_view> firstKnownService(std::string_view utf8Text) {
+    return knownServiceTable().firstWholeWord(utf8Text);
+}
+
+std::optional<std::string_view> firstKnownService(std::u16string_view text) {
+    return knownServiceTable().firstWholeWord(text);
 }
 
 }  // namespace nabbit

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "parser/MultiStringSearch.h"
 
 namespace nabbit {
 
@@ -17,13 +19,15 @@ class NameTable {
   public:
     explicit NameTable(std::vector<std::string> names);
 
-    std::optional<std::string_view> firstWholeWord(std::string_view text) const;
+    std::optional<std::string_view> firstWholeWord(std::string_view utf8Text) const;
+    std::optional<std::string_view> firstWholeWord(std::u16string_view text) const;
     const std::vector<std::string>& names() const { return names_; }
 
   private:
     std::vector<std::string> names_;
-    // Name indexes by first byte, ascending: the text is walked once, not once per name.
-    std::array<std::vector<std::uint32_t>, 256> byFirstByte_;
+    std::vector<std::size_t> lengths_;  // in UTF-16 units
+    // Every name's occurrences in one pass over the text.
+    MultiStringSearch search_;
 };
 
 // Well-known service names, searched in this order as whole words of the lower-cased
@@ -32,8 +36,9 @@ class NameTable {
 // 'apple'), it is never reached.
 const std::array<std::string_view, 136>& knownServices();
 
-// The first entry of the table (in table order, not text order) that stands in the UTF-8
-// text as a whole word.
-std::optional<std::string_view> firstKnownService(std::string_view text);
+// The first entry of the table (in table order, not text order) that stands in the text as a
+// whole word.
+std::optional<std::string_view> firstKnownService(std::string_view utf8Text);
+std::optional<std::string_view> firstKnownService(std::u16string_view text);
 
 }  // namespace nabbit

@@ -19,18 +19,19 @@ class MultiStringSearch {
     // Whether any of the strings occurs in the text.
     bool anyIn(std::u16string_view text) const;
 
-    // Calls found(index) for every occurrence of every string, in text order of their ends.
+    // Calls found(index, end) for every occurrence of every string, end being the position
+    // just after it, in text order of the ends.
     template <class Found>
     void eachIn(std::u16string_view text, Found&& found) const {
         if (nodes_.size() <= 1) {
             return;
         }
         std::int32_t state = 0;
-        for (const char16_t unit : text) {
-            state = step(state, unit);
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            state = step(state, text[i]);
             const Node& node = nodes_[static_cast<std::size_t>(state)];
             for (std::int32_t o = node.outBegin; o < node.outEnd; ++o) {
-                found(static_cast<std::size_t>(outputs_[static_cast<std::size_t>(o)]));
+                found(static_cast<std::size_t>(outputs_[static_cast<std::size_t>(o)]), i + 1);
             }
         }
     }

@@ -23,14 +23,15 @@ class PatternPrefilter {
     PatternPrefilter() = default;
     explicit PatternPrefilter(const std::vector<const Regex*>& patterns);
 
-    // The required strings found in one text.
+    // The clauses a text satisfies (one of their strings occurs in it).
     class Found {
       private:
         friend class PatternPrefilter;
-        std::vector<std::uint64_t> bits_;
+        std::vector<std::uint64_t> clauses_;
+        std::vector<std::uint64_t> strings_;
     };
 
-    std::size_t size() const { return patterns_.size(); }
+    std::size_t size() const { return clauseBegin_.size() - 1; }
     // True when the pattern requires no known string, so no scan can rule it out.
     bool alwaysRuns(std::size_t pattern) const;
     Found scan(const icu::UnicodeString& text) const;
@@ -50,10 +51,10 @@ class PatternPrefilter {
     };
 
   private:
-    // Per pattern, its clauses as string indexes; a pattern may match only when every clause
-    // has a string in the text.
-    std::vector<std::vector<std::vector<std::int32_t>>> patterns_;
-    std::size_t strings_ = 0;
+    // Pattern i's clauses are clauseBegin_[i] .. clauseBegin_[i + 1]; it may match only when
+    // each of them is satisfied. A string found satisfies the clauses that list it.
+    std::vector<std::size_t> clauseBegin_{0};
+    std::vector<std::vector<std::int32_t>> stringClauses_;
     MultiStringSearch search_;
 };
 

@@ -24,6 +24,8 @@ constexpr char16_t kFirstNonAscii = 0x80;
 constexpr std::size_t kMaxClauses = 4;
 constexpr std::size_t kMaxClauseStrings = 256;
 constexpr int kMaxDepth = 64;
+// A set of up to this many plain characters is known exactly ('[€£¥]').
+constexpr std::size_t kMaxSetChars = 16;
 
 using Strings = std::set<std::u16string>;
 using Clause = std::vector<std::u16string>;
@@ -513,7 +515,7 @@ class Reader {
                 chars.push_back(c);
             }
         }
-        if (!plain || chars.empty() || chars.size() > 8) {
+        if (!plain || chars.empty() || chars.size() > kMaxSetChars) {
             return unknown();
         }
         Strings strings;
