@@ -44,7 +44,7 @@ TEST(CorpusData, EachLanguageHasPositivesNegativesSmsAndMail) {
             mailPositives += line.channel == "mail" && line.code ? 1 : 0;
         }
         const auto total = static_cast<int>(corpus.lines.size());
-        EXPECT_GE(total, 110) << corpus.language;
+        EXPECT_GE(total, 150) << corpus.language;
         EXPECT_GE(positives * 100, total * 50) << corpus.language << ": too few positives";
         EXPECT_LE(positives * 100, total * 75) << corpus.language << ": too few negatives";
         EXPECT_GE(mail, 15) << corpus.language;
