@@ -151,8 +151,7 @@ TEST(Parser, FileExclusionsPassOverCandidatesInTheirMatches) {
 TEST(Parser, ListedServicesComeAfterTheTableBeforeThePatterns) {
     const auto parser = parserWith({}, {}, {"acme", "zorgbank", "code", "alert", "acme bank"});
     // Keywords and generic words are never reported; longer names are tried first.
-    EXPECT_EQ(parser.listedServices(),
-              (std::vector<std::string>{"acme bank", "zorgbank", "acme"}));
+    EXPECT_EQ(parser.listedServices(), (std::vector<std::string>{"acme bank", "zorgbank", "acme"}));
     EXPECT_EQ(parser.parse("Acme: Acme Bank code 4821"), result("4821", "acme bank"));
     EXPECT_EQ(parser.parse("[Acme] Zorgbank code 4821"), result("4821", "zorgbank"));
     EXPECT_EQ(parser.parse("[Acme] Zorgbanking code 4821"), result("4821", "acme"));
