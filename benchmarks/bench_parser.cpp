@@ -1,6 +1,7 @@
-// Parser throughput on one core: messages parsed per second over the message corpus
-// (tests/corpus/*.jsonl, or a few typical texts when it is absent), the keyword-less short
-// path, parser construction, and the resident memory around a million parses.
+// Parser throughput on one core: messages parsed per second over the six-language part of the
+// message corpus (tests/corpus/{en,fr,zh,es,de,pt}.jsonl, or a few typical texts when it is
+// absent), over all of it, and over each language's file; the keyword-less short path,
+// parser construction, and the resident memory around a million parses.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -34,28 +35,45 @@ std::vector<std::string> builtInTexts() {
     };
 }
 
-// Every "text" of the corpus files, in file-name order; the built-in texts when there are none.
+const std::filesystem::path& corpusFolder() {
+    static const std::filesystem::path dir =
+        std::filesystem::path(NABBIT_SOURCE_DIR) / "tests" / "corpus";
+    return dir;
+}
+
+// The corpus languages, from the file names, in name order.
+std::vector<std::string> corpusLanguages() {
+    std::vector<std::string> languages;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(corpusFolder(), ec)) {
+        if (entry.path().extension() == ".jsonl") {
+            languages.push_back(entry.path().stem().string());
+        }
+    }
+    std::sort(languages.begin(), languages.end());
+    return languages;
+}
+
+// Every "text" of the given languages' corpus files, in the order given.
+std::vector<std::string> textsOf(const std::vector<std::string>& languages) {
+    std::vector<std::string> out;
+    for (const auto& language : languages) {
+        std::ifstream in(corpusFolder() / (language + ".jsonl"));
+        for (std::string line; std::getline(in, line);) {
+            const auto json = nlohmann::json::parse(line, nullptr, false);
+            if (json.is_object() && json.contains("text") && json["text"].is_string()) {
+                out.push_back(json["text"].get<std::string>());
+            }
+        }
+    }
+    return out;
+}
+
+// The six languages the parser started with: the figure to compare across versions. The
+// built-in texts when the corpus is absent.
 const std::vector<std::string>& corpus() {
     static const std::vector<std::string> texts = [] {
-        std::vector<std::string> out;
-        const std::filesystem::path dir = std::filesystem::path(NABBIT_SOURCE_DIR) / "tests/corpus";
-        std::error_code ec;
-        std::vector<std::filesystem::path> files;
-        for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-            if (entry.path().extension() == ".jsonl") {
-                files.push_back(entry.path());
-            }
-        }
-        std::sort(files.begin(), files.end());
-        for (const auto& file : files) {
-            std::ifstream in(file);
-            for (std::string line; std::getline(in, line);) {
-                const auto json = nlohmann::json::parse(line, nullptr, false);
-                if (json.is_object() && json.contains("text") && json["text"].is_string()) {
-                    out.push_back(json["text"].get<std::string>());
-                }
-            }
-        }
+        auto out = textsOf({"de", "en", "es", "fr", "pt", "zh"});
         return out.empty() ? builtInTexts() : out;
     }();
     return texts;
@@ -100,9 +118,8 @@ void BM_ConstructSecondParser(benchmark::State& state) {
 }
 BENCHMARK(BM_ConstructSecondParser)->Unit(benchmark::kMillisecond);
 
-void BM_ParseCorpus(benchmark::State& state) {
+void parseTexts(benchmark::State& state, const std::vector<std::string>& texts) {
     const auto& parser = shippedParser();
-    const auto& texts = corpus();
     std::size_t i = 0;
     std::size_t found = 0;
     for (auto _ : state) {
@@ -116,7 +133,21 @@ void BM_ParseCorpus(benchmark::State& state) {
     state.counters["found_share"] =
         static_cast<double>(found) / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
 }
+
+void BM_ParseCorpus(benchmark::State& state) {
+    parseTexts(state, corpus());
+}
 BENCHMARK(BM_ParseCorpus);
+
+void BM_ParseAllLanguages(benchmark::State& state) {
+    static const auto texts = textsOf(corpusLanguages());
+    if (texts.empty()) {
+        state.SkipWithError("no corpus");
+        return;
+    }
+    parseTexts(state, texts);
+}
+BENCHMARK(BM_ParseAllLanguages);
 
 void BM_ParseBuiltInTexts(benchmark::State& state) {
     const auto& parser = shippedParser();
@@ -167,4 +198,18 @@ BENCHMARK(BM_MemoryOverMillionParses)->Unit(benchmark::kMillisecond)->Iterations
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// One figure per corpus language (BM_ParseLanguage/<lang>), registered from the files found.
+int main(int argc, char** argv) {
+    for (const auto& language : corpusLanguages()) {
+        benchmark::RegisterBenchmark(
+            ("BM_ParseLanguage/" + language).c_str(),
+            [texts = textsOf({language})](benchmark::State& state) { parseTexts(state, texts); });
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

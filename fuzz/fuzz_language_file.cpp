@@ -1,5 +1,6 @@
-// Arbitrary bytes as a language file and as a custom-patterns file, through the decoders and
-// through the file loaders, then a few texts parsed with whatever loaded.
+// Arbitrary bytes as a language file (exclusions and service names included) and as a
+// custom-patterns file, through the decoders and through the file loaders, then a few texts
+// parsed with whatever loaded. The prefilter must never pass over a pattern that matches.
 #include <unistd.h>
 
 #include <cstddef>
@@ -13,7 +14,9 @@
 
 #include "parser/CustomPatternsFile.h"
 #include "parser/LanguageFile.h"
+#include "parser/PatternPrefilter.h"
 #include "parser/SimpleOTPParser.h"
+#include "parser/UnicodeText.h"
 
 namespace {
 
@@ -30,6 +33,7 @@ const std::vector<std::string_view> kTexts{
     "Your verification code is 482913",
     "ref AB-12-CD, code 123 456 at https://x.example/c/999999",
     "【验证码12345】aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa!",
+    "Acme Bank: booking ref 4821, your code 7712 (Zorg)",
     "",
 };
 
@@ -72,8 +76,26 @@ std::vector<T> firstFew(std::vector<T> items) {
 void parseAll(const SimpleOTPParser& parser) {
     for (std::string_view text : kTexts) {
         const auto result = parser.parse(text);
-        if (result && result->code.empty()) {
+        if (result && (result->code.empty() || (result->service && result->service->empty()))) {
             std::abort();
+        }
+    }
+}
+
+void checkPrefilter(const std::vector<Regex>& patterns) {
+    std::vector<const Regex*> pointers;
+    for (const auto& pattern : patterns) {
+        pointers.push_back(&pattern);
+    }
+    const PatternPrefilter filter(pointers);
+    for (std::string_view text : kTexts) {
+        const icu::UnicodeString utf16 = fromUtf8(text);
+        const auto found = filter.scan(utf16);
+        for (std::size_t i = 0; i < patterns.size(); ++i) {
+            auto scanner = patterns[i].scan(utf16);
+            if (scanner.next() && !filter.mayMatch(i, found)) {
+                std::abort();
+            }
         }
     }
 }
@@ -91,11 +113,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (!language && !custom) {
         return 0;
     }
-    const std::size_t patternCount =
-        (language ? language->patterns.size() : 0) + (custom ? custom->size() : 0);
-    parseAll(SimpleOTPParser(language ? language->keywords : std::set<std::string>{},
-                             language ? firstFew(language->patterns) : std::vector<Regex>{},
-                             custom ? firstFew(*custom) : std::vector<CustomPattern>{}));
+    const std::size_t patternCount = (language ? language->patterns.size() : 0) +
+                                     (language ? language->exclusions.size() : 0) +
+                                     (custom ? custom->size() : 0);
+    LanguageFile few;
+    if (language) {
+        few.keywords = language->keywords;
+        few.patterns = firstFew(language->patterns);
+        few.exclusions = firstFew(language->exclusions);
+        few.services = language->services;
+        checkPrefilter(few.patterns);
+        checkPrefilter(few.exclusions);
+    }
+    parseAll(
+        SimpleOTPParser(std::move(few), custom ? firstFew(*custom) : std::vector<CustomPattern>{}));
 
     // The same bytes through the file lookup and loaders, when few enough patterns to run.
     if (patternCount <= kMaxPatternsRun) {
@@ -104,6 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         write(folder.path() / "custom-patterns.json", bytes);
         const SimpleOTPParser fromFiles(ResourceLocator::forDirectory(folder.path()));
         if (fromFiles.languagePatterns().size() != (language ? language->patterns.size() : 0) ||
+            fromFiles.exclusionPatterns().size() != (language ? language->exclusions.size() : 0) ||
             fromFiles.customPatterns().size() != (custom ? custom->size() : 0)) {
             std::abort();
         }

@@ -1,6 +1,7 @@
 // Arbitrary bytes as a message text (UTF-8, invalid sequences included) through parse, with
 // the shipped language files and with a small in-memory configuration that exercises every
-// stage, custom patterns included; and the fast link removal against the plain search.
+// stage, custom patterns included; the fast link removal against the plain search; and the
+// prefilter, which must never pass over a shipped pattern or exclusion that matches.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include "parser/FixedPatterns.h"
 #include "parser/GraphemeCount.h"
 #include "parser/LinkRemoval.h"
+#include "parser/PatternPrefilter.h"
 #include "parser/SimpleOTPParser.h"
 #include "parser/UnicodeText.h"
 
@@ -43,6 +45,28 @@ const SimpleOTPParser& shipped() {
     return parser;
 }
 
+// Every shipped language pattern, then every shipped exclusion, with a prefilter over them.
+struct ShippedPatterns {
+    std::vector<Regex> patterns;
+    PatternPrefilter filter;
+};
+
+const ShippedPatterns& shippedPatterns() {
+    static const ShippedPatterns all = [] {
+        ShippedPatterns out;
+        out.patterns = shipped().languagePatterns();
+        const auto& exclusions = shipped().exclusionPatterns();
+        out.patterns.insert(out.patterns.end(), exclusions.begin(), exclusions.end());
+        std::vector<const Regex*> pointers;
+        for (const auto& pattern : out.patterns) {
+            pointers.push_back(&pattern);
+        }
+        out.filter = PatternPrefilter(pointers);
+        return out;
+    }();
+    return all;
+}
+
 void check(const std::optional<ParsedOTP>& first, const std::optional<ParsedOTP>& again) {
     // Parsing is a pure function of the text, and a found code is never empty.
     if (first != again || (first && first->code.empty())) {
@@ -63,6 +87,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // The linear domain-path removal against the plain search (quadratic, so short texts only).
     if (size <= 1024) {
         const icu::UnicodeString utf16 = fromUtf8(text);
+        const auto& all = shippedPatterns();
+        const auto found = all.filter.scan(utf16);
+        for (std::size_t i = 0; i < all.patterns.size(); ++i) {
+            if (!all.filter.mayMatch(i, found) && all.patterns[i].scan(utf16).next()) {
+                std::abort();
+            }
+        }
         if (removeDomainPaths(utf16) !=
             fixedPatterns().domainPathPattern.scan(utf16).replaceAll(icu::UnicodeString())) {
             std::abort();

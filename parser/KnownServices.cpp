@@ -1,7 +1,8 @@
 #include "parser/KnownServices.h"
 
-#include <cstdint>
-#include <vector>
+#include <utility>
+
+#include "parser/UnicodeText.h"
 
 namespace nabbit {
 
@@ -147,34 +148,68 @@ const std::array<std::string_view, 136>& knownServices() {
     return services;
 }
 
-std::optional<std::string_view> firstKnownService(std::string_view text) {
-    // Table indexes by first byte, ascending: the text is walked once instead of once per name.
-    static const std::array<std::vector<std::uint8_t>, 256> byFirstByte = [] {
-        std::array<std::vector<std::uint8_t>, 256> index;
-        const auto& names = knownServices();
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            index[static_cast<unsigned char>(names[i].front())].push_back(
-                static_cast<std::uint8_t>(i));
-        }
-        return index;
-    }();
-    const auto& names = knownServices();
-    std::size_t best = names.size();
-    for (std::size_t pos = 0; pos < text.size() && best > 0; ++pos) {
-        for (const std::uint8_t i : byFirstByte[static_cast<unsigned char>(text[pos])]) {
-            if (i >= best) {
-                break;
-            }
-            if (text.substr(pos).starts_with(names[i])) {
-                best = i;
-                break;
-            }
-        }
+namespace {
+
+bool isAsciiAlnum(char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+std::u16string utf16(std::string_view utf8) {
+    const icu::UnicodeString text = fromUtf8(utf8);
+    return std::u16string(text.getBuffer(), static_cast<std::size_t>(text.length()));
+}
+
+}  // namespace
+
+NameTable::NameTable(std::vector<std::string> names) : names_(std::move(names)) {
+    std::vector<std::u16string> units;
+    for (const auto& name : names_) {
+        units.push_back(utf16(name));
+        lengths_.push_back(units.back().size());
     }
-    if (best == names.size()) {
+    search_ = MultiStringSearch(units);
+}
+
+std::optional<std::string_view> NameTable::firstWholeWord(std::u16string_view text) const {
+    std::size_t best = names_.size();
+    search_.eachIn(text, [&](std::size_t name, std::size_t end) {
+        if (name >= best) {
+            return;
+        }
+        const std::size_t start = end - lengths_[name];
+        if ((start == 0 || !isAsciiAlnum(text[start - 1])) &&
+            (end == text.size() || !isAsciiAlnum(text[end]))) {
+            best = name;
+        }
+    });
+    if (best == names_.size()) {
         return std::nullopt;
     }
-    return names[best];
+    return names_[best];
+}
+
+std::optional<std::string_view> NameTable::firstWholeWord(std::string_view utf8Text) const {
+    return firstWholeWord(std::u16string_view(utf16(utf8Text)));
+}
+
+namespace {
+
+const NameTable& knownServiceTable() {
+    static const NameTable table = [] {
+        const auto& names = knownServices();
+        return NameTable(std::vector<std::string>(names.begin(), names.end()));
+    }();
+    return table;
+}
+
+}  // namespace
+
+std::optional<std::string_view> firstKnownService(std::string_view utf8Text) {
+    return knownServiceTable().firstWholeWord(utf8Text);
+}
+
+std::optional<std::string_view> firstKnownService(std::u16string_view text) {
+    return knownServiceTable().firstWholeWord(text);
 }
 
 }  // namespace nabbit

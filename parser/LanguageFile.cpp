@@ -1,8 +1,12 @@
 #include "parser/LanguageFile.h"
 
+#include <algorithm>
+
+#include <unicode/uchar.h>
 #include <nlohmann/json.hpp>
 
 #include "parser/ResourceLocator.h"
+#include "parser/UnicodeText.h"
 
 namespace nabbit {
 
@@ -26,6 +30,38 @@ std::optional<std::vector<std::string>> stringArray(const nlohmann::json& object
     return strings;
 }
 
+// An optional member: absent gives an empty array, a wrong type fails like a required one.
+std::optional<std::vector<std::string>> optionalStringArray(const nlohmann::json& object,
+                                                            const char* key) {
+    if (!object.contains(key)) {
+        return std::vector<std::string>{};
+    }
+    return stringArray(object, key);
+}
+
+std::vector<Regex> compiledAll(const std::vector<std::string>& sources) {
+    std::vector<Regex> compiled;
+    for (const auto& source : sources) {
+        if (auto regex = Regex::compile(source, RegexOptions{.bounded = true})) {
+            compiled.push_back(*std::move(regex));
+        }
+    }
+    return compiled;
+}
+
+std::string serviceName(const std::string& written) {
+    icu::UnicodeString name = lowerCased(fromUtf8(written));
+    int32_t start = 0;
+    int32_t end = name.length();
+    while (start < end && u_isUWhiteSpace(name.char32At(start))) {
+        start = name.moveIndex32(start, 1);
+    }
+    while (end > start && u_isUWhiteSpace(name.char32At(name.moveIndex32(end, -1)))) {
+        end = name.moveIndex32(end, -1);
+    }
+    return toUtf8(icu::UnicodeString(name, start, end - start));
+}
+
 }  // namespace
 
 std::optional<LanguageFile> decodeLanguageFile(std::string_view json) {
@@ -35,14 +71,20 @@ std::optional<LanguageFile> decodeLanguageFile(std::string_view json) {
     }
     auto keywords = stringArray(document, "keywords");
     auto patterns = stringArray(document, "patterns");
-    if (!keywords || !patterns) {
+    auto exclusions = optionalStringArray(document, "exclusions");
+    auto services = optionalStringArray(document, "services");
+    if (!keywords || !patterns || !exclusions || !services) {
         return std::nullopt;
     }
     LanguageFile file;
     file.keywords.insert(keywords->begin(), keywords->end());
-    for (const auto& source : *patterns) {
-        if (auto regex = Regex::compile(source, RegexOptions{.bounded = true})) {
-            file.patterns.push_back(*std::move(regex));
+    file.patterns = compiledAll(*patterns);
+    file.exclusions = compiledAll(*exclusions);
+    for (const auto& written : *services) {
+        auto name = serviceName(written);
+        if (!name.empty() &&
+            std::find(file.services.begin(), file.services.end(), name) == file.services.end()) {
+            file.services.push_back(std::move(name));
         }
     }
     return file;

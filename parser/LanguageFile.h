@@ -11,15 +11,23 @@
 
 namespace nabbit {
 
-// What one language file contributes: its keywords as written, and its patterns, compiled
-// bounded, in file order (those that do not compile are left out).
+// What one language file contributes: its keywords as written; its patterns and exclusions,
+// compiled bounded, in file order (those that do not compile are left out); and the service
+// names it lists, lower-cased and trimmed, in file order.
 struct LanguageFile {
     std::set<std::string> keywords;
     std::vector<Regex> patterns;
+    // A candidate code inside a match of one of these is no code (a booking reference, a
+    // customer number, a date).
+    std::vector<Regex> exclusions;
+    // Names of services, looked for as whole words when no other way names the sender.
+    std::vector<std::string> services;
 };
 
-// Decodes {"keywords": [string...], "patterns": [string...], ...}. Absent when the text is
-// not JSON, a member is missing or of the wrong type: the file then counts for nothing.
+// Decodes {"keywords": [string...], "patterns": [string...], "exclusions": [string...],
+// "services": [string...], ...}; the last two may be left out. Absent when the text is not
+// JSON, a required member is missing, or a member is of the wrong type: the file then counts
+// for nothing.
 std::optional<LanguageFile> decodeLanguageFile(std::string_view json);
 
 // Absent when the file cannot be read or decoded.

@@ -1,5 +1,6 @@
 #include "parser/LanguageFiles.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace nabbit {
@@ -10,9 +11,21 @@ const std::array<std::string_view, 6>& languageFileNames() {
     return names;
 }
 
+std::vector<std::string> allLanguageFileNames(const ResourceLocator& locator) {
+    const auto& first = languageFileNames();
+    std::vector<std::string> names(first.begin(), first.end());
+    for (auto& name : locator.fileNames(".json")) {
+        if (name != "custom-patterns.json" &&
+            std::find(first.begin(), first.end(), name) == first.end()) {
+            names.push_back(std::move(name));
+        }
+    }
+    return names;
+}
+
 LanguageFile loadLanguageFiles(const ResourceLocator& locator) {
     LanguageFile merged;
-    for (std::string_view name : languageFileNames()) {
+    for (const auto& name : allLanguageFileNames(locator)) {
         const auto location = locator.find(name);
         if (!location) {
             continue;
@@ -25,6 +38,15 @@ LanguageFile loadLanguageFiles(const ResourceLocator& locator) {
         merged.patterns.insert(merged.patterns.end(),
                                std::make_move_iterator(file->patterns.begin()),
                                std::make_move_iterator(file->patterns.end()));
+        merged.exclusions.insert(merged.exclusions.end(),
+                                 std::make_move_iterator(file->exclusions.begin()),
+                                 std::make_move_iterator(file->exclusions.end()));
+        for (auto& service : file->services) {
+            if (std::find(merged.services.begin(), merged.services.end(), service) ==
+                merged.services.end()) {
+                merged.services.push_back(std::move(service));
+            }
+        }
     }
     return merged;
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <system_error>
 #include <utility>
 
@@ -63,6 +64,31 @@ std::optional<std::filesystem::path> ResourceLocator::find(std::string_view file
         }
     }
     return std::nullopt;
+}
+
+std::vector<std::string> ResourceLocator::fileNames(std::string_view extension) const {
+    std::vector<std::filesystem::path> folders;
+    if (userOverrides_) {
+        folders.push_back(*userOverrides_);
+    }
+    if (!resources_.empty()) {
+        folders.push_back(resources_ / kSubfolder);
+        folders.push_back(resources_);
+    }
+    std::set<std::string> names;
+    for (const auto& folder : folders) {
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+             it.increment(ec)) {
+            std::string name = it->path().filename().string();
+            std::error_code typeError;
+            if (name.size() > extension.size() && name.ends_with(extension) &&
+                !name.starts_with('.') && it->is_regular_file(typeError)) {
+                names.insert(std::move(name));
+            }
+        }
+    }
+    return {names.begin(), names.end()};
 }
 
 void ResourceLocator::createUserOverrideFolder() const {

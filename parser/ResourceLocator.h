@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nabbit {
 
@@ -26,6 +27,10 @@ class ResourceLocator {
                     std::optional<std::filesystem::path> userOverrides);
 
     std::optional<std::filesystem::path> find(std::string_view fileName) const;
+
+    // The names of the files ending in the extension in any of the places find() looks,
+    // each once, in byte order; hidden files are left out.
+    std::vector<std::string> fileNames(std::string_view extension) const;
 
     const std::filesystem::path& resources() const { return resources_; }
     const std::optional<std::filesystem::path>& userOverrides() const { return userOverrides_; }

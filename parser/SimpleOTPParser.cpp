@@ -1,5 +1,6 @@
 #include "parser/SimpleOTPParser.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "parser/CharacterClasses.h"
@@ -9,6 +10,7 @@
 #include "parser/LanguageFiles.h"
 #include "parser/LinkRemoval.h"
 #include "parser/ServiceExtraction.h"
+#include "parser/StopWords.h"
 #include "parser/UnicodeText.h"
 
 namespace nabbit {
@@ -20,11 +22,40 @@ constexpr std::size_t kMaxCustomCodeLength = 10;
 constexpr std::size_t kMinMixedTokenLength = 4;
 constexpr std::size_t kMaxMixedTokenLength = 8;
 constexpr std::size_t kMinBracketDigits = 4;
+constexpr std::size_t kMaxServiceLength = 30;
 
 SimpleOTPParser loadFrom(const ResourceLocator& locator) {
-    LanguageFile languages = loadLanguageFiles(locator);
-    return SimpleOTPParser(std::move(languages.keywords), std::move(languages.patterns),
-                           loadCustomPatterns(locator));
+    return SimpleOTPParser(loadLanguageFiles(locator), loadCustomPatterns(locator));
+}
+
+// The listed names that may be reported (at most thirty characters, and no keyword, stop word
+// or generic word), longest first, so that a name wins over a shorter one inside it ('garanti
+// bbva' over 'bbva', whichever file lists them).
+std::vector<std::string> reportable(const std::vector<std::string>& names,
+                                    const std::set<std::string>& keywords) {
+    std::vector<std::string> out;
+    for (const auto& name : names) {
+        if (graphemeCount(name) <= kMaxServiceLength && !keywords.contains(name) &&
+            !stopWords().contains(name) && !genericNameWords().contains(name)) {
+            out.push_back(name);
+        }
+    }
+    std::stable_sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) {
+        return fromUtf8(a).countChar32() > fromUtf8(b).countChar32();
+    });
+    return out;
+}
+
+std::shared_ptr<const PatternPrefilter> prefilterOver(const std::vector<Regex>& patterns,
+                                                      const std::vector<Regex>& exclusions) {
+    std::vector<const Regex*> all;
+    for (const auto& pattern : patterns) {
+        all.push_back(&pattern);
+    }
+    for (const auto& pattern : exclusions) {
+        all.push_back(&pattern);
+    }
+    return std::make_shared<const PatternPrefilter>(all);
 }
 
 ResourceLocator shippedWithUserFolder() {
@@ -38,9 +69,18 @@ class Exclusions {
   public:
     explicit Exclusions(const icu::UnicodeString& context) {
         for (const Regex& pattern : fixedPatterns().exclusionPatterns) {
-            auto scanner = pattern.scan(context);
-            while (scanner.next()) {
-                matches_.push_back(scanner.matchText());
+            collect(pattern, context);
+        }
+    }
+
+    // The built-in exclusions and those of the language files; the filter skips the latter
+    // where they cannot match (they come after the language patterns in it).
+    Exclusions(const icu::UnicodeString& context, const std::vector<Regex>& fromFiles,
+               std::size_t firstIndex, PatternPrefilter::Lazy& filter)
+        : Exclusions(context) {
+        for (std::size_t i = 0; i < fromFiles.size(); ++i) {
+            if (filter.mayMatch(firstIndex + i)) {
+                collect(fromFiles[i], context);
             }
         }
     }
@@ -62,6 +102,13 @@ class Exclusions {
     }
 
   private:
+    void collect(const Regex& pattern, const icu::UnicodeString& context) {
+        auto scanner = pattern.scan(context);
+        while (scanner.next()) {
+            matches_.push_back(scanner.matchText());
+        }
+    }
+
     std::vector<icu::UnicodeString> matches_;
 };
 
@@ -78,7 +125,19 @@ SimpleOTPParser::SimpleOTPParser(std::set<std::string> otpKeywords,
     : otpKeywords_(std::move(otpKeywords)),
       gate_(otpKeywords_),
       languagePatterns_(std::move(languagePatterns)),
-      customPatterns_(std::move(customPatterns)) {}
+      customPatterns_(std::move(customPatterns)),
+      listedServices_(std::make_shared<const NameTable>(std::vector<std::string>{})),
+      prefilter_(prefilterOver(languagePatterns_, exclusionPatterns_)) {}
+
+SimpleOTPParser::SimpleOTPParser(LanguageFile languages, std::vector<CustomPattern> customPatterns)
+    : otpKeywords_(std::move(languages.keywords)),
+      gate_(otpKeywords_),
+      languagePatterns_(std::move(languages.patterns)),
+      customPatterns_(std::move(customPatterns)),
+      exclusionPatterns_(std::move(languages.exclusions)),
+      listedServices_(
+          std::make_shared<const NameTable>(reportable(languages.services, otpKeywords_))),
+      prefilter_(prefilterOver(languagePatterns_, exclusionPatterns_)) {}
 
 std::optional<ParsedOTP> SimpleOTPParser::parse(std::string_view utf8Text) const {
     const icu::UnicodeString text = fromUtf8(utf8Text);
@@ -101,15 +160,25 @@ std::optional<ParsedOTP> SimpleOTPParser::parse(std::string_view utf8Text) const
         }
     }
 
-    const std::vector<icu::UnicodeString> candidates = candidatesOf(removeLinks(text));
+    // The prefilter looks at each text it is asked about; removing links can join words.
+    const icu::UnicodeString stripped = removeLinks(text);
+    PatternPrefilter::Lazy textFilter(*prefilter_, text);
+    std::optional<PatternPrefilter::Lazy> strippedFilter;
+    if (stripped.length() != text.length()) {
+        strippedFilter.emplace(*prefilter_, stripped);
+    }
+    const std::vector<icu::UnicodeString> candidates =
+        candidatesOf(stripped, strippedFilter ? *strippedFilter : textFilter);
     if (candidates.empty()) {
         return std::nullopt;
     }
     // Exclusions look at the text as received, links included.
-    const Exclusions exclusions(text);
+    const Exclusions exclusions(text, exclusionPatterns_, languagePatterns_.size(), textFilter);
     for (const auto& candidate : candidates) {
         if (!exclusions.excludes(candidate)) {
-            return ParsedOTP{extractServiceUtf16(lower, otpKeywords_), toUtf8(candidate)};
+            return ParsedOTP{
+                extractServiceUtf16(text, lower, otpKeywords_, listedServices_.get(), &gate_),
+                toUtf8(candidate)};
         }
     }
     return std::nullopt;
@@ -137,10 +206,14 @@ std::optional<ParsedOTP> SimpleOTPParser::matchCustomPatterns(
     return std::nullopt;
 }
 
-std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(const icu::UnicodeString& s) const {
+std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
+    const icu::UnicodeString& s, PatternPrefilter::Lazy& filter) const {
     // A language pattern that yields something with a digit decides alone.
-    for (const Regex& pattern : languagePatterns_) {
-        auto scanner = pattern.scan(s);
+    for (std::size_t i = 0; i < languagePatterns_.size(); ++i) {
+        if (!filter.mayMatch(i)) {
+            continue;
+        }
+        auto scanner = languagePatterns_[i].scan(s);
         if (!scanner.next() || scanner.groupCount() < 1) {
             continue;
         }
@@ -203,8 +276,10 @@ std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(const icu::Unicode
 }
 
 std::vector<std::string> SimpleOTPParser::findCandidates(std::string_view utf8Text) const {
+    const icu::UnicodeString text = fromUtf8(utf8Text);
+    PatternPrefilter::Lazy filter(*prefilter_, text);
     std::vector<std::string> out;
-    for (const auto& candidate : candidatesOf(fromUtf8(utf8Text))) {
+    for (const auto& candidate : candidatesOf(text, filter)) {
         out.push_back(toUtf8(candidate));
     }
     return out;
@@ -214,8 +289,8 @@ bool SimpleOTPParser::isExcluded(std::string_view candidate, std::string_view co
     return Exclusions(fromUtf8(context)).excludes(fromUtf8(candidate));
 }
 
-std::optional<std::string> SimpleOTPParser::extractService(std::string_view lowerUtf8) const {
-    return nabbit::extractService(lowerUtf8, otpKeywords_);
+std::optional<std::string> SimpleOTPParser::extractService(std::string_view utf8Text) const {
+    return nabbit::extractService(utf8Text, otpKeywords_, listedServices_.get());
 }
 
 }  // namespace nabbit

@@ -52,6 +52,7 @@ Corpus Corpus::load(const std::filesystem::path& jsonlFile) {
         line.hasService = object.contains("service");
         line.service = optionalString(object, "service", problem);
         line.channel = optionalString(object, "channel", problem).value_or("");
+        line.batch = optionalString(object, "batch", problem).value_or("");
         if (!text || text->empty()) {
             problem = "no text";
         } else if (!object.contains("code")) {
@@ -67,6 +68,16 @@ Corpus Corpus::load(const std::filesystem::path& jsonlFile) {
         corpus.lines.push_back(std::move(line));
     }
     return corpus;
+}
+
+Corpus Corpus::onlyBatch(const std::string& batch) const {
+    Corpus out{language, {}, problems};
+    for (const auto& line : lines) {
+        if (line.batch == batch) {
+            out.lines.push_back(line);
+        }
+    }
+    return out;
 }
 
 std::vector<Corpus> Corpus::loadAll(const std::filesystem::path& folder) {

@@ -17,6 +17,8 @@ struct CorpusLine {
     bool hasService = false;             // the line has a "service" member
     std::optional<std::string> service;  // absent when that member is null
     std::string channel;                 // "sms" or "mail"
+    // Lines written as unseen checks carry the batch they came in ("1", "2"); empty otherwise.
+    std::string batch;
 };
 
 // The lines of one tests/corpus/<language>.jsonl file, and what was wrong with any line
@@ -27,6 +29,8 @@ struct Corpus {
     std::vector<std::string> problems;
 
     static Corpus load(const std::filesystem::path& jsonlFile);
+    // The same corpus with only the lines of one batch.
+    Corpus onlyBatch(const std::string& batch) const;
     // Every *.jsonl file of a folder, by language name.
     static std::vector<Corpus> loadAll(const std::filesystem::path& folder);
 };

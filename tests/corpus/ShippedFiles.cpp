@@ -1,5 +1,6 @@
 #include "ShippedFiles.h"
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -44,14 +45,31 @@ bool stringArray(const nlohmann::json& object, const char* key, std::vector<std:
 
 ShippedFiles ShippedFiles::read(const std::filesystem::path& folder) {
     ShippedFiles files;
-    for (const char* name : {"en", "fr", "zh", "es", "de", "pt"}) {
+    std::vector<std::string> names{"en", "fr", "zh", "es", "de", "pt"};
+    std::vector<std::string> further;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const auto stem = entry.path().stem().string();
+        if (entry.path().extension() == ".json" && stem != "custom-patterns" &&
+            std::find(names.begin(), names.end(), stem) == names.end()) {
+            further.push_back(stem);
+        }
+    }
+    std::sort(further.begin(), further.end());
+    names.insert(names.end(), further.begin(), further.end());
+    for (const auto& name : names) {
         std::string problem;
-        const auto json = readJson(folder / (std::string(name) + ".json"), problem);
-        Language language{name, {}, {}};
+        const auto json = readJson(folder / (name + ".json"), problem);
+        Language language{name, {}, {}, {}, {}};
+        // "exclusions" and "services" may be left out, but when there they are string arrays.
+        const auto optional = [&](const char* key, std::vector<std::string>& out) {
+            return !json->contains(key) || stringArray(*json, key, out);
+        };
         if (json && (!stringArray(*json, "keywords", language.keywords) ||
-                     !stringArray(*json, "patterns", language.patterns))) {
-            problem =
-                std::string(name) + ".json: \"keywords\" or \"patterns\" is not a string array";
+                     !stringArray(*json, "patterns", language.patterns) ||
+                     !optional("exclusions", language.exclusions) ||
+                     !optional("services", language.services))) {
+            problem = name + ".json: a member is not a string array";
         }
         if (!problem.empty()) {
             files.problems.push_back(problem);

@@ -13,6 +13,8 @@ struct ShippedFiles {
         std::string name;  // "en", "fr", ...
         std::vector<std::string> keywords;
         std::vector<std::string> patterns;
+        std::vector<std::string> exclusions;
+        std::vector<std::string> services;
     };
     struct CustomPattern {
         std::string service;
@@ -23,7 +25,8 @@ struct ShippedFiles {
     std::vector<CustomPattern> customPatterns;
     std::vector<std::string> problems;  // what could not be read or decoded
 
-    // Reads <folder>/{en,fr,zh,es,de,pt}.json and <folder>/custom-patterns.json.
+    // Reads <folder>/{en,fr,zh,es,de,pt}.json, then the folder's other .json files in name
+    // order, and <folder>/custom-patterns.json.
     static ShippedFiles read(const std::filesystem::path& folder);
 };
 

@@ -80,6 +80,23 @@ TEST(LanguageFile, FailsAsAWhole) {
     }
 }
 
+TEST(LanguageFile, DecodesOptionalExclusionsAndServices) {
+    const auto file = decodeLanguageFile(R"json({"keywords":[],"patterns":[],
+        "exclusions":["booking (\\d+)","(bad"],"services":[" Acme Bank ","ACME BANK","Zorg",""]})json");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(sources(file->exclusions), (std::vector<std::string>{R"(booking (\d+))"}));
+    EXPECT_TRUE(file->exclusions[0].bounded());
+    EXPECT_EQ(file->services, (std::vector<std::string>{"acme bank", "zorg"}));
+    for (const char* json : {
+             R"json({"keywords":[],"patterns":[],"exclusions":"x"})json",
+             R"json({"keywords":[],"patterns":[],"exclusions":[1]})json",
+             R"json({"keywords":[],"patterns":[],"services":null})json",
+             R"json({"keywords":[],"patterns":[],"services":[["acme"]]})json",
+         }) {
+        EXPECT_FALSE(decodeLanguageFile(json).has_value()) << json;
+    }
+}
+
 TEST(LanguageFile, MissingOrUnreadableFileIsAbsent) {
     TempDir dir;
     EXPECT_FALSE(loadLanguageFile(dir.path() / "en.json").has_value());
@@ -101,13 +118,19 @@ TEST(LanguageFiles, MergeInFixedOrderFromBothPlaces) {
     ASSERT_TRUE(writeFile(sub / "en.json", languageJson("code", "en")));
     // The subfolder wins over the top level.
     ASSERT_TRUE(writeFile(dir.path() / "en.json", languageJson("ignored", "ignored")));
-    // Not one of the six names.
+    // Further files follow the six in name order, from either place; custom-patterns.json,
+    // hidden files and other extensions are no language files.
     ASSERT_TRUE(writeFile(sub / "it.json", languageJson("codice", "it")));
+    ASSERT_TRUE(writeFile(dir.path() / "ar.json", languageJson("رمز", "ar")));
+    ASSERT_TRUE(writeFile(sub / "custom-patterns.json", R"json({"customPatterns":[]})json"));
+    ASSERT_TRUE(writeFile(sub / ".nl.json", languageJson("hidden", "hidden")));
+    ASSERT_TRUE(writeFile(sub / "nl.json~", languageJson("backup", "backup")));
 
     const LanguageFile merged = loadLanguageFiles(ResourceLocator::forDirectory(dir.path()));
     EXPECT_EQ(sources(merged.patterns),
-              (std::vector<std::string>{"en", "fr", "zh", "es", "de", "pt"}));
-    EXPECT_EQ(merged.keywords, (std::set<std::string>{"code", "codigo", "código", "验证码"}));
+              (std::vector<std::string>{"en", "fr", "zh", "es", "de", "pt", "ar", "it"}));
+    EXPECT_EQ(merged.keywords,
+              (std::set<std::string>{"code", "codigo", "código", "验证码", "codice", "رمز"}));
 }
 
 TEST(LanguageFiles, BrokenFileIsSkippedWithItsKeywords) {
@@ -247,6 +270,20 @@ TEST(UserOverride, ReplacesTheShippedFileOfTheSameName) {
     // An explicit resources folder ignores the overrides.
     const SimpleOTPParser explicitParser(ResourceLocator::forDirectory(shipped.path()));
     EXPECT_EQ(sources(explicitParser.languagePatterns()), (std::vector<std::string>{"en", "fr"}));
+}
+
+TEST(UserOverride, ReplacesAndAddsFurtherLanguageFiles) {
+    TempDir shipped;
+    TempDir user;
+    ASSERT_TRUE(writeFile(shipped.path() / "OTPKeywords" / "en.json", languageJson("code", "en")));
+    ASSERT_TRUE(
+        writeFile(shipped.path() / "OTPKeywords" / "it.json", languageJson("codice", "it")));
+    ASSERT_TRUE(writeFile(shipped.path() / "OTPKeywords" / "nl.json", languageJson("code", "nl")));
+    ASSERT_TRUE(writeFile(user.path() / "it.json", languageJson("codice", "my it")));
+    ASSERT_TRUE(writeFile(user.path() / "xx.json", languageJson("kod", "my xx")));
+    const SimpleOTPParser parser(ResourceLocator(shipped.path(), user.path()));
+    EXPECT_EQ(sources(parser.languagePatterns()),
+              (std::vector<std::string>{"en", "my it", "nl", "my xx"}));
 }
 
 TEST(UserOverride, DefaultParserUsesAndCreatesTheUserFolder) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 #include <string>
 
@@ -36,8 +37,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"parentheses", "(mybank) 123456 is your code", "mybank"},
         Case{"bracketed_keyword", "[code] 123456", std::nullopt},
         Case{"bracket_not_at_start", "hello [acme] 123456", std::nullopt},
-        Case{"bracket_with_digit", "[acme2] 123456", std::nullopt},
-        Case{"bracket_too_short", "[ab] 123456", std::nullopt},
+        // The prefix pattern refuses these; the later sender-tag search takes them.
+        Case{"bracket_with_digit", "[acme2] 123456", "acme2"},
+        Case{"bracket_too_short", "[ab] 123456", "ab"},
+        Case{"bracket_holding_a_number", "[code 123456]", std::nullopt},
         Case{"bracket_trimmed", "[ acme\t] 123456", "acme"},
         Case{"welcome_to", "welcome to acme, your code is 1234", "acme"},
         Case{"welcome_to_lazy", "welcome to acme bank. code 1234", "acme"},
@@ -58,12 +61,63 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"amex_before_amex_safekey", "amex safekey code 1234", "amex"},
         Case{"yelp_eats", "yelp eats code 1234", "yelp eats"},
         Case{"qq_browser", "qq browser code 1234", "qq browser"},
-        Case{"inside_a_word", "finally, your code 1234", "ally"},
-        Case{"ee_last_resort", "no need to reply 1234", "ee"},
-        Case{"table_before_prefix", "[acme] need code 1234", "ee"},
+        // Table names count as whole words only: not 'ally' in 'finally', 'ee' in 'need',
+        // 'chase' in 'purchase', 'ubereats' in 'ubereatsx'; a name at the text's ends or
+        // between punctuation does.
+        Case{"inside_a_word", "finally, your code 1234", std::nullopt},
+        Case{"not_inside_need", "no need to reply 1234", std::nullopt},
+        Case{"not_inside_purchase", "your purchase code 1234", std::nullopt},
+        Case{"not_before_a_letter", "ubereatsx code 1234", std::nullopt},
+        Case{"whole_word_at_ends", "ee", "ee"},
+        Case{"whole_word_in_punctuation", "code 1234 (via chase.)", "chase"},
+        Case{"table_before_prefix", "[acme] ee code 1234", "ee"},
         Case{"table_order_not_text_order", "uber and coinbase 1234", "coinbase"},
         Case{"in_a_link", "code 1234 https://www.paypal.com/x", "paypal"},
         Case{"nothing", "your code is 1234", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// When the table and the old patterns find nothing: a sender opening the text, a name next
+// to a code phrase (capitalised, in any of the languages), a sender tag.
+class LaterWays : public ::testing::TestWithParam<Case> {};
+
+TEST_P(LaterWays, NameTheService) {
+    EXPECT_EQ(extractService(GetParam().lowerText, {"code", "verification", "验证码"}),
+              GetParam().expected)
+        << GetParam().lowerText;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Service, LaterWays,
+    ::testing::Values(Case{"opener", "Acme Bank: your code is 1234", "acme bank"},
+                      Case{"opener_dash", "Acme - your code is 1234", "acme"},
+                      Case{"opener_app_hash", "<#> Acme: 1234 is your code", "acme"},
+                      Case{"opener_generic", "Security alert: your code is 1234", std::nullopt},
+                      Case{"opener_greeting", "Hi Jane: your code is 1234", std::nullopt},
+                      Case{"opener_reference", "Pedido 48291: seu código é 1234", std::nullopt},
+                      Case{"opener_not_a_link", "Login: https://x.example/1234", std::nullopt},
+                      Case{"your_name_code", "Your Acme verification code is 1234", "acme"},
+                      Case{"your_generic_code", "Your new code is 1234", std::nullopt},
+                      Case{"code_for_name_colon", "Your one-time code for Acme: 1234", "acme"},
+                      Case{"code_is_code", "Your code is K7P2QX.", std::nullopt},
+                      Case{"fr", "Votre code Acme est 1234", "acme"},
+                      Case{"fr_verb", "Un code de vérification a été demandé", std::nullopt},
+                      Case{"es", "Tu código de Mercado Libre es 1234", "mercado libre"},
+                      Case{"es_verb", "Ingresa el código 1234 para continuar", std::nullopt},
+                      Case{"de", "Dein Acme-Code lautet 1234", "acme"},
+                      Case{"it", "Il tuo codice Acme è 1234", "acme"},
+                      Case{"pl", "Twój kod do Allegro: 1234", "allegro"},
+                      Case{"ru", "Код для входа в Госуслуги: 1234", "госуслуги"},
+                      Case{"tr", "Trendyol doğrulama kodunuz: 1234", "trendyol"},
+                      Case{"ja", "メルカリの認証番号は1234です", "メルカリ"},
+                      Case{"ko", "쿠팡 인증번호 [1234]", "쿠팡"},
+                      Case{"zh", "您的京东验证码是1234", "京东"},
+                      Case{"zh_tag_start", "【拼多多】验证码1234", "拼多多"},
+                      Case{"zh_tag_end", "验证码1234【淘宝】", "淘宝"},
+                      // The old bracket pattern comes first and takes the first line's tag.
+                      Case{"old_bracket_first", "[Web발신]\n[토스] 인증번호 1234", "web발신"},
+                      Case{"vi", "Mã xác thực Shopee: 1234", "shopee"},
+                      Case{"id", "Kode verifikasi Gojek: 1234", "gojek"},
+                      Case{"ar", "رمز التحقق الخاص بك في Careem: 1234", "careem"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Service, TableHasAllNamesInOrder) {
@@ -81,13 +135,19 @@ TEST(Service, TableHasAllNamesInOrder) {
     EXPECT_EQ(std::set<std::string_view>(names.begin(), names.end()).size(), names.size());
 }
 
-// Whatever order names appear in the text, the one listed first in the table wins.
+// Whatever order names appear in the text, the one listed first in the table wins, as long
+// as it stands as a whole word.
 TEST(Service, TableOrderBeatsTextOrder) {
     const auto& names = knownServices();
+    const auto isAlnum = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
     const auto firstListed = [&](const std::string& text) -> std::optional<std::string_view> {
         for (std::string_view name : names) {
-            if (text.find(name) != std::string::npos) {
-                return name;
+            for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+                const auto end = at + name.size();
+                if ((at == 0 || !isAlnum(text[at - 1])) &&
+                    (end == text.size() || !isAlnum(text[end]))) {
+                    return name;
+                }
             }
         }
         return std::nullopt;
@@ -95,8 +155,8 @@ TEST(Service, TableOrderBeatsTextOrder) {
     int mismatches = 0;
     for (std::string_view later : names) {
         for (std::string_view earlier : names) {
-            const std::string text =
-                "x" + std::string(later) + " and " + std::string(earlier) + "!";
+            const std::string text = "x" + std::string(later) + " and " + std::string(earlier) +
+                                     "! " + std::string(later) + "s";
             mismatches += firstKnownService(text) != firstListed(text) ? 1 : 0;
         }
     }

@@ -124,9 +124,44 @@ TEST(Parser, LanguagePatternsSeeTheTextWithoutLinks) {
     EXPECT_EQ(parser.parse("code https://example.com/123456 or 7777"), result("7777"));
 }
 
+SimpleOTPParser parserWith(std::vector<std::string> patterns, std::vector<std::string> exclusions,
+                           std::vector<std::string> services = {}) {
+    LanguageFile files;
+    files.keywords = {"code"};
+    for (const auto& source : patterns) {
+        files.patterns.push_back(*Regex::compile(source, RegexOptions{.bounded = true}));
+    }
+    for (const auto& source : exclusions) {
+        files.exclusions.push_back(*Regex::compile(source, RegexOptions{.bounded = true}));
+    }
+    files.services = std::move(services);
+    return SimpleOTPParser(std::move(files), {});
+}
+
+TEST(Parser, FileExclusionsPassOverCandidatesInTheirMatches) {
+    const auto generic = parserWith({}, {R"((?i)booking ref\h*\d+)"});
+    EXPECT_EQ(generic.parse("Booking ref 48291. Your code 7712"), result("7712"));
+    EXPECT_EQ(generic.parse("Your code for booking ref 48291"), std::nullopt);
+    // A language pattern's code is vetoed like a generic one: then there is no result.
+    const auto language = parserWith({R"(code (\d{4}))"}, {R"((?i)door code \d+)"});
+    EXPECT_EQ(language.parse("Door code 4821"), std::nullopt);
+    EXPECT_EQ(language.parse("Your code 4821"), result("4821"));
+}
+
+TEST(Parser, ListedServicesComeAfterTheTableBeforeThePatterns) {
+    const auto parser = parserWith({}, {}, {"acme", "zorgbank", "code", "alert", "acme bank"});
+    // Keywords and generic words are never reported; longer names are tried first.
+    EXPECT_EQ(parser.listedServices(), (std::vector<std::string>{"acme bank", "zorgbank", "acme"}));
+    EXPECT_EQ(parser.parse("Acme: Acme Bank code 4821"), result("4821", "acme bank"));
+    EXPECT_EQ(parser.parse("[Acme] Zorgbank code 4821"), result("4821", "zorgbank"));
+    EXPECT_EQ(parser.parse("[Acme] Zorgbanking code 4821"), result("4821", "acme"));
+    EXPECT_EQ(parser.parse("PayPal code 4821 for Zorgbank"), result("4821", "paypal"));
+}
+
 TEST(Parser, ChineseCodeFoundByLanguagePattern) {
     const auto parser = makeParser({"验证码"}, {R"(验证码是(\d{4,8}))"});
-    EXPECT_EQ(parser.parse("【某某科技】您的验证码是123456，5分钟内有效"), result("123456"));
+    EXPECT_EQ(parser.parse("【某某科技】您的验证码是123456，5分钟内有效"),
+              result("123456", "某某科技"));
     EXPECT_EQ(makeParser({"验证码"}).parse("您的验证码是123456"), std::nullopt);
 }
 

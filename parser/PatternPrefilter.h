@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include <unicode/unistr.h>
+
+#include "parser/MultiStringSearch.h"
+#include "parser/Regex.h"
+#include "parser/RequiredText.h"
+
+namespace nabbit {
+
+// Tells, for a text, which of a list of patterns cannot match it, from the strings each
+// pattern's matches require (requiredText). One pass over the case-folded text finds every
+// required string of every pattern at once, so passing over a pattern costs a few bit tests
+// instead of a regex search. The answer is never wrong in the harmful direction: a pattern
+// it passes over has no match in the text; one it lets through may still have none.
+class PatternPrefilter {
+  public:
+    PatternPrefilter() = default;
+    explicit PatternPrefilter(const std::vector<const Regex*>& patterns);
+
+    // The clauses a text satisfies (one of their strings occurs in it).
+    class Found {
+      private:
+        friend class PatternPrefilter;
+        std::vector<std::uint64_t> clauses_;
+        std::vector<std::uint64_t> strings_;
+    };
+
+    std::size_t size() const { return clauseBegin_.size() - 1; }
+    // True when the pattern requires no known string, so no scan can rule it out.
+    bool alwaysRuns(std::size_t pattern) const;
+    Found scan(const icu::UnicodeString& text) const;
+    bool mayMatch(std::size_t pattern, const Found& found) const;
+
+    // Scans a text only when a pattern first needs it.
+    class Lazy {
+      public:
+        Lazy(const PatternPrefilter& filter, const icu::UnicodeString& text)
+            : filter_(filter), text_(text) {}
+        bool mayMatch(std::size_t pattern);
+
+      private:
+        const PatternPrefilter& filter_;
+        const icu::UnicodeString& text_;
+        std::optional<Found> found_;
+    };
+
+  private:
+    // Pattern i's clauses are clauseBegin_[i] .. clauseBegin_[i + 1]; it may match only when
+    // each of them is satisfied. A string found satisfies the clauses that list it.
+    std::vector<std::size_t> clauseBegin_{0};
+    std::vector<std::vector<std::int32_t>> stringClauses_;
+    MultiStringSearch search_;
+};
+
+}  // namespace nabbit

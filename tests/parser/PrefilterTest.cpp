@@ -1,0 +1,116 @@
+// The prefilter may only pass over a pattern that cannot match: the required text it reads
+// from a pattern must stand in every text the pattern matches, including texts that match
+// only through case folding.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "parser/PatternPrefilter.h"
+#include "parser/RequiredText.h"
+#include "parser/UnicodeText.h"
+
+namespace nabbit {
+namespace {
+
+using Clauses = std::vector<std::vector<std::u16string>>;
+
+struct Reading {
+    const char* pattern;
+    Clauses clauses;
+};
+
+TEST(RequiredText, ReadsWhatEveryMatchNeeds) {
+    const std::vector<Reading> readings{
+        {"Code (\\d+)", {{u"code "}}},
+        {"(?i:c[oó]digos?)\\h+(\\d+)", {{u"codigo", u"codigos", u"código", u"códigos"}}},
+        // Clauses with longer strings come first.
+        {"(?:verification|security)\\h+(?:code|pin)",
+         {{u"security", u"verification"}, {u"code", u"pin"}}},
+        {"\\bG-(\\d{4,8})\\b", {{u"g-"}}},
+        {"TAN\\b\\Q:=\\E", {{u"tan:="}}},
+        {"Stra\\x{DF}e", {{u"strasse"}}},
+        // Optional, repeated at most once or zero times: nothing certain.
+        {"(?:code)?(\\d{6})", {}},
+        {"(?:code)*x", {}},
+        // Lookarounds and assertions need no text of the match.
+        {"(?<!promo )(?=\\d)(\\d{6})", {}},
+        // Not read: free spacing, back-references, property sets.
+        {"(?x) c o d e (\\d+)", {}},
+        {"(a)\\1code", {}},
+        {"[[:alpha:]]{4}", {}},
+        // An alternative without requirement makes the whole free.
+        {"code|\\d{6}", {}},
+    };
+    for (const auto& reading : readings) {
+        EXPECT_EQ(requiredText(reading.pattern).clauses, reading.clauses) << reading.pattern;
+    }
+}
+
+TEST(PatternPrefilter, NeverPassesOverAMatchingPattern) {
+    const std::vector<std::string> sources{"(?i:stra(?:ß|ss)e)",
+                                           "(?i)kelvin",
+                                           "(?i:ſecret)",
+                                           "(?i:ΣΊΣΥΦΟΣ)",
+                                           "(?i:ﬁle) (\\d+)",
+                                           "(?i:İşlem) kodu",
+                                           "(?i:код)\\h+(\\d+)",
+                                           "(?i:verifica)",
+                                           "(?:foo|bar)baz(\\d)",
+                                           "a[bc]?d(?:ef)+g",
+                                           "x{2}yz",
+                                           "\\x{1F600}smile",
+                                           "(?i:c[oó]digo)",
+                                           "验证码[是为]?(\\d{4,8})",
+                                           "^(?:<#>\\h*)?Acme:",
+                                           "(?i:ǅ)ungla",
+                                           "(?i:ĳ)sselmeer"};
+    const std::vector<std::string> texts{"STRASSE und Straße",
+                                         "KELVIN 1 K",
+                                         "ſECRET",
+                                         "σίσυφος",
+                                         "FILE 12",
+                                         "ﬁle 12",
+                                         "İŞLEM KODU",
+                                         "işlem kodu",
+                                         "КОД 1234",
+                                         "Verifica il codice",
+                                         "foobaz1 barbaz2",
+                                         "abdefefg",
+                                         "xxyz",
+                                         "\xF0\x9F\x98\x80smile",
+                                         "CÓDIGO",
+                                         "验证码是123456",
+                                         "<#> Acme: 1",
+                                         "Ǆungla DŽUNGLA",
+                                         "Ĳsselmeer",
+                                         ""};
+    std::vector<Regex> patterns;
+    std::vector<const Regex*> pointers;
+    for (const auto& source : sources) {
+        auto regex = Regex::compile(source);
+        ASSERT_TRUE(regex) << source;
+        patterns.push_back(*regex);
+    }
+    for (const auto& pattern : patterns) {
+        pointers.push_back(&pattern);
+    }
+    const PatternPrefilter filter(pointers);
+    int passedOver = 0;
+    for (const auto& text : texts) {
+        const auto utf16 = fromUtf8(text);
+        const auto found = filter.scan(utf16);
+        for (std::size_t i = 0; i < patterns.size(); ++i) {
+            auto scanner = patterns[i].scan(utf16);
+            const bool matches = scanner.next();
+            const bool may = filter.mayMatch(i, found);
+            EXPECT_TRUE(may || !matches) << patterns[i].source() << " on " << text;
+            passedOver += may ? 0 : 1;
+        }
+    }
+    // It does pass over patterns, or it would be no filter at all.
+    EXPECT_GT(passedOver, 200);
+}
+
+}  // namespace
+}  // namespace nabbit
