@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/ViewFactory.h"
+
+namespace nabbit {
+
+// The views of the user interface, as the application object asks for them.
+class WidgetViewFactory final : public ViewFactory {
+  public:
+    QWidget* makeOverlayView(const QString& line1, const std::optional<QString>& line2,
+                             QWidget* parent) const override;
+};
+
+}  // namespace nabbit
