@@ -1,14 +1,30 @@
-// The nabbit program: one verb per way of running it. Command-line verbs run under a
-// QCoreApplication, so they need no display.
+// The nabbit program. Without arguments it is the desktop application; with a verb it is a
+// command-line tool that needs no display. This is the composition root: the only place that
+// names the platform implementations and the user-interface layer.
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/AppDelegate.h"
+#include "app/Assets.h"
 #include "app/DefaultsCommand.h"
+#include "app/QuitOnSignals.h"
 #include "app/WatchCommand.h"
+#include "platform/freedesktop/FreedesktopFileReveal.h"
+#include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/x11/X11AccessibilityCheck.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11GlobalShortcut.h"
+#include "platform/x11/X11KeySynthesis.h"
+#include "platform/x11/X11PasteKeyMonitor.h"
+#include "ui/WidgetViewFactory.h"
+
+// Last: Xlib's macros clash with names in the headers above.
+#include "platform/x11/XDisplay.h"
 
 namespace {
 
@@ -34,7 +50,8 @@ constexpr Verb verbs[] = {
 };
 
 void printUsage(std::ostream& out) {
-    out << "usage: nabbit <command> [arguments]\n\ncommands:\n";
+    out << "usage: nabbit                    start Nabbit (needs a graphical session)\n"
+           "       nabbit <command> [arguments]\n\ncommands:\n";
     for (const Verb& verb : verbs) {
         out << "  " << verb.name
             << std::string(verb.name.size() < 12 ? 12 - verb.name.size() : 1, ' ') << verb.summary
@@ -45,13 +62,50 @@ void printUsage(std::ostream& out) {
         << nabbit::DefaultsCommand::usage();
 }
 
+int runDesktop(int argc, char** argv) {
+    if (!nabbit::openXDisplay()) {
+        std::cerr << "Nabbit needs a graphical session; `nabbit watch` runs without one\n";
+        return 1;
+    }
+    // The shortcut, the key monitor and auto-paste are X11 facilities: under Wayland, Nabbit
+    // runs through XWayland.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Nabbit"));
+    QApplication::setApplicationVersion(QStringLiteral(NABBIT_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("nabbit"));
+    QApplication::setWindowIcon(nabbit::assets::icon(QStringLiteral("logo")));
+    // Nabbit lives in the tray: closing its last window does not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    nabbit::X11Clipboard clipboard;
+    nabbit::X11KeySynthesis keySynthesis;
+    nabbit::X11PasteKeyMonitor pasteKeyMonitor;
+    nabbit::X11GlobalShortcut globalShortcut;
+    nabbit::FreedesktopNotifications notifications;
+    nabbit::X11AccessibilityCheck accessibility;
+    nabbit::FreedesktopFileReveal fileReveal;
+    nabbit::WidgetViewFactory views;
+    nabbit::AppDelegate delegate({clipboard,
+                                  keySynthesis,
+                                  pasteKeyMonitor,
+                                  globalShortcut,
+                                  notifications,
+                                  accessibility,
+                                  fileReveal,
+                                  views,
+                                  {}});
+    nabbit::QuitOnSignals quitOnSignals;
+    delegate.applicationDidFinishLaunching();
+    return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const Arguments arguments(argv + 1, argv + argc);
     if (arguments.empty()) {
-        printUsage(std::cerr);
-        return 2;
+        return runDesktop(argc, argv);
     }
     const std::string& first = arguments.front();
     if (first == "--help" || first == "-h" || first == "help") {
