@@ -58,6 +58,17 @@ QPixmap tinted(const QString& name, QSize size, const QColor& color, qreal devic
     return image;
 }
 
+QIcon symbol(const QString& name, const QColor& color) {
+    QIcon icon;
+    for (const int size : {12, 16, 18, 24, 32, 36, 48}) {
+        for (const qreal ratio : {1.0, 2.0}) {
+            icon.addPixmap(
+                tinted(QStringLiteral("symbols/") + name, QSize(size, size), color, ratio));
+        }
+    }
+    return icon;
+}
+
 QIcon icon(const QString& name) {
     // QIcon owns its engine.
     return QIcon(new SvgIconEngine(name));

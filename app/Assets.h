@@ -22,6 +22,10 @@ QPixmap tinted(const QString& name, QSize size, const QColor& color, qreal devic
 // An icon that renders the image sharply at every size the desktop asks for.
 QIcon icon(const QString& name);
 
+// One of the small symbols (resources/symbols: "bell.badge", "doc.on.doc", ...) painted in
+// `color`, as an icon for buttons and labels.
+QIcon symbol(const QString& name, const QColor& color);
+
 }  // namespace assets
 
 }  // namespace nabbit

@@ -11,7 +11,9 @@ class DesktopNotifications;
 class FileReveal;
 class GlobalShortcut;
 class KeySynthesis;
+class LoginItem;
 class PasteKeyMonitor;
+class Relauncher;
 class ViewFactory;
 
 // Everything the application object gets from the desktop it runs on: the platform's
@@ -25,6 +27,8 @@ struct DesktopServices {
     DesktopNotifications& notifications;
     const AccessibilityCheck& accessibility;
     FileReveal& fileReveal;
+    LoginItem& loginItem;
+    Relauncher& relauncher;
     const ViewFactory& views;
     // Where lines for the user go (standard output when empty).
     std::function<void(const std::string& line)> console;

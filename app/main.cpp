@@ -13,9 +13,12 @@
 #include "app/Assets.h"
 #include "app/DefaultsCommand.h"
 #include "app/QuitOnSignals.h"
+#include "app/SingleInstance.h"
 #include "app/WatchCommand.h"
 #include "platform/freedesktop/FreedesktopFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/ProcessRelauncher.h"
+#include "platform/freedesktop/XdgAutostartLoginItem.h"
 #include "platform/x11/X11AccessibilityCheck.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11GlobalShortcut.h"
@@ -78,6 +81,18 @@ int runDesktop(int argc, char** argv) {
     // Nabbit lives in the tray: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // One Nabbit per user: a second start hands over to the running one.
+    nabbit::SingleInstance instance;
+    switch (instance.claim(qEnvironmentVariableIntValue("NABBIT_RELAUNCH_OF"))) {
+        case nabbit::SingleInstance::Role::running:
+            break;
+        case nabbit::SingleInstance::Role::handedOver:
+            return 0;
+        case nabbit::SingleInstance::Role::unreachable:
+            std::cerr << "Nabbit is already running but does not answer.\n";
+            return 0;
+    }
+
     nabbit::X11Clipboard clipboard;
     nabbit::X11KeySynthesis keySynthesis;
     nabbit::X11PasteKeyMonitor pasteKeyMonitor;
@@ -85,6 +100,8 @@ int runDesktop(int argc, char** argv) {
     nabbit::FreedesktopNotifications notifications;
     nabbit::X11AccessibilityCheck accessibility;
     nabbit::FreedesktopFileReveal fileReveal;
+    nabbit::XdgAutostartLoginItem loginItem(QCoreApplication::applicationFilePath().toStdString());
+    nabbit::ProcessRelauncher relauncher;
     nabbit::WidgetViewFactory views;
     nabbit::AppDelegate delegate({clipboard,
                                   keySynthesis,
@@ -93,8 +110,12 @@ int runDesktop(int argc, char** argv) {
                                   notifications,
                                   accessibility,
                                   fileReveal,
+                                  loginItem,
+                                  relauncher,
                                   views,
                                   {}});
+    QObject::connect(&instance, &nabbit::SingleInstance::reopenRequested, &delegate,
+                     &nabbit::AppDelegate::applicationShouldHandleReopen);
     nabbit::QuitOnSignals quitOnSignals;
     delegate.applicationDidFinishLaunching();
     return QApplication::exec();

@@ -9,6 +9,11 @@ class WidgetViewFactory final : public ViewFactory {
   public:
     QWidget* makeOverlayView(const QString& line1, const std::optional<QString>& line2,
                              QWidget* parent) const override;
+    QWidget* makePopoverContent(MainWindowState& state, AppDelegate* appDelegate,
+                                QWidget* parent) const override;
+    QWidget* makeMainWindowView(MainWindowState& state, AppDelegate* appDelegate,
+                                QWidget* parent) const override;
+    QWidget* makeOnboardingView(AppDelegate* appDelegate, QWidget* parent) const override;
 };
 
 }  // namespace nabbit
