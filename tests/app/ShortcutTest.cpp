@@ -9,6 +9,8 @@
 #include "core/AppStateManager.h"
 #include "platform/fake/FakeFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/ProcessRelauncher.h"
+#include "platform/freedesktop/XdgAutostartLoginItem.h"
 #include "platform/x11/X11AccessibilityCheck.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11GlobalShortcut.h"
@@ -48,8 +50,10 @@ class ShortcutTest : public ::testing::Test {
     X11AccessibilityCheck accessibility_;
     FakeFileReveal reveal_;
     WidgetViewFactory views_;
+    XdgAutostartLoginItem loginItem_{"/usr/bin/nabbit"};
+    ProcessRelauncher relauncher_;
     AppDelegate app_{{clipboard_, keys_, monitor_, shortcut_, notifications_, accessibility_,
-                      reveal_, views_, [](const std::string&) {}}};
+                      reveal_, loginItem_, relauncher_, views_, [](const std::string&) {}}};
     int resyncs_ = 0;
 };
 

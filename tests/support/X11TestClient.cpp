@@ -43,6 +43,13 @@ void X11TestClient::pressKeys(std::initializer_list<unsigned long> keysyms) {
     XSync(display_, False);
 }
 
+void X11TestClient::click(int x, int y, unsigned int button) {
+    XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(display_, button, True, CurrentTime);
+    XTestFakeButtonEvent(display_, button, False, CurrentTime);
+    XSync(display_, False);
+}
+
 bool X11TestClient::grabKey(unsigned long keysym, unsigned int modifiers) {
     grabError = 0;
     auto* previous = XSetErrorHandler(recordError);
@@ -99,6 +106,81 @@ std::vector<X11TestClient::Window> X11TestClient::viewableWindowsNamed(const std
         }
     }
     return found;
+}
+
+namespace {
+
+// WM_NAME, or _NET_WM_NAME where only that one is set (Qt's tray icon window).
+std::string windowName(Display* display, ::Window window) {
+    std::string name;
+    char* legacy = nullptr;
+    if (XFetchName(display, window, &legacy) != 0 && legacy != nullptr) {
+        name = legacy;
+        XFree(legacy);
+    }
+    if (!name.empty()) {
+        return name;
+    }
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024,
+                           False, XInternAtom(display, "UTF8_STRING", False), &type, &format,
+                           &count, &remaining, &data) == Success &&
+        data != nullptr) {
+        name.assign(reinterpret_cast<const char*>(data), count);
+        XFree(data);
+    }
+    return name;
+}
+
+void collect(Display* display, ::Window window, const std::string& name,
+             std::vector<X11TestClient::Window>& found) {
+    ::Window root = 0;
+    ::Window parent = 0;
+    ::Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) {
+        return;
+    }
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, children[i], &attributes) != 0 &&
+            attributes.map_state == IsViewable) {
+            if (windowName(display, children[i]) == name) {
+                int x = 0;
+                int y = 0;
+                ::Window child = 0;
+                XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &child);
+                X11TestClient::Window match;
+                match.id = children[i];
+                match.geometry = QRect(x, y, attributes.width, attributes.height);
+                match.overrideRedirect = attributes.override_redirect != 0;
+                match.viewable = true;
+                match.name = name;
+                found.push_back(match);
+            }
+        }
+        collect(display, children[i], name, found);
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+}
+
+}  // namespace
+
+std::vector<X11TestClient::Window> X11TestClient::findWindows(const std::string& name) {
+    std::vector<Window> found;
+    collect(display_, DefaultRootWindow(display_), name, found);
+    return found;
+}
+
+void X11TestClient::setInputFocus(unsigned long window) {
+    XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
+    XSync(display_, False);
 }
 
 unsigned long X11TestClient::inputFocus() {

@@ -32,6 +32,9 @@ class X11TestClient {
     // Presses the keys (X keysyms) in order, then releases them in reverse order.
     void pressKeys(std::initializer_list<unsigned long> keysyms);
 
+    // Moves the pointer to (x, y) on the screen and clicks `button` (1 left, 3 right).
+    void click(int x, int y, unsigned int button = 1);
+
     // Grabs or releases a key on the root window, as another program taking a global shortcut
     // does. Returns whether the server granted the grab.
     bool grabKey(unsigned long keysym, unsigned int modifiers);
@@ -41,8 +44,13 @@ class X11TestClient {
     std::vector<Window> topLevelWindows();
     // The viewable top-level windows with this name.
     std::vector<Window> viewableWindowsNamed(const std::string& name);
+    // Every viewable window with this name, however deep (an icon embedded in a tray is a
+    // child of the tray's window), with its geometry on the screen.
+    std::vector<Window> findWindows(const std::string& name);
     // The window that has the keyboard focus, as the server reports it.
     unsigned long inputFocus();
+    // Gives the keyboard focus to a window, as a window manager does on a click.
+    void setInputFocus(unsigned long window);
 
   private:
     _XDisplay* display_ = nullptr;
