@@ -13,3 +13,5 @@ for bench in "$build"/bin/bench_*; do
     echo "== $(basename "$bench")"
     "$bench" --benchmark_min_time=0.5
 done
+echo "== idle_cost"
+"$(dirname "$0")/../benchmarks/idle_cost.sh" "$build"

@@ -27,11 +27,10 @@ PreferencesStore preferencesOf(const std::filesystem::path& home) {
 
 class DesktopProgramTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { tray_ = std::make_unique<test::TrayHost>(); }
-    static void TearDownTestSuite() { tray_.reset(); }
+    void SetUp() override { ASSERT_TRUE(x_.connected()); }
 
-    void SetUp() override {
-        ASSERT_TRUE(x_.connected());
+    void startTray() {
+        tray_ = std::make_unique<test::TrayHost>();
         ASSERT_TRUE(tray_->running());
     }
 
@@ -54,11 +53,9 @@ class DesktopProgramTest : public ::testing::Test {
                });
     }
 
-    static std::unique_ptr<test::TrayHost> tray_;
+    std::unique_ptr<test::TrayHost> tray_;
     X11TestClient x_;
 };
-
-std::unique_ptr<test::TrayHost> DesktopProgramTest::tray_;
 
 // No display, or one that cannot be reached: one line saying so, status 1, no crash.
 TEST_F(DesktopProgramTest, WithoutADisplayItSaysSoAndExits) {
@@ -103,6 +100,7 @@ TEST_F(DesktopProgramTest, FirstLaunchOpensSetupAndSwitchesOnLoginAndShortcut) {
 // Set up and able to read its database: no window, an icon in the tray, and a message that
 // arrives puts its code on the clipboard.
 TEST_F(DesktopProgramTest, SetUpLaunchLivesInTheTrayAndDeliversCodes) {
+    startTray();
     auto home = setUpHome();
     NabbitProcess nabbit(home->path());
     nabbit.start();
@@ -119,8 +117,26 @@ TEST_F(DesktopProgramTest, SetUpLaunchLivesInTheTrayAndDeliversCodes) {
     EXPECT_TRUE(QTest::qWaitFor([] { return test::readClipboard() == "582019"; }, 5000));
 }
 
+// Without any tray, Nabbit says so once and opens its main window, so it stays reachable.
+TEST_F(DesktopProgramTest, WithoutATrayTheMainWindowOpens) {
+    auto home = setUpHome();
+    NabbitProcess nabbit(home->path());
+    nabbit.start();
+    ASSERT_TRUE(nabbit.waitForError("Running as accessory"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto windows = x_.findWindows("Nabbit");
+            return std::any_of(windows.begin(), windows.end(), [](const auto& window) {
+                return window.geometry.width() >= 580;
+            });
+        },
+        5000));
+    EXPECT_EQ(nabbit.error().count("No system tray"), 1);
+}
+
 // A second start hands over to the running Nabbit, which opens its main window.
 TEST_F(DesktopProgramTest, SecondStartOpensTheMainWindowOfTheFirst) {
+    startTray();
     auto home = setUpHome();
     NabbitProcess first(home->path());
     first.start();
@@ -143,6 +159,7 @@ TEST_F(DesktopProgramTest, SecondStartOpensTheMainWindowOfTheFirst) {
 
 // Started at the same moment, one keeps running and the other hands over to it.
 TEST_F(DesktopProgramTest, TwoStartedTogetherLeaveOneRunning) {
+    startTray();
     auto home = setUpHome();
     NabbitProcess a(home->path());
     NabbitProcess b(home->path());
