@@ -42,7 +42,7 @@ const QString cannotCheck = QStringLiteral("Nabbit couldn't check for updates");
 const QString cannotDownload = QStringLiteral("The update couldn't be downloaded");
 const QString refused = QStringLiteral("The downloaded update was refused");
 
-void log(const QString& line) {
+void logLine(const QString& line) {
     systemLog(QStringLiteral("[Nabbit] %1").arg(line).toStdString());
 }
 
@@ -138,7 +138,7 @@ QString UpdateController::downloadDirectory() const {
 
 void UpdateController::startScheduledChecks() {
     if (settings_.feedUrl.isEmpty()) {
-        log(QStringLiteral("No update source is configured; updates are not checked"));
+        logLine(QStringLiteral("No update source is configured; updates are not checked"));
         return;
     }
     scheduled_ = true;
@@ -188,7 +188,7 @@ void UpdateController::beginCheck(bool interactive) {
     scheduleTimer_.stop();
     interactive_ = interactive;
     if (settings_.feedUrl.isEmpty()) {
-        log(QStringLiteral("Update check: no update source is configured"));
+        logLine(QStringLiteral("Update check: no update source is configured"));
         if (interactive_) {
             present(QMessageBox::Information, QStringLiteral("No update source is configured"),
                     QStringLiteral("This copy of Nabbit was built without an update feed, so it "
@@ -215,7 +215,7 @@ void UpdateController::beginCheck(bool interactive) {
                               .arg(settings_.currentVersion.left(40)));
         return;
     }
-    log(QStringLiteral("Checking for updates at %1").arg(feed.toDisplayString()));
+    logLine(QStringLiteral("Checking for updates at %1").arg(feed.toDisplayString()));
     showStage();
     QNetworkReply* reply = get(feed);
     connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 got, qint64 total) {
@@ -298,7 +298,7 @@ void UpdateController::feedFinished(QNetworkReply* reply) {
     }
     reply_ = nullptr;
     if (cancelled_) {
-        log(QStringLiteral("Update check cancelled"));
+        logLine(QStringLiteral("Update check cancelled"));
         finish();
         return;
     }
@@ -329,7 +329,8 @@ void UpdateController::feedFinished(QNetworkReply* reply) {
         return;
     }
     if (newest->version <= *currentVersion_) {
-        log(QStringLiteral("Update check: Nabbit %1 is up to date").arg(settings_.currentVersion));
+        logLine(
+            QStringLiteral("Update check: Nabbit %1 is up to date").arg(settings_.currentVersion));
         if (interactive_) {
             present(QMessageBox::Information, QStringLiteral("You're up to date"),
                     QStringLiteral("Nabbit %1 is the newest version available.")
@@ -340,8 +341,8 @@ void UpdateController::feedFinished(QNetworkReply* reply) {
         return;
     }
     release_ = *newest;
-    log(QStringLiteral("Update check: Nabbit %1 is available (running %2)")
-            .arg(release_->displayVersion, settings_.currentVersion));
+    logLine(QStringLiteral("Update check: Nabbit %1 is available (running %2)")
+                .arg(release_->displayVersion, settings_.currentVersion));
     if (automaticallyDownloadsUpdates()) {
         beginDownload();
     } else {
@@ -375,8 +376,8 @@ void UpdateController::beginDownload() {
     received_ = 0;
     receiving_ = false;
     shownPercent_ = -1;
-    log(QStringLiteral("Downloading Nabbit %1 from %2")
-            .arg(release_->displayVersion, release_->url.toDisplayString()));
+    logLine(QStringLiteral("Downloading Nabbit %1 from %2")
+                .arg(release_->displayVersion, release_->url.toDisplayString()));
     showStage();
     QNetworkReply* reply = get(release_->url);
     reply->setReadBufferSize(downloadBufferBytes);
@@ -430,7 +431,7 @@ void UpdateController::downloadFinished(QNetworkReply* reply) {
     }
     reply_ = nullptr;
     if (cancelled_) {
-        log(QStringLiteral("Update download cancelled"));
+        logLine(QStringLiteral("Update download cancelled"));
         discardDownload();
         finish();
         return;
@@ -475,7 +476,7 @@ void UpdateController::downloadFinished(QNetworkReply* reply) {
 
 void UpdateController::verified(bool valid) {
     if (cancelled_) {
-        log(QStringLiteral("Update download cancelled"));
+        logLine(QStringLiteral("Update download cancelled"));
         discardDownload();
         finish();
         return;
@@ -493,8 +494,8 @@ void UpdateController::verified(bool valid) {
         return;
     }
     partialFile_.reset();
-    log(QStringLiteral("Nabbit %1 downloaded and verified: %2")
-            .arg(release_->displayVersion, finalPath_));
+    logLine(QStringLiteral("Nabbit %1 downloaded and verified: %2")
+                .arg(release_->displayVersion, finalPath_));
     // Shown even after a silent check: the user is to know that the file is there.
     std::vector<Button> buttons;
     if (settings_.revealFile) {
@@ -523,7 +524,7 @@ void UpdateController::cancel() {
 }
 
 void UpdateController::fail(const QString& summary, const QString& detail) {
-    log(QStringLiteral("%1: %2").arg(summary, detail));
+    logLine(QStringLiteral("%1: %2").arg(summary, detail));
     discardDownload();
     if (interactive_) {
         present(QMessageBox::Warning, summary, detail,
