@@ -15,6 +15,7 @@
 #include "app/Assets.h"
 #include "app/NotificationPosition.h"
 #include "app/PopoverWindow.h"
+#include "app/UpdateController.h"
 #include "app/ViewFactory.h"
 #include "core/AppStateManager.h"
 #include "core/DebugLogger.h"
@@ -54,7 +55,7 @@ AppDelegate::AppDelegate(DesktopServices services, QObject* parent)
           services_.notifications, permissionsService_, services_.views, services_.console})) {}
 
 AppDelegate::~AppDelegate() {
-    // Windows first: their views refer to the state and to this object.
+    // Windows first: their views refer to the state, the updater and this object.
     mainWindow_.reset();
     onboardingWindow_.reset();
     popoverWindow_.reset();
@@ -65,6 +66,7 @@ AppDelegate::~AppDelegate() {
 
 void AppDelegate::applicationDidFinishLaunching() {
     const auto& preferences = AppStateManager::shared();
+    updaterController();
     setupStatusItem();
     if (preferences.globalShortcutEnabled()) {
         updateGlobalHotKey();
@@ -295,7 +297,8 @@ void AppDelegate::injectTestEmail(const QVariant& representedObject) {
         emailManager_->injectTestEmail(text);
     } else {
         print(
-            "⚠️ Email detection is disabled — enable Settings → Detect Codes from Apple Mail "
+            "⚠️ Email detection is disabled — enable Settings → Detect Codes from Apple "
+            "Mail "
             "to "
             "test");
     }
@@ -586,7 +589,19 @@ void AppDelegate::onPressClearDebugLog() {
 }
 
 void AppDelegate::checkForUpdates() {
-    // Wired to the update controller.
+    updaterController().checkForUpdates();
+}
+
+UpdateController& AppDelegate::updaterController() {
+    if (!updaterController_) {
+        auto settings = UpdateSettings::fromBuildConfiguration(QStringLiteral(NABBIT_VERSION));
+        settings.revealFile = [this](const QString& file) {
+            services_.fileReveal.revealFile(file.toStdString());
+        };
+        updaterController_ = std::make_unique<UpdateController>(std::move(settings));
+        updaterController_->startScheduledChecks();
+    }
+    return *updaterController_;
 }
 
 void AppDelegate::relaunchApp() {

@@ -23,6 +23,7 @@ namespace nabbit {
 
 class AppWindow;
 class EmailManager;
+class UpdateController;
 class MessageManager;
 class PopoverWindow;
 class Registration;
@@ -94,6 +95,8 @@ class AppDelegate : public QObject {
     void onPressOpenDebugLog();
     void onPressClearDebugLog();
     void checkForUpdates();
+    // The software-update controller, created (and its daily checks started) on first use.
+    UpdateController& updaterController();
     // Starts a new Nabbit and ends this one 0.2 s later, whether or not the start worked.
     void relaunchApp();
     // Switches the login item on or off (the preference is the caller's).
@@ -141,6 +144,7 @@ class AppDelegate : public QObject {
     std::unique_ptr<Registration> hotKeyRef_;
     std::unique_ptr<Registration> hotKeyEventHandler_;
     ActivationPolicy activationPolicy_ = ActivationPolicy::regular;
+    std::unique_ptr<UpdateController> updaterController_;
 };
 
 }  // namespace nabbit

@@ -17,6 +17,7 @@
 #include "app/WatchCommand.h"
 #include "platform/freedesktop/FreedesktopFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/PortalColorScheme.h"
 #include "platform/freedesktop/ProcessRelauncher.h"
 #include "platform/freedesktop/XdgAutostartLoginItem.h"
 #include "platform/x11/X11AccessibilityCheck.h"
@@ -24,6 +25,7 @@
 #include "platform/x11/X11GlobalShortcut.h"
 #include "platform/x11/X11KeySynthesis.h"
 #include "platform/x11/X11PasteKeyMonitor.h"
+#include "ui/Palettes.h"
 #include "ui/WidgetViewFactory.h"
 
 // Last: Xlib's macros clash with names in the headers above.
@@ -80,6 +82,23 @@ int runDesktop(int argc, char** argv) {
     QApplication::setWindowIcon(nabbit::assets::icon(QStringLiteral("logo")));
     // Nabbit lives in the tray: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Light or dark as the desktop prefers, also where Qt's platform integration does not
+    // follow that preference itself.
+    nabbit::PortalColorScheme colorScheme;
+    const auto followColorScheme = [platformPalette = QApplication::palette()](
+                                       nabbit::ColorScheme::Preference preference) {
+        using Preference = nabbit::ColorScheme::Preference;
+        if (preference == Preference::none) {
+            QApplication::setPalette(platformPalette);
+            return;
+        }
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(preference == Preference::dark ? nabbit::theme::darkPalette()
+                                                                : nabbit::theme::lightPalette());
+    };
+    followColorScheme(colorScheme.current());
+    colorScheme.observe(followColorScheme);
 
     // One Nabbit per user: a second start hands over to the running one.
     nabbit::SingleInstance instance;

@@ -23,12 +23,10 @@ namespace {
 
 using namespace theme::popover;
 
-QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidget* parent) {
+QLabel* label(const QString& text, const QFont& font, QPalette::ColorRole role, QWidget* parent) {
     auto* result = new QLabel(text, parent);
     result->setFont(font);
-    QPalette palette = result->palette();
-    palette.setColor(QPalette::WindowText, color);
-    result->setPalette(palette);
+    result->setForegroundRole(role);
     return result;
 }
 
@@ -36,9 +34,7 @@ QFrame* divider(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, theme::secondary(parent->palette()).lighter(130));
-    line->setPalette(palette);
+    line->setForegroundRole(QPalette::Mid);
     line->setFixedHeight(1);
     return line;
 }
@@ -50,36 +46,37 @@ QWidget* statusLine(StatusDot*& dot, QLabel*& text, QWidget* parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(dotSpacing);
     dot = new StatusDot(dotSize, line);
-    text = label(QString(), theme::font(statusFontSize), theme::secondary(parent->palette()), line);
+    text = label(QString(), theme::font(statusFontSize), theme::secondaryRole, line);
     layout->addWidget(dot, 0, Qt::AlignVCenter);
     layout->addWidget(text, 1);
     return line;
 }
 
 QLabel* caption(const QString& text, QWidget* parent) {
-    return label(text, theme::font(captionFontSize, QFont::DemiBold),
-                 theme::secondary(parent->palette()), parent);
+    return label(text, theme::font(captionFontSize, QFont::DemiBold), theme::secondaryRole, parent);
 }
 
-QPushButton* actionButton(const QString& text, const QString& symbol, QWidget* parent) {
+QPushButton* actionButton(const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
-    button->setIcon(assets::symbol(symbol, parent->palette().color(QPalette::ButtonText)));
     button->setIconSize(QSize(buttonSymbolSize, buttonSymbolSize));
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     button->setAccessibleName(text);
     return button;
 }
 
-QPushButton* linkButton(const QString& text, const QColor& color, QWidget* parent) {
+QPushButton* linkButton(const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setFlat(true);
     button->setFont(theme::font(footerFontSize));
     button->setCursor(Qt::PointingHandCursor);
+    button->setAccessibleName(text);
+    return button;
+}
+
+void setTextColor(QPushButton* button, const QColor& color) {
     QPalette palette = button->palette();
     palette.setColor(QPalette::ButtonText, color);
     button->setPalette(palette);
-    button->setAccessibleName(text);
-    return button;
 }
 
 }  // namespace
@@ -97,7 +94,7 @@ PopoverContentView::PopoverContentView(MainWindowState& state, AppDelegate* appD
     header->setContentsMargins(horizontalMargin, headerTop, horizontalMargin, headerBottom);
     header->setSpacing(headerSpacing);
     header->addWidget(label(QStringLiteral("Nabbit"), theme::font(titleFontSize, QFont::DemiBold),
-                            palette().color(QPalette::WindowText), this));
+                            QPalette::WindowText, this));
     header->addWidget(statusLine(messagesDot_, messagesLine_, this));
     mailStatus_ = statusLine(mailDot_, mailLine_, this);
     header->addWidget(mailStatus_);
@@ -121,10 +118,10 @@ PopoverContentView::PopoverContentView(MainWindowState& state, AppDelegate* appD
     actions->addWidget(caption(QStringLiteral("QUICK ACTIONS"), this));
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(groupSpacing);
-    auto* test = actionButton(QStringLiteral("Test"), QStringLiteral("bell.badge"), this);
-    auto* resync = actionButton(QStringLiteral("Resync"), QStringLiteral("arrow.clockwise"), this);
-    buttons->addWidget(test);
-    buttons->addWidget(resync);
+    test_ = actionButton(QStringLiteral("Test"), this);
+    resync_ = actionButton(QStringLiteral("Resync"), this);
+    buttons->addWidget(test_);
+    buttons->addWidget(resync_);
     actions->addLayout(buttons);
     body->addLayout(actions);
     column->addLayout(body);
@@ -134,37 +131,56 @@ PopoverContentView::PopoverContentView(MainWindowState& state, AppDelegate* appD
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(horizontalMargin, footerVertical, horizontalMargin, footerVertical);
     footer->setSpacing(footerSpacing);
-    auto* settings = linkButton(QStringLiteral("Settings…"), theme::accent(palette()), this);
-    auto* quit = linkButton(QStringLiteral("Quit"), theme::secondary(palette()), this);
-    footer->addWidget(settings);
+    settings_ = linkButton(QStringLiteral("Settings…"), this);
+    quit_ = linkButton(QStringLiteral("Quit"), this);
+    footer->addWidget(settings_);
     footer->addStretch(1);
-    footer->addWidget(quit);
+    footer->addWidget(quit_);
     column->addLayout(footer);
 
-    connect(test, &QPushButton::clicked, this, [this] {
+    connect(test_, &QPushButton::clicked, this, [this] {
         if (appDelegate_) {
             appDelegate_->onPressTestNotification();
         }
     });
-    connect(resync, &QPushButton::clicked, this, [this] {
+    connect(resync_, &QPushButton::clicked, this, [this] {
         if (appDelegate_) {
             appDelegate_->resync();
         }
     });
-    connect(settings, &QPushButton::clicked, this, [this] {
+    connect(settings_, &QPushButton::clicked, this, [this] {
         if (appDelegate_) {
             appDelegate_->openMainWindow();
             appDelegate_->closePopover();
         }
     });
-    connect(quit, &QPushButton::clicked, this, [] { QCoreApplication::quit(); });
+    connect(quit_, &QPushButton::clicked, this, [] { QCoreApplication::quit(); });
 
     for (auto signal :
          {&MainWindowState::recentMessagesChanged, &MainWindowState::hasFullDiskAccessChanged,
           &MainWindowState::emailEnvelopeIndexFoundChanged}) {
         connect(&state_, signal, this, &PopoverContentView::render);
     }
+    restyle();
     render();
+}
+
+void PopoverContentView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        restyle();
+        render();
+    }
+}
+
+void PopoverContentView::restyle() {
+    const QPalette& colors = palette();
+    test_->setIcon(
+        assets::symbol(QStringLiteral("bell.badge"), colors.color(QPalette::ButtonText)));
+    resync_->setIcon(
+        assets::symbol(QStringLiteral("arrow.clockwise"), colors.color(QPalette::ButtonText)));
+    setTextColor(settings_, theme::accent(colors));
+    setTextColor(quit_, theme::secondary(colors));
 }
 
 void PopoverContentView::showEvent(QShowEvent* event) {
@@ -201,7 +217,7 @@ void PopoverContentView::renderRows() {
     }
     if (shownRows_.empty()) {
         auto* empty = label(QStringLiteral("No codes yet"), theme::font(emptyFontSize),
-                            theme::secondary(palette()), this);
+                            theme::secondaryRole, this);
         empty->setContentsMargins(0, emptyExtra, 0, emptyExtra);
         rows_->addWidget(empty);
     }

@@ -6,6 +6,7 @@
 #include "sources/CodeEntry.h"
 
 class QLabel;
+class QPushButton;
 class QVBoxLayout;
 
 namespace nabbit {
@@ -25,8 +26,10 @@ class PopoverContentView : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
+    void restyle();
     void render();
     void renderRows();
 
@@ -38,6 +41,10 @@ class PopoverContentView : public QWidget {
     StatusDot* mailDot_ = nullptr;
     QLabel* mailLine_ = nullptr;
     QVBoxLayout* rows_ = nullptr;
+    QPushButton* test_ = nullptr;
+    QPushButton* resync_ = nullptr;
+    QPushButton* settings_ = nullptr;
+    QPushButton* quit_ = nullptr;
     CodeEntries shownRows_;
     bool rowsRendered_ = false;
 };

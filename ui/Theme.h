@@ -14,11 +14,11 @@ inline bool isDark(const QPalette& palette) {
     return palette.color(QPalette::Window).lightnessF() < 0.5;
 }
 
-// Text of lesser importance: the primary text colour, faded.
+// Text of lesser importance. Labels take it through the placeholder-text role, so that they
+// follow a change of palette.
+inline constexpr QPalette::ColorRole secondaryRole = QPalette::PlaceholderText;
 inline QColor secondary(const QPalette& palette) {
-    QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(isDark(palette) ? 0.6F : 0.55F);
-    return color;
+    return palette.color(secondaryRole);
 }
 
 // The background of controls and cards, set off from the window background.
@@ -39,7 +39,7 @@ inline QColor orange(const QPalette& palette) {
 }
 
 inline QColor accent(const QPalette& palette) {
-    return isDark(palette) ? QColor(0x0A, 0x84, 0xFF) : QColor(0x00, 0x7A, 0xFF);
+    return palette.color(QPalette::Link);
 }
 
 // A font of the application's family at a pixel size and weight.
