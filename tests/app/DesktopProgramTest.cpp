@@ -126,9 +126,8 @@ TEST_F(DesktopProgramTest, WithoutATrayTheMainWindowOpens) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             const auto windows = x_.findWindows("Nabbit");
-            return std::any_of(windows.begin(), windows.end(), [](const auto& window) {
-                return window.geometry.width() >= 580;
-            });
+            return std::any_of(windows.begin(), windows.end(),
+                               [](const auto& window) { return window.geometry.width() >= 580; });
         },
         5000));
     EXPECT_EQ(nabbit.error().count("No system tray"), 1);
