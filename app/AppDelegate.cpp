@@ -142,7 +142,8 @@ void AppDelegate::injectTestEmail(const QVariant& representedObject) {
         emailManager_->injectTestEmail(text);
     } else {
         print(
-            "⚠️ Email detection is disabled — enable Settings → Detect Codes from Apple Mail "
+            "⚠️ Email detection is disabled — enable Settings → Detect Codes from Apple "
+            "Mail "
             "to "
             "test");
     }
