@@ -39,6 +39,11 @@ std::string boolText(bool value) {
     return value ? "true" : "false";
 }
 
+// Tooltips as rich text, which Qt wraps to a readable width instead of one long line.
+QString toolTip(const QString& text) {
+    return QStringLiteral("<p>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 std::string newUuid() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
 }
@@ -415,9 +420,9 @@ void AppDelegate::buildStatusMenu(QMenu& menu) {
     }
     menu.addSeparator();
     QAction* resyncItem = menu.addAction(QStringLiteral("Resync"), this, &AppDelegate::resync);
-    resyncItem->setToolTip(QStringLiteral(
+    resyncItem->setToolTip(toolTip(QStringLiteral(
         "Sometimes iMessage likes to sleep on the job. If Nabbit ever misses a message, use this "
-        "option to sync recent messages and copy the latest code to your clipboard"));
+        "option to sync recent messages and copy the latest code to your clipboard")));
     QMenu* settings = menu.addMenu(QStringLiteral("Settings"));
     settings->setToolTipsVisible(true);
     buildSettingsMenu(*settings);
@@ -429,11 +434,11 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
     menu.clear();
     const auto& preferences = AppStateManager::shared();
     auto toggle = [&menu, this](const QString& title, bool checked, void (AppDelegate::*action)(),
-                                const QString& toolTip) {
+                                const QString& tip) {
         QAction* item = menu.addAction(title, this, action);
         item->setCheckable(true);
         item->setChecked(checked);
-        item->setToolTip(toolTip);
+        item->setToolTip(toolTip(tip));
         return item;
     };
 
@@ -445,7 +450,7 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
     if (!native) {
         QMenu* positions = menu.addMenu(QStringLiteral("Notification Position"));
         positions->menuAction()->setToolTip(
-            QStringLiteral("Select where notifications will appear on the screen"));
+            toolTip(QStringLiteral("Select where notifications will appear on the screen")));
         const int stored =
             static_cast<int>(notificationPositionFromRaw(preferences.notificationPosition())
                                  .value_or(NotificationPosition::leftEdgeTop));
@@ -483,8 +488,8 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
     delays->menuAction()->setCheckable(true);
     delays->menuAction()->setChecked(delay >= 1);
     delays->menuAction()->setToolTip(
-        QStringLiteral("Disable restore clipboard contents if you don't want Nabbit to restore "
-                       "your clipboard to what it was before receiving a code"));
+        toolTip(QStringLiteral("Disable restore clipboard contents if you don't want Nabbit to "
+                               "restore your clipboard to what it was before receiving a code")));
     for (const int seconds : {0, 5, 10, 15, 20}) {
         QAction* item = delays->addAction(
             seconds == 0 ? QStringLiteral("Disabled") : QString::number(seconds) + " sec", this,

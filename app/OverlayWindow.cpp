@@ -13,6 +13,8 @@ namespace nabbit {
 
 namespace {
 
+constexpr int kOpaque = 250;
+
 Qt::WindowFlags overlayFlags(bool raised) {
     // Bypassing the window manager keeps it from placing, decorating or focusing the window.
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
@@ -67,11 +69,18 @@ QRect OverlayWindow::frameFor(NotificationPosition position, const QRect& screen
 }
 
 void OverlayWindow::shapeToContent() {
-    // Only the content's own pixels belong to the window: without a compositing manager the
-    // transparent rest would show as a black box.
-    QImage image(content_->size(), QImage::Format_ARGB32_Premultiplied);
+    // Only the content's opaque pixels belong to the window: without a compositing manager the
+    // transparent rest would show as a black box, and half-transparent edge pixels as a dark
+    // fringe.
+    QImage image(content_->size(), QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     content_->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            line[x] = qAlpha(line[x]) >= kOpaque ? line[x] | 0xFF000000U : 0;
+        }
+    }
     const QBitmap shape = QBitmap::fromImage(image.createAlphaMask(Qt::ThresholdAlphaDither));
     setMask(QRegion(shape).translated(content_->pos()));
 }

@@ -22,7 +22,6 @@ QPainterPath roundedShape(const QRect& rect) {
 PopoverWindow::PopoverWindow(QWidget* content)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Nabbit"));
-    setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);
@@ -49,17 +48,20 @@ void PopoverWindow::changeEvent(QEvent* event) {
 }
 
 void PopoverWindow::paintEvent(QPaintEvent*) {
+    // Opaque, without antialiasing at the edge: the window's shape is the mask, which holds with
+    // or without a compositing manager, and leaves no half-transparent fringe to show dark.
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(roundedShape(rect()), palette().color(QPalette::Window));
+    painter.fillRect(rect(), palette().color(QPalette::Window));
     painter.setPen(QPen(palette().color(QPalette::Mid), 1));
-    painter.drawPath(roundedShape(rect().adjusted(0, 0, -1, -1)));
+    painter.drawPolygon(shape_);
 }
 
 void PopoverWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // The rounded corners hold without a compositing manager too.
-    setMask(QRegion(roundedShape(rect()).toFillPolygon().toPolygon()));
+    shape_ = roundedShape(rect()).toFillPolygon().toPolygon();
+    setMask(QRegion(shape_));
+    // The outline runs one pixel inside the shape's edge.
+    shape_ = roundedShape(rect().adjusted(0, 0, -1, -1)).toFillPolygon().toPolygon();
 }
 
 }  // namespace nabbit

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPolygon>
 #include <QRect>
 #include <QWidget>
 
@@ -30,6 +31,9 @@ class PopoverWindow : public QWidget {
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    QPolygon shape_;  // the outline drawn along the window's rounded edge
 };
 
 }  // namespace nabbit

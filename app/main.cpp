@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QToolTip>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -89,13 +90,14 @@ int runDesktop(int argc, char** argv) {
     const auto followColorScheme = [platformPalette = QApplication::palette()](
                                        nabbit::ColorScheme::Preference preference) {
         using Preference = nabbit::ColorScheme::Preference;
-        if (preference == Preference::none) {
-            QApplication::setPalette(platformPalette);
-            return;
+        QPalette palette = platformPalette;
+        if (preference != Preference::none) {
+            QApplication::setStyle(QStringLiteral("Fusion"));
+            palette = preference == Preference::dark ? nabbit::theme::darkPalette()
+                                                     : nabbit::theme::lightPalette();
         }
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        QApplication::setPalette(preference == Preference::dark ? nabbit::theme::darkPalette()
-                                                                : nabbit::theme::lightPalette());
+        QApplication::setPalette(palette);
+        QToolTip::setPalette(palette);
     };
     followColorScheme(colorScheme.current());
     colorScheme.observe(followColorScheme);

@@ -10,7 +10,7 @@ packages=(
     libicu-dev libsqlite3-dev sqlite3 libplist-dev nlohmann-json3-dev libssl-dev
     libx11-dev libxtst-dev libxi-dev libxfixes-dev libxcb1-dev libxcb-xtest0-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xclip x11-utils x11-xserver-utils dbus dbus-x11 imagemagick trayer
+    xvfb xauth xclip x11-utils x11-xserver-utils dbus dbus-x11 imagemagick trayer xdotool
     fonts-noto-color-emoji
 )
 
