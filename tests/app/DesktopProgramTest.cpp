@@ -2,8 +2,12 @@
 // private D-Bus session bus, each scenario in a home of its own.
 #include <gtest/gtest.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QScopeGuard>
 #include <QTest>
 
 #include "DesktopSession.h"
@@ -14,6 +18,31 @@
 
 #include <X11/X.h>
 #include <X11/keysym.h>
+
+// A StatusNotifierWatcher on the private bus, as desktops with a D-Bus tray provide (KDE,
+// GNOME with the AppIndicator extension): it records the items that register.
+class RecordingStatusNotifierWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+
+  public:
+    QStringList registered;
+    QString lastSender;
+
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() const { return registered; }
+
+  public slots:
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
+        registered << service;
+        lastSender = message.service();
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
+};
 
 namespace nabbit {
 namespace {
@@ -133,6 +162,48 @@ TEST_F(DesktopProgramTest, WithoutATrayTheMainWindowOpens) {
     EXPECT_EQ(nabbit.error().count("No system tray"), 1);
 }
 
+// On a desktop whose tray speaks D-Bus, the icon is a StatusNotifierItem; activating it opens
+// the popover at the pointer.
+TEST_F(DesktopProgramTest, OnADBusTrayTheIconIsAStatusNotifierItem) {
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("watcher"));
+    RecordingStatusNotifierWatcher watcher;
+    ASSERT_TRUE(
+        bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    const auto unregister = qScopeGuard([&] {
+        bus.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
+    });
+
+    auto home = setUpHome();
+    NabbitProcess nabbit(home->path());
+    nabbit.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.registered.isEmpty(); }, 10'000))
+        << nabbit.error().toStdString();
+    // The item lives on Nabbit's connection, at the path the watcher was given (or the
+    // conventional one when only a bus name was).
+    QString service = watcher.registered.front();
+    QString path = QStringLiteral("/StatusNotifierItem");
+    if (service.startsWith('/')) {
+        path = service;
+        service = watcher.lastSender;
+    }
+    QDBusMessage activate = QDBusMessage::createMethodCall(
+        service, path, QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+    activate << 640 << 12;
+    bus.asyncCall(activate);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto windows = x_.findWindows("Nabbit");
+            return std::any_of(windows.begin(), windows.end(), [](const auto& window) {
+                return window.geometry.width() >= 360 && window.geometry.width() < 580;
+            });
+        },
+        5000));
+}
+
 // A second start hands over to the running Nabbit, which opens its main window.
 TEST_F(DesktopProgramTest, SecondStartOpensTheMainWindowOfTheFirst) {
     startTray();
@@ -179,3 +250,5 @@ TEST_F(DesktopProgramTest, TwoStartedTogetherLeaveOneRunning) {
 
 }  // namespace
 }  // namespace nabbit
+
+#include "DesktopProgramTest.moc"
