@@ -87,18 +87,18 @@ int runDesktop(int argc, char** argv) {
     // Light or dark as the desktop prefers, also where Qt's platform integration does not
     // follow that preference itself.
     nabbit::PortalColorScheme colorScheme;
-    const auto followColorScheme = [platformPalette = QApplication::palette()](
-                                       nabbit::ColorScheme::Preference preference) {
-        using Preference = nabbit::ColorScheme::Preference;
-        QPalette palette = platformPalette;
-        if (preference != Preference::none) {
-            QApplication::setStyle(QStringLiteral("Fusion"));
-            palette = preference == Preference::dark ? nabbit::theme::darkPalette()
-                                                     : nabbit::theme::lightPalette();
-        }
-        QApplication::setPalette(palette);
-        QToolTip::setPalette(palette);
-    };
+    const auto followColorScheme =
+        [platformPalette = QApplication::palette()](nabbit::ColorScheme::Preference preference) {
+            using Preference = nabbit::ColorScheme::Preference;
+            QPalette palette = platformPalette;
+            if (preference != Preference::none) {
+                QApplication::setStyle(QStringLiteral("Fusion"));
+                palette = preference == Preference::dark ? nabbit::theme::darkPalette()
+                                                         : nabbit::theme::lightPalette();
+            }
+            QApplication::setPalette(palette);
+            QToolTip::setPalette(palette);
+        };
     followColorScheme(colorScheme.current());
     colorScheme.observe(followColorScheme);
 
