@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "ui/MainWindowView.h"
 #include "ui/OverlayView.h"
 #include "ui/PopoverContentView.h"
 
@@ -9,7 +10,7 @@ namespace nabbit {
 
 namespace {
 
-// Stands in for the settings and setup views until they are built.
+// Stands in for the setup view until it is built.
 QWidget* placeholder(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignCenter);
@@ -29,9 +30,9 @@ QWidget* WidgetViewFactory::makePopoverContent(MainWindowState& state, AppDelega
     return new PopoverContentView(state, appDelegate, parent);
 }
 
-QWidget* WidgetViewFactory::makeMainWindowView(MainWindowState&, AppDelegate*,
+QWidget* WidgetViewFactory::makeMainWindowView(MainWindowState& state, AppDelegate* appDelegate,
                                                QWidget* parent) const {
-    return placeholder(QStringLiteral("Nabbit settings"), parent);
+    return new MainWindowView(state, appDelegate, parent);
 }
 
 QWidget* WidgetViewFactory::makeOnboardingView(AppDelegate*, QWidget* parent) const {
