@@ -1,8 +1,10 @@
 #include "ui/WidgetViewFactory.h"
 
-#include <QLabel>
-
+#include "app/AppDelegate.h"
+#include "platform/AccessibilityCheck.h"
+#include "platform/FileReveal.h"
 #include "ui/MainWindowView.h"
+#include "ui/OnboardingView.h"
 #include "ui/OverlayView.h"
 #include "ui/PopoverContentView.h"
 
@@ -10,11 +12,19 @@ namespace nabbit {
 
 namespace {
 
-// Stands in for the setup view until it is built.
-QWidget* placeholder(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
+// What the setup checks when there is no application object to ask: nothing is granted and
+// nothing can be opened.
+class NothingAllowed final : public AccessibilityCheck, public FileReveal {
+  public:
+    bool syntheticKeyEventsAllowed() const override { return false; }
+    void revealFile(const std::filesystem::path&) override {}
+    void openFolder(const std::filesystem::path&) override {}
+};
+
+const PermissionsService& permissionsWithoutApplication() {
+    static NothingAllowed nothing;
+    static const PermissionsService service(nothing, nothing);
+    return service;
 }
 
 }  // namespace
@@ -35,8 +45,10 @@ QWidget* WidgetViewFactory::makeMainWindowView(MainWindowState& state, AppDelega
     return new MainWindowView(state, appDelegate, parent);
 }
 
-QWidget* WidgetViewFactory::makeOnboardingView(AppDelegate*, QWidget* parent) const {
-    return placeholder(QStringLiteral("Welcome to Nabbit"), parent);
+QWidget* WidgetViewFactory::makeOnboardingView(AppDelegate* appDelegate, QWidget* parent) const {
+    return new OnboardingView(appDelegate != nullptr ? appDelegate->permissionsService()
+                                                     : permissionsWithoutApplication(),
+                              appDelegate, parent);
 }
 
 }  // namespace nabbit
