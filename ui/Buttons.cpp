@@ -18,23 +18,25 @@ struct Colors {
 };
 
 Colors colorsFor(Kind kind, const QPalette& palette) {
-    const bool dark = theme::isDark(palette);
+    using namespace theme::interaction;
     const QColor accent = theme::accent(palette);
     const QColor button = palette.color(QPalette::Button);
-    const auto shade = [dark](const QColor& color, int amount) {
-        return dark ? color.lighter(100 + amount) : color.darker(100 + amount / 2);
-    };
+    const QColor focus = theme::faded(accent, focusRingOpacity);
     switch (kind) {
         case Kind::prominent:
-            return {Qt::white,          accent, accent, shade(accent, 12), shade(accent, 24),
-                    accent.lighter(160)};
+            return {Qt::white,
+                    accent,
+                    accent,
+                    theme::shaded(accent, palette, hoverShade),
+                    theme::shaded(accent, palette, pressShade),
+                    accent.lighter(theme::button::prominentFocusLighter)};
         case Kind::plain:
             return {accent,
                     Qt::transparent,
                     Qt::transparent,
-                    theme::faded(accent, 0.08F),
-                    theme::faded(accent, 0.16F),
-                    theme::faded(accent, 0.6F)};
+                    theme::faded(accent, theme::button::plainHoverOpacity),
+                    theme::faded(accent, theme::button::plainPressOpacity),
+                    focus};
         case Kind::destructive:
         case Kind::bordered:
             break;
@@ -44,9 +46,9 @@ Colors colorsFor(Kind kind, const QPalette& palette) {
     return {text,
             button,
             palette.color(QPalette::Mid),
-            shade(button, 10),
-            shade(button, 22),
-            theme::faded(accent, 0.6F)};
+            theme::shaded(button, palette, hoverShade),
+            theme::shaded(button, palette, pressShade),
+            focus};
 }
 
 // The look of one button, built from the palette in force.
@@ -69,7 +71,7 @@ QString styleSheet(Kind kind, const QPalette& palette) {
         .arg(padding)
         .arg(focusWidth)
         .arg(padding - (focusWidth - borderWidth))
-        .arg(rgba(theme::faded(c.text, 0.45F)));
+        .arg(rgba(theme::faded(c.text, theme::interaction::disabledOpacity)));
 }
 
 void apply(QPushButton* button, const QPalette& palette) {

@@ -56,17 +56,16 @@ void RecentCodeRow::paintEvent(QPaintEvent*) {
     const QPalette& colors = palette();
     // The window colour, a shade deeper under the pointer and while pressed.
     QColor background = theme::windowBackground(colors);
-    const bool dark = theme::isDark(colors);
     if (isDown()) {
-        background = dark ? background.lighter(125) : background.darker(108);
+        background = theme::shaded(background, colors, theme::interaction::pressShade);
     } else if (underMouse()) {
-        background = dark ? background.lighter(112) : background.darker(104);
+        background = theme::shaded(background, colors, theme::interaction::hoverShade);
     }
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()), radius, radius);
     painter.fillPath(shape, background);
     if (hasFocus()) {
-        painter.setPen(QPen(theme::accent(colors), 1.5));
+        painter.setPen(QPen(theme::accent(colors), theme::interaction::rowFocusWidth));
         painter.drawPath(shape);
     }
 

@@ -58,6 +58,22 @@ inline QColor faded(QColor color, float opacity) {
     return color;
 }
 
+// How controls answer the pointer and the keyboard: a shade deeper (lighter on a dark theme)
+// under the pointer and more so while pressed, a ring in the accent colour while focused, and
+// faded while disabled.
+namespace interaction {
+inline constexpr int hoverShade = 5;
+inline constexpr int pressShade = 11;
+inline constexpr float focusRingOpacity = 0.6F;
+inline constexpr qreal rowFocusWidth = 1.5;
+inline constexpr float disabledOpacity = 0.45F;
+}  // namespace interaction
+
+// `color` shaded by `percent`: darker on a light theme, twice as much lighter on a dark one.
+inline QColor shaded(const QColor& color, const QPalette& palette, int percent) {
+    return isDark(palette) ? color.lighter(100 + 2 * percent) : color.darker(100 + percent);
+}
+
 // Hairlines between rows and under headers: the text colour, faint.
 inline constexpr float dividerOpacity = 0.12F;
 inline QColor divider(const QPalette& palette) {
@@ -147,8 +163,13 @@ inline constexpr int borderWidth = 1;
 inline constexpr int focusWidth = 2;
 inline constexpr int smallSymbolSize = 12;
 inline constexpr int symbolSize = 14;
-// A prominent button (the main action of a page) is filled with the accent colour.
+// A prominent button (the main action of a page) is filled with the accent colour, its focus
+// ring a lighter accent.
 inline constexpr int prominentMinimumWidth = 80;
+inline constexpr int prominentFocusLighter = 160;
+// A plain button shows a faint accent background under the pointer.
+inline constexpr float plainHoverOpacity = 0.08F;
+inline constexpr float plainPressOpacity = 0.16F;
 }  // namespace button
 
 // The slim scroll bar of scrolling pages.
@@ -168,6 +189,9 @@ inline constexpr int knobInset = 2;
 // Room around the track for the focus ring.
 inline constexpr int focusMargin = 3;
 inline constexpr int focusWidth = 2;
+// A faint rim, so that the white knob stands out on a light track.
+inline const QColor knobRim = QColor(0, 0, 0, 40);
+inline constexpr qreal knobRimWidth = 0.5;
 }  // namespace toggle
 
 // The settings window: a scrolling page of cards.

@@ -52,26 +52,26 @@ void ToggleSwitch::paintEvent(QPaintEvent*) {
 
     QColor fill = isChecked() ? theme::accent(colors) : colors.color(QPalette::Mid);
     if (isDown()) {
-        fill = theme::isDark(colors) ? fill.lighter(115) : fill.darker(110);
+        fill = theme::shaded(fill, colors, theme::interaction::pressShade);
     }
     if (!isEnabled()) {
-        fill = theme::faded(fill, 0.5F);
+        fill = theme::faded(fill, theme::interaction::disabledOpacity);
     }
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawRoundedRect(track, radius, radius);
 
-    // The knob, with a faint rim so that it stands out on a light track.
     const qreal knob = track.height() - 2 * knobInset;
     const qreal x = isChecked() ? track.right() - knobInset - knob : track.left() + knobInset;
     const QRectF knobRect(x, track.top() + knobInset, knob, knob);
-    painter.setPen(QPen(QColor(0, 0, 0, 40), 0.5));
+    painter.setPen(QPen(knobRim, knobRimWidth));
     painter.setBrush(Qt::white);
     painter.drawEllipse(knobRect);
 
     if (hasFocus()) {
         const qreal outset = focusWidth / 2.0 + 0.5;
-        painter.setPen(QPen(theme::faded(theme::accent(colors), 0.6F), focusWidth));
+        painter.setPen(QPen(
+            theme::faded(theme::accent(colors), theme::interaction::focusRingOpacity), focusWidth));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(track.adjusted(-outset, -outset, outset, outset), radius + outset,
                                 radius + outset);
