@@ -1,7 +1,10 @@
 #include "ui/WidgetViewFactory.h"
 
-#include <QLabel>
-
+#include "app/AppDelegate.h"
+#include "platform/AccessibilityCheck.h"
+#include "platform/FileReveal.h"
+#include "ui/MainWindowView.h"
+#include "ui/OnboardingView.h"
 #include "ui/OverlayView.h"
 #include "ui/PopoverContentView.h"
 
@@ -9,11 +12,19 @@ namespace nabbit {
 
 namespace {
 
-// Stands in for the settings and setup views until they are built.
-QWidget* placeholder(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
+// What the setup checks when there is no application object to ask: nothing is granted and
+// nothing can be opened.
+class NothingAllowed final : public AccessibilityCheck, public FileReveal {
+  public:
+    bool syntheticKeyEventsAllowed() const override { return false; }
+    void revealFile(const std::filesystem::path&) override {}
+    void openFolder(const std::filesystem::path&) override {}
+};
+
+const PermissionsService& permissionsWithoutApplication() {
+    static NothingAllowed nothing;
+    static const PermissionsService service(nothing, nothing);
+    return service;
 }
 
 }  // namespace
@@ -29,13 +40,15 @@ QWidget* WidgetViewFactory::makePopoverContent(MainWindowState& state, AppDelega
     return new PopoverContentView(state, appDelegate, parent);
 }
 
-QWidget* WidgetViewFactory::makeMainWindowView(MainWindowState&, AppDelegate*,
+QWidget* WidgetViewFactory::makeMainWindowView(MainWindowState& state, AppDelegate* appDelegate,
                                                QWidget* parent) const {
-    return placeholder(QStringLiteral("Nabbit settings"), parent);
+    return new MainWindowView(state, appDelegate, parent);
 }
 
-QWidget* WidgetViewFactory::makeOnboardingView(AppDelegate*, QWidget* parent) const {
-    return placeholder(QStringLiteral("Welcome to Nabbit"), parent);
+QWidget* WidgetViewFactory::makeOnboardingView(AppDelegate* appDelegate, QWidget* parent) const {
+    return new OnboardingView(appDelegate != nullptr ? appDelegate->permissionsService()
+                                                     : permissionsWithoutApplication(),
+                              appDelegate, parent);
 }
 
 }  // namespace nabbit
