@@ -9,7 +9,7 @@ CMAKE_FLAGS ?=
 # every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure build test test-asan fuzz bench demo screenshots parse format format-check ci clean
+.PHONY: all deps configure build test test-asan fuzz bench demo screenshots parse package format format-check ci clean
 
 all: build
 
@@ -61,6 +61,11 @@ screenshots: build
 TEXT ?= Your verification code is 482913
 parse: build
 	@$(BUILD)/bin/nabbit-parse "$(TEXT)"; true
+
+# The Debian package, nabbit_<version>-<release>_<arch>.deb, in $(BUILD)/; lintian reviews it.
+package: build
+	@cd $(BUILD) && cpack -G DEB
+	@lintian $(BUILD)/nabbit_*.deb
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

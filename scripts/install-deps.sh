@@ -12,6 +12,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xclip x11-utils x11-xserver-utils dbus dbus-x11 imagemagick trayer xdotool
     fonts-noto-color-emoji
+    dpkg-dev file desktop-file-utils appstream lintian
 )
 
 missing=()
