@@ -9,7 +9,7 @@ CMAKE_FLAGS ?=
 # every directory they enter.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure build test test-asan fuzz bench demo parse format format-check ci clean
+.PHONY: all deps configure build test test-asan fuzz bench demo screenshots parse package format format-check ci clean
 
 all: build
 
@@ -53,10 +53,19 @@ demo: configure
 		|| { tail -n 40 $(BUILD)/build.log; echo "The build failed; see $(BUILD)/build.log"; exit 1; }
 	@scripts/demo.sh $(BUILD)
 
+# The README's screenshots, light and dark, taken under a private Xvfb display.
+screenshots: build
+	@scripts/screenshots.sh $(BUILD) docs/screenshots
+
 # Finds the code in one text: make parse TEXT='Your verification code is 482913'
 TEXT ?= Your verification code is 482913
 parse: build
 	@$(BUILD)/bin/nabbit-parse "$(TEXT)"; true
+
+# The Debian package, nabbit_<version>-<release>_<arch>.deb, in $(BUILD)/; lintian reviews it.
+package: build
+	@cd $(BUILD) && cpack -G DEB
+	@lintian $(BUILD)/nabbit_*.deb
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,14 +1,36 @@
-// The nabbit program: one verb per way of running it. Command-line verbs run under a
-// QCoreApplication, so they need no display.
+// The nabbit program. Without arguments it is the desktop application; with a verb it is a
+// command-line tool that needs no display. This is the composition root: the only place that
+// names the platform implementations and the user-interface layer.
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QToolTip>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/AppDelegate.h"
+#include "app/Assets.h"
 #include "app/DefaultsCommand.h"
+#include "app/QuitOnSignals.h"
+#include "app/SingleInstance.h"
 #include "app/WatchCommand.h"
+#include "platform/freedesktop/FreedesktopFileReveal.h"
+#include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/PortalColorScheme.h"
+#include "platform/freedesktop/ProcessRelauncher.h"
+#include "platform/freedesktop/XdgAutostartLoginItem.h"
+#include "platform/x11/X11AccessibilityCheck.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11GlobalShortcut.h"
+#include "platform/x11/X11KeySynthesis.h"
+#include "platform/x11/X11PasteKeyMonitor.h"
+#include "ui/Palettes.h"
+#include "ui/WidgetViewFactory.h"
+
+// Last: Xlib's macros clash with names in the headers above.
+#include "platform/x11/XDisplay.h"
 
 namespace {
 
@@ -34,7 +56,8 @@ constexpr Verb verbs[] = {
 };
 
 void printUsage(std::ostream& out) {
-    out << "usage: nabbit <command> [arguments]\n\ncommands:\n";
+    out << "usage: nabbit                    start Nabbit (needs a graphical session)\n"
+           "       nabbit <command> [arguments]\n\ncommands:\n";
     for (const Verb& verb : verbs) {
         out << "  " << verb.name
             << std::string(verb.name.size() < 12 ? 12 - verb.name.size() : 1, ' ') << verb.summary
@@ -45,13 +68,86 @@ void printUsage(std::ostream& out) {
         << nabbit::DefaultsCommand::usage();
 }
 
+int runDesktop(int argc, char** argv) {
+    if (!nabbit::openXDisplay()) {
+        std::cerr << "Nabbit needs a graphical session; `nabbit watch` runs without one\n";
+        return 1;
+    }
+    // The shortcut, the key monitor and auto-paste are X11 facilities: under Wayland, Nabbit
+    // runs through XWayland.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Nabbit"));
+    QApplication::setApplicationVersion(QStringLiteral(NABBIT_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("nabbit"));
+    QApplication::setWindowIcon(nabbit::assets::icon(QStringLiteral("logo")));
+    // Nabbit lives in the tray: closing its last window does not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Light or dark as the desktop prefers, also where Qt's platform integration does not
+    // follow that preference itself.
+    nabbit::PortalColorScheme colorScheme;
+    const auto followColorScheme =
+        [platformPalette = QApplication::palette()](nabbit::ColorScheme::Preference preference) {
+            using Preference = nabbit::ColorScheme::Preference;
+            QPalette palette = platformPalette;
+            if (preference != Preference::none) {
+                QApplication::setStyle(QStringLiteral("Fusion"));
+                palette = preference == Preference::dark ? nabbit::theme::darkPalette()
+                                                         : nabbit::theme::lightPalette();
+            }
+            QApplication::setPalette(palette);
+            QToolTip::setPalette(palette);
+        };
+    followColorScheme(colorScheme.current());
+    colorScheme.observe(followColorScheme);
+
+    // One Nabbit per user: a second start hands over to the running one.
+    nabbit::SingleInstance instance;
+    switch (instance.claim(qEnvironmentVariableIntValue("NABBIT_RELAUNCH_OF"))) {
+        case nabbit::SingleInstance::Role::running:
+            break;
+        case nabbit::SingleInstance::Role::handedOver:
+            return 0;
+        case nabbit::SingleInstance::Role::unreachable:
+            std::cerr << "Nabbit is already running but does not answer.\n";
+            return 0;
+    }
+
+    nabbit::X11Clipboard clipboard;
+    nabbit::X11KeySynthesis keySynthesis;
+    nabbit::X11PasteKeyMonitor pasteKeyMonitor;
+    nabbit::X11GlobalShortcut globalShortcut;
+    nabbit::FreedesktopNotifications notifications;
+    nabbit::X11AccessibilityCheck accessibility;
+    nabbit::FreedesktopFileReveal fileReveal;
+    nabbit::XdgAutostartLoginItem loginItem(QCoreApplication::applicationFilePath().toStdString());
+    nabbit::ProcessRelauncher relauncher;
+    nabbit::WidgetViewFactory views;
+    nabbit::AppDelegate delegate({clipboard,
+                                  keySynthesis,
+                                  pasteKeyMonitor,
+                                  globalShortcut,
+                                  notifications,
+                                  accessibility,
+                                  fileReveal,
+                                  loginItem,
+                                  relauncher,
+                                  views,
+                                  {}});
+    QObject::connect(&instance, &nabbit::SingleInstance::reopenRequested, &delegate,
+                     &nabbit::AppDelegate::applicationShouldHandleReopen);
+    nabbit::QuitOnSignals quitOnSignals;
+    delegate.applicationDidFinishLaunching();
+    return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const Arguments arguments(argv + 1, argv + argc);
     if (arguments.empty()) {
-        printUsage(std::cerr);
-        return 2;
+        return runDesktop(argc, argv);
     }
     const std::string& first = arguments.front();
     if (first == "--help" || first == "-h" || first == "help") {

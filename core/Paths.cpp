@@ -51,6 +51,26 @@ std::filesystem::path dataHome() {
     return xdgDirectory("XDG_DATA_HOME", ".local/share");
 }
 
+std::filesystem::path stateHome() {
+    return xdgDirectory("XDG_STATE_HOME", ".local/state");
+}
+
+std::filesystem::path instanceDirectory() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/') {
+        return std::filesystem::path(runtime) / "nabbit";
+    }
+    return configHome() / "nabbit";
+}
+
+std::filesystem::path autostartEntry() {
+    return configHome() / "autostart" / "nabbit.desktop";
+}
+
+std::filesystem::path windowStateFile() {
+    return stateHome() / "nabbit" / "windows.conf";
+}
+
 std::filesystem::path messagesDirectory() {
     return home() / "Library" / "Messages";
 }

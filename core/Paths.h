@@ -16,6 +16,19 @@ std::filesystem::path configHome();
 // $XDG_DATA_HOME when set to an absolute path, else $HOME/.local/share.
 std::filesystem::path dataHome();
 
+// $XDG_STATE_HOME when set to an absolute path, else $HOME/.local/state.
+std::filesystem::path stateHome();
+
+// Where the running instance keeps its lock and socket: $XDG_RUNTIME_DIR/nabbit when the
+// runtime folder is set, else <config home>/nabbit.
+std::filesystem::path instanceDirectory();
+
+// <config home>/autostart/nabbit.desktop, the login item.
+std::filesystem::path autostartEntry();
+
+// <state home>/nabbit/windows.conf: where windows remember their size and place.
+std::filesystem::path windowStateFile();
+
 // $HOME/Library/Messages
 std::filesystem::path messagesDirectory();
 

@@ -6,11 +6,13 @@ set -euo pipefail
 packages=(
     build-essential cmake make pkg-config git
     clang clang-format libclang-rt-dev
-    qt6-base-dev libqt6dbus6 libqt6network6
-    libicu-dev libsqlite3-dev sqlite3 libplist-dev nlohmann-json3-dev
-    libx11-dev libxtst-dev libxi-dev libxcb1-dev libxcb-xtest0-dev
+    qt6-base-dev qt6-svg-dev libqt6dbus6 libqt6network6
+    libicu-dev libsqlite3-dev sqlite3 libplist-dev nlohmann-json3-dev libssl-dev
+    libx11-dev libxtst-dev libxi-dev libxfixes-dev libxcb1-dev libxcb-xtest0-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xclip x11-utils dbus dbus-x11 imagemagick
+    xvfb xauth xclip x11-utils x11-xserver-utils dbus dbus-x11 imagemagick trayer xdotool
+    fonts-noto-color-emoji
+    dpkg-dev file desktop-file-utils appstream lintian
 )
 
 missing=()

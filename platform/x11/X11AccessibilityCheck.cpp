@@ -1,28 +1,14 @@
 #include "platform/x11/X11AccessibilityCheck.h"
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
+#include "platform/x11/XDisplay.h"
 
-#include <cstdlib>
-#include <memory>
+#include <X11/extensions/XTest.h>
 
 namespace nabbit {
 
-namespace {
-
-struct DisplayCloser {
-    void operator()(Display* display) const { XCloseDisplay(display); }
-};
-
-}  // namespace
-
 bool X11AccessibilityCheck::syntheticKeyEventsAllowed() const {
-    const char* name = std::getenv("DISPLAY");
-    if (name == nullptr || name[0] == '\0') {
-        return false;
-    }
-    std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(name));
-    if (display == nullptr) {
+    const XDisplay display = openXDisplay();
+    if (!display) {
         return false;
     }
     int eventBase = 0;

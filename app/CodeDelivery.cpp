@@ -1,0 +1,171 @@
+#include "app/CodeDelivery.h"
+
+#include <iostream>
+
+#include <QTimer>
+#include <QUuid>
+
+#include "app/PermissionsService.h"
+#include "app/ViewFactory.h"
+#include "core/AppStateManager.h"
+#include "platform/Clipboard.h"
+#include "platform/DesktopNotifications.h"
+#include "platform/KeySynthesis.h"
+#include "platform/PasteKeyMonitor.h"
+#include "sources/imessage/MessageManager.h"
+#include "sources/mail/EmailManager.h"
+
+namespace nabbit {
+
+namespace {
+
+constexpr std::chrono::milliseconds kPasteDelay{100};
+constexpr int kPasteKeyRestoreSeconds = 5;
+constexpr int kRecentCount = 3;
+
+bool startsWith(const std::string& text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+CodeDelivery::CodeDelivery(DeliveryPlatform platform, QObject* parent)
+    : QObject(parent), platform_(std::move(platform)) {}
+
+CodeDelivery::~CodeDelivery() {
+    if (overlayWindow_) {
+        overlayWindow_->close();
+    }
+}
+
+void CodeDelivery::subscribeToMessageManager(MessageManager& manager) {
+    messageManager_ = &manager;
+    cancellable_.push_back(manager.messages().subscribe(
+        this, [this](const CodeEntries& entries) { handleMessagesUpdate(entries); }));
+    manager.initializeLastProcessedRowId();
+    manager.syncMessages();
+    manager.startWALMonitoring();
+}
+
+void CodeDelivery::subscribeToEmailManager(EmailManager& manager) {
+    cancellable_.push_back(manager.messages().subscribe(
+        this, [this](const CodeEntries& entries) { handleMessagesUpdate(entries); }));
+    manager.start();
+}
+
+void CodeDelivery::handleMessagesUpdate(const CodeEntries& entries) {
+    if (!entries.empty()) {
+        const CodeEntry& newest = entries.back();
+        if ((!lastNotificationMessage_ || *lastNotificationMessage_ != newest.message) &&
+            shouldShowNotificationOverlay_) {
+            deliverCode(newest.message, newest.otp);
+        }
+    }
+    const auto count = std::min<std::size_t>(entries.size(), kRecentCount);
+    mostRecentMessages_.assign(entries.end() - static_cast<std::ptrdiff_t>(count), entries.end());
+    emit mostRecentMessagesChanged();
+    shouldShowNotificationOverlay_ = true;
+}
+
+void CodeDelivery::deliverCode(const Message& message, const ParsedOTP& otp) {
+    if (overlayWindow_) {
+        overlayWindow_->close();
+        overlayWindow_.clear();
+    }
+    lastNotificationMessage_ = message;
+    originalClipboardContents_ = copyToClipboard(otp.code);
+    if (!startsWith(message.guid, "email-") && messageManager_) {
+        messageManager_->markAsRead(message.guid);
+    }
+    const auto& preferences = AppStateManager::shared();
+    if (preferences.autoPasteEnabled() && platform_.permissions.checkAccessibility()) {
+        QTimer::singleShot(kPasteDelay, this, &CodeDelivery::simulatePaste);
+    }
+    scheduleClipboardRestore(preferences.restoreContentsDelayTime());
+
+    if (preferences.useNativeNotifications()) {
+        sendNativeNotification(otp.code, otp.service);
+    } else if (preferences.showNotificationOverlay()) {
+        overlayWindow_ =
+            new OverlayWindow(QString::fromStdString(otp.code),
+                              QStringLiteral("Copied to Clipboard"), platform_.views, true);
+    }
+}
+
+std::optional<std::string> CodeDelivery::copyToClipboard(const std::string& code) {
+    std::optional<std::string> saved;
+    if (AppStateManager::shared().restoreContentsDelayTime() >= 1) {
+        saved = platform_.clipboard.text();
+    }
+    platform_.clipboard.writeCode(code);
+    return saved;
+}
+
+void CodeDelivery::simulatePaste() {
+    platform_.keySynthesis.sendPaste();
+}
+
+void CodeDelivery::scheduleClipboardRestore(int seconds) {
+    // Each call adds a restore of its own; none cancels another.
+    QTimer::singleShot(std::chrono::seconds(std::max(seconds, 0)), this,
+                       &CodeDelivery::restoreClipboard);
+}
+
+void CodeDelivery::restoreClipboard() {
+    if (!originalClipboardContents_) {
+        return;
+    }
+    platform_.clipboard.writeText(*originalClipboardContents_);
+    originalClipboardContents_.reset();
+    const auto& preferences = AppStateManager::shared();
+    if (!preferences.useNativeNotifications() && preferences.showNotificationOverlay()) {
+        // The earlier overlay, if any, is left to close on its own.
+        overlayWindow_ = new OverlayWindow(QStringLiteral("Clipboard Restored"), std::nullopt,
+                                           platform_.views, false);
+    }
+}
+
+void CodeDelivery::updateClipboardRestoreKeyMonitor() {
+    clipboardRestoreKeyMonitor_.reset();
+    if (AppStateManager::shared().restoreContentsDelayTime() >= 1) {
+        // The user pasted the code: give the previous text back a little later.
+        clipboardRestoreKeyMonitor_ = platform_.pasteKeyMonitor.watchPasteKeys(
+            [this] { scheduleClipboardRestore(kPasteKeyRestoreSeconds); });
+    }
+}
+
+void CodeDelivery::onPressCode(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= mostRecentMessages_.size()) {
+        return;
+    }
+    originalClipboardContents_ = copyToClipboard(mostRecentMessages_[index].otp.code);
+    scheduleClipboardRestore(AppStateManager::shared().restoreContentsDelayTime());
+}
+
+void CodeDelivery::sendNativeNotification(const std::string& code,
+                                          const std::optional<std::string>& service) {
+    const std::string body = service ? code + " - " + *service : code;
+    platform_.notifications.send(
+        "2FA Code Copied", body,
+        [self = QPointer<CodeDelivery>(this)](const std::optional<std::string>& error) {
+            if (self && error) {
+                self->print("Error sending notification: " + *error);
+            }
+        });
+}
+
+void CodeDelivery::resetForResync() {
+    shouldShowNotificationOverlay_ = false;
+    lastNotificationMessage_.reset();
+    originalClipboardContents_.reset();
+}
+
+void CodeDelivery::print(const std::string& line) const {
+    if (platform_.console) {
+        platform_.console(line);
+    } else {
+        std::cout << line << std::endl;
+    }
+}
+
+}  // namespace nabbit

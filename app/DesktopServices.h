@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace nabbit {
+
+class AccessibilityCheck;
+class Clipboard;
+class DesktopNotifications;
+class FileReveal;
+class GlobalShortcut;
+class KeySynthesis;
+class LoginItem;
+class PasteKeyMonitor;
+class Relauncher;
+class ViewFactory;
+
+// Everything the application object gets from the desktop it runs on: the platform's
+// facilities and the user-interface layer's views. The program's entry point builds the real
+// ones; they outlive the application object.
+struct DesktopServices {
+    Clipboard& clipboard;
+    KeySynthesis& keySynthesis;
+    PasteKeyMonitor& pasteKeyMonitor;
+    GlobalShortcut& globalShortcut;
+    DesktopNotifications& notifications;
+    const AccessibilityCheck& accessibility;
+    FileReveal& fileReveal;
+    LoginItem& loginItem;
+    Relauncher& relauncher;
+    const ViewFactory& views;
+    // Where lines for the user go (standard output when empty).
+    std::function<void(const std::string& line)> console;
+};
+
+}  // namespace nabbit

@@ -1,0 +1,320 @@
+// Delivering codes for real: under Xvfb with a private D-Bus session bus, the clipboard is read
+// back by another X client, keys are typed with XTEST, windows are looked up on the server.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QTest>
+#include <QVariantMap>
+
+#include <sqlite3.h>
+
+#include "FixtureDatabases.h"
+#include "X11TestClient.h"
+#include "app/CodeDelivery.h"
+#include "app/PermissionsService.h"
+#include "core/AppStateManager.h"
+#include "parser/SimpleOTPParser.h"
+#include "platform/fake/FakeFileReveal.h"
+#include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/x11/X11AccessibilityCheck.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11KeySynthesis.h"
+#include "platform/x11/X11PasteKeyMonitor.h"
+#include "sources/imessage/MessageManager.h"
+#include "tools/nabbit-simulate/ChatDatabaseWriter.h"
+#include "ui/WidgetViewFactory.h"
+
+#include <X11/keysym.h>
+
+// A notification service on the private bus, on a connection of its own, recording calls.
+class RecordingNotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+  public:
+    struct Call {
+        QString appName, summary, body;
+        QVariantMap hints;
+    };
+    QList<Call> calls;
+
+  public slots:
+    uint Notify(const QString& appName, uint, const QString&, const QString& summary,
+                const QString& body, const QStringList&, const QVariantMap& hints, int) {
+        calls.append({appName, summary, body, hints});
+        return static_cast<uint>(calls.size());
+    }
+};
+
+namespace nabbit {
+namespace {
+
+using test::readClipboard;
+using test::X11TestClient;
+
+CodeEntry entry(const std::string& guid, const std::string& code,
+                std::optional<std::string> service = std::nullopt) {
+    return {Message{1, guid, "Your code is " + code, "+15555550100", std::nullopt, false},
+            ParsedOTP{std::move(service), code}};
+}
+
+class DeliveryTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(x_.connected());
+        auto& preferences = AppStateManager::shared();
+        preferences.setRestoreContentsDelayTime(1);
+        preferences.setAutoPasteEnabled(false);
+        preferences.setUseNativeNotifications(false);
+        preferences.setShowNotificationOverlay(true);
+        preferences.setNotificationPosition(0);
+        preferences.setMarkAsReadEnabled(false);
+        // The first publication of a subscription is only recorded.
+        delivery_.handleMessagesUpdate({});
+    }
+
+    // Overlays of one test would still be on screen in the next.
+    void TearDown() override {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (qobject_cast<OverlayWindow*>(window) != nullptr) {
+                window->close();
+            }
+        }
+        (void)QTest::qWaitFor([this] { return overlays().empty(); }, 2000);
+    }
+
+    void deliver(const CodeEntry& entry) { delivery_.deliverCode(entry.message, entry.otp); }
+
+    std::vector<X11TestClient::Window> overlays() { return x_.viewableWindowsNamed("Nabbit"); }
+
+    X11TestClient x_;
+    X11Clipboard clipboard_;
+    X11KeySynthesis keys_;
+    X11PasteKeyMonitor monitor_;
+    FreedesktopNotifications notifications_;
+    X11AccessibilityCheck accessibility_;
+    FakeFileReveal reveal_;
+    PermissionsService permissions_{accessibility_, reveal_};
+    WidgetViewFactory views_;
+    std::vector<std::string> printed_;
+    CodeDelivery delivery_{{clipboard_, keys_, monitor_, notifications_, permissions_, views_,
+                            [this](const std::string& line) { printed_.push_back(line); }}};
+};
+
+// Only the newest entry of a publication is delivered, and only when its message differs from
+// the last one delivered; the last three entries are kept for the menus either way.
+TEST_F(DeliveryTest, PublicationsDeliverTheirNewestEntryOnceAndKeepTheLastThree) {
+    const auto a = entry("a", "111111");
+    const auto b = entry("b", "222222");
+    const auto c = entry("c", "333333");
+    const auto d = entry("d", "444444");
+    const auto e = entry("e", "555555");
+    struct Step {
+        CodeEntries published;
+        std::string clipboard;  // what the clipboard holds afterwards
+        CodeEntries recent;
+    };
+    const Step steps[] = {
+        {{a}, "111111", {a}},       {{a}, "111111", {a}},  // republished: not delivered again
+        {{a, b}, "222222", {a, b}}, {{a, b, c, d, e}, "555555", {c, d, e}},
+        {{}, "555555", {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.clipboard);
+        delivery_.handleMessagesUpdate(step.published);
+        EXPECT_EQ(readClipboard(), step.clipboard);
+        EXPECT_EQ(delivery_.mostRecentMessages(), step.recent);
+    }
+    // A subscription's first call back (here after a resync) only records.
+    delivery_.resetForResync();
+    delivery_.handleMessagesUpdate({a, b, c, d, e, entry("f", "666666")});
+    EXPECT_EQ(readClipboard(), "555555");
+}
+
+TEST_F(DeliveryTest, CodeIsCopiedAsASecretAndThePreviousTextComesBackWithoutIt) {
+    test::writeClipboardElsewhere("my own text");
+    deliver(entry("g", "482913"));
+    EXPECT_EQ(readClipboard(), "482913");
+    EXPECT_EQ(readClipboard("x-kde-passwordManagerHint"), "secret");
+    EXPECT_EQ(delivery_.originalClipboardContents(), "my own text");
+
+    ASSERT_TRUE(QTest::qWaitFor([] { return readClipboard() == "my own text"; }, 3000));
+    EXPECT_EQ(readClipboard("TARGETS").find("x-kde-passwordManagerHint"), std::string::npos);
+    EXPECT_FALSE(delivery_.originalClipboardContents());
+    // The restore is announced by an overlay of its own; the code's stays until its time is up.
+    EXPECT_EQ(overlays().size(), 2u);
+}
+
+TEST_F(DeliveryTest, RestoreDelayZeroSavesNothingAndLeavesTheCode) {
+    AppStateManager::shared().setRestoreContentsDelayTime(0);
+    test::writeClipboardElsewhere("my own text");
+    deliver(entry("h", "739102"));
+    EXPECT_FALSE(delivery_.originalClipboardContents());
+    QTest::qWait(1500);
+    EXPECT_EQ(readClipboard(), "739102");
+}
+
+// Two codes within the delay: the second copy saves the first code, the first restore writes
+// that back and the second finds nothing left to restore.
+TEST_F(DeliveryTest, TwoCodesWithinTheDelayRestoreTheFirstCodeOnce) {
+    test::writeClipboardElsewhere("my own text");
+    deliver(entry("i", "111222"));
+    QTest::qWait(400);
+    deliver(entry("j", "333444"));
+    EXPECT_EQ(delivery_.originalClipboardContents(), "111222");
+    ASSERT_TRUE(QTest::qWaitFor([] { return readClipboard() == "111222"; }, 3000));
+    QTest::qWait(1000);  // past the second code's restore
+    EXPECT_EQ(readClipboard(), "111222");
+}
+
+// Auto-paste types Ctrl+V 0.1 s after the copy into the field another program has focused;
+// the overlay shown meanwhile takes neither the focus nor the paste.
+TEST_F(DeliveryTest, AutoPasteLandsInTheFocusedFieldOfAnotherProgram) {
+    QProcess field;
+    const auto stop = qScopeGuard([&] {
+        field.kill();
+        field.waitForFinished();
+    });
+    field.start(QStringLiteral(NABBIT_BIN_DIR "/nabbit-test-textfield"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return field.readAllStandardOutput().contains("ready"); }, 10'000));
+    QTest::qWait(200);
+    const auto focused = x_.inputFocus();
+
+    AppStateManager::shared().setAutoPasteEnabled(true);
+    AppStateManager::shared().setRestoreContentsDelayTime(20);
+    deliver(entry("k", "902114"));
+    QByteArray typed;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            typed += field.readAllStandardOutput();
+            return typed.contains("902114");
+        },
+        5000));
+    ASSERT_EQ(overlays().size(), 1u);
+    EXPECT_EQ(x_.inputFocus(), focused);
+}
+
+// Ctrl+V typed in another program puts the previous text back 5 s later, whatever the delay.
+TEST_F(DeliveryTest, ControlVTypedElsewhereRestoresFiveSecondsLater) {
+    AppStateManager::shared().setRestoreContentsDelayTime(20);
+    delivery_.updateClipboardRestoreKeyMonitor();
+    ASSERT_TRUE(delivery_.isMonitoringPasteKeys());
+    test::writeClipboardElsewhere("my own text");
+    deliver(entry("l", "650021"));
+    x_.pressKeys({XK_Control_L, XK_v});
+    QTest::qWait(3500);
+    EXPECT_EQ(readClipboard(), "650021");
+    EXPECT_TRUE(QTest::qWaitFor([] { return readClipboard() == "my own text"; }, 4000));
+
+    AppStateManager::shared().setRestoreContentsDelayTime(0);
+    delivery_.updateClipboardRestoreKeyMonitor();
+    EXPECT_FALSE(delivery_.isMonitoringPasteKeys());
+}
+
+TEST_F(DeliveryTest, OverlayFramesFollowTheCornerRules) {
+    // A 1440 x 900 screen whose available area leaves 25 at the top and 70 at the bottom.
+    const QRect screen(0, 0, 1440, 900);
+    const QRect available(0, 25, 1440, 805);
+    EXPECT_EQ(OverlayWindow::frameFor(NotificationPosition::rightEdgeBottom, screen, available),
+              QRect(1125, 735, 300, 150));
+    EXPECT_EQ(OverlayWindow::frameFor(NotificationPosition::leftEdgeTop, screen, available),
+              QRect(15, 40, 300, 150));
+}
+
+// Each code overlay replaces the one before at the corner the preference names (anything out
+// of range counts as the top left), and the last closes itself after 5 s.
+TEST_F(DeliveryTest, OverlayShowsAtTheChosenCornerAndCloses) {
+    AppStateManager::shared().setRestoreContentsDelayTime(0);
+    const QScreen* screen = QApplication::primaryScreen();
+    for (int raw : {0, 1, 2, 3, 7}) {
+        SCOPED_TRACE(raw);
+        AppStateManager::shared().setNotificationPosition(raw);
+        deliver(entry("m" + std::to_string(raw), "48291" + std::to_string(raw)));
+        const auto expected = OverlayWindow::frameFor(
+            notificationPositionFromRaw(raw).value_or(NotificationPosition::leftEdgeTop),
+            screen->geometry(), screen->availableGeometry());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return overlays().size() == 1; }, 3000));
+        EXPECT_EQ(overlays().front().geometry, expected);
+        EXPECT_TRUE(overlays().front().overrideRedirect);
+    }
+    QTest::qWait(4000);
+    EXPECT_EQ(overlays().size(), 1u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return overlays().empty(); }, 3000));
+}
+
+TEST_F(DeliveryTest, NativeNotificationsReachTheNotificationService) {
+    QDBusConnection service =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("service"));
+    RecordingNotificationService recorder;
+    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &recorder,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
+
+    AppStateManager::shared().setUseNativeNotifications(true);
+    deliver(entry("n", "482913", "acme"));
+    deliver(entry("o", "771204"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.calls.size() == 2; }, 5000));
+    EXPECT_EQ(recorder.calls[0].appName, "Nabbit");
+    EXPECT_EQ(recorder.calls[0].summary, "2FA Code Copied");
+    EXPECT_EQ(recorder.calls[0].body, "482913 - acme");
+    EXPECT_EQ(recorder.calls[0].hints.value("sound-name").toString(), "message-new-instant");
+    EXPECT_EQ(recorder.calls[1].body, "771204");
+    EXPECT_TRUE(overlays().empty());
+    // Nothing announces the restore when native notifications are on.
+    QTest::qWait(1500);
+    EXPECT_EQ(recorder.calls.size(), 2);
+    EXPECT_TRUE(overlays().empty());
+
+    service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("service"));
+}
+
+TEST_F(DeliveryTest, MissingNotificationServiceIsPrintedAndDeliveryGoesOn) {
+    ASSERT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+        QStringLiteral("org.freedesktop.Notifications")));
+    AppStateManager::shared().setUseNativeNotifications(true);
+    deliver(entry("p", "118822", "acme"));
+    EXPECT_EQ(readClipboard(), "118822");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !printed_.empty(); }, 5000));
+    EXPECT_EQ(printed_.front().rfind("Error sending notification: ", 0), 0u) << printed_.front();
+}
+
+// A delivered message of the Messages source is marked read; a mail entry never is.
+TEST_F(DeliveryTest, OnlyMessagesEntriesAreMarkedRead) {
+    const auto database = test::createChatDatabase();
+    auto writer = simulate::ChatDatabaseWriter::open(database.string(), false);
+    ASSERT_TRUE(writer);
+    for (const char* guid : {"SMS-1", "email-7"}) {
+        simulate::SimulatedMessage message;
+        message.text = "Your code is 123456";
+        message.guid = guid;
+        ASSERT_TRUE(writer->insert(message));
+    }
+    MessageManager messages(std::make_shared<SimpleOTPParser>());
+    delivery_.subscribeToMessageManager(messages);
+    AppStateManager::shared().setMarkAsReadEnabled(true);
+    deliver(entry("SMS-1", "123456"));
+    deliver(entry("email-7", "123456"));
+    auto isRead = [&](const std::string& guid) {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(writer->connection().handle(),
+                           "SELECT is_read FROM message WHERE guid = ?", -1, &statement, nullptr);
+        sqlite3_bind_text(statement, 1, guid.c_str(), -1, SQLITE_TRANSIENT);
+        const bool read = sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_int(statement, 0);
+        sqlite3_finalize(statement);
+        return read;
+    };
+    EXPECT_TRUE(isRead("SMS-1"));
+    EXPECT_FALSE(isRead("email-7"));
+}
+
+}  // namespace
+}  // namespace nabbit
+
+#include "DeliveryTest.moc"

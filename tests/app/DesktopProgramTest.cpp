@@ -1,0 +1,254 @@
+// The nabbit program started as a user starts it: under Xvfb with a tray host (trayer) and a
+// private D-Bus session bus, each scenario in a home of its own.
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QScopeGuard>
+#include <QTest>
+
+#include "DesktopSession.h"
+#include "FixtureDatabases.h"
+#include "X11TestClient.h"
+#include "core/PreferencesStore.h"
+#include "tools/nabbit-simulate/ChatDatabaseWriter.h"
+
+#include <X11/X.h>
+#include <X11/keysym.h>
+
+// A StatusNotifierWatcher on the private bus, as desktops with a D-Bus tray provide (KDE,
+// GNOME with the AppIndicator extension): it records the items that register.
+class RecordingStatusNotifierWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+
+  public:
+    QStringList registered;
+    QString lastSender;
+
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() const { return registered; }
+
+  public slots:
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
+        registered << service;
+        lastSender = message.service();
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
+};
+
+namespace nabbit {
+namespace {
+
+using test::NabbitProcess;
+using test::X11TestClient;
+
+PreferencesStore preferencesOf(const std::filesystem::path& home) {
+    return PreferencesStore(home / ".config/nabbit/nabbit.conf");
+}
+
+class DesktopProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(x_.connected()); }
+
+    void startTray() {
+        tray_ = std::make_unique<test::TrayHost>();
+        ASSERT_TRUE(tray_->running());
+    }
+
+    // A home whose Messages database exists and whose setup is done.
+    std::unique_ptr<test::TempDir> setUpHome() {
+        auto home = NabbitProcess::makeHome();
+        test::createDatabaseFromFixture(home->path() / "Library/Messages/chat.db", "chat-db.sql");
+        preferencesOf(home->path()).setBool("com.nabbit.app.hasSetup", true);
+        return home;
+    }
+
+    // Nabbit's icon is embedded in the tray's panel.
+    bool trayIconShown() {
+        const auto panels = x_.findWindows("panel");
+        const auto windows = x_.findWindows("Nabbit");
+        return !panels.empty() &&
+               std::any_of(windows.begin(), windows.end(), [&](const auto& window) {
+                   return window.geometry.width() > 1 &&
+                          panels.front().geometry.contains(window.geometry);
+               });
+    }
+
+    std::unique_ptr<test::TrayHost> tray_;
+    X11TestClient x_;
+};
+
+// No display, or one that cannot be reached: one line saying so, status 1, no crash.
+TEST_F(DesktopProgramTest, WithoutADisplayItSaysSoAndExits) {
+    for (const char* display : {"", ":97"}) {
+        SCOPED_TRACE(display);
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (*display == '\0') {
+            environment.remove(QStringLiteral("DISPLAY"));
+        } else {
+            environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+        }
+        QProcess nabbit;
+        nabbit.setProcessEnvironment(environment);
+        nabbit.start(QStringLiteral(NABBIT_BIN_DIR "/nabbit"), {});
+        ASSERT_TRUE(nabbit.waitForFinished(10'000));
+        EXPECT_EQ(nabbit.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(nabbit.exitCode(), 1);
+        EXPECT_EQ(nabbit.readAllStandardError(),
+                  "Nabbit needs a graphical session; `nabbit watch` runs without one\n");
+    }
+}
+
+// First launch in an empty home: setup opens, the login item and the shortcut preference are
+// switched on, but the shortcut is held only from the next launch.
+TEST_F(DesktopProgramTest, FirstLaunchOpensSetupAndSwitchesOnLoginAndShortcut) {
+    auto home = NabbitProcess::makeHome();
+    NabbitProcess nabbit(home->path());
+    nabbit.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !x_.findWindows("Setup Nabbit").empty(); }, 10'000))
+        << nabbit.error().toStdString();
+    EXPECT_TRUE(nabbit.error().contains("[Nabbit] App Launched. hasSetup: false"));
+    const auto preferences = preferencesOf(home->path());
+    EXPECT_EQ(preferences.boolValue("com.nabbit.app.shouldAutoLaunch"), true);
+    EXPECT_EQ(preferences.boolValue("com.nabbit.app.globalShortcutEnabled"), true);
+    const auto autostart = test::readFile(home->path() / ".config/autostart/nabbit.desktop");
+    EXPECT_NE(autostart.find("Exec=" NABBIT_BIN_DIR "/nabbit\n"), std::string::npos) << autostart;
+    EXPECT_TRUE(x_.grabKey(XK_e, ControlMask | ShiftMask));  // not held by Nabbit yet
+    x_.ungrabKey(XK_e, ControlMask | ShiftMask);
+}
+
+// Set up and able to read its database: no window, an icon in the tray, and a message that
+// arrives puts its code on the clipboard.
+TEST_F(DesktopProgramTest, SetUpLaunchLivesInTheTrayAndDeliversCodes) {
+    startTray();
+    auto home = setUpHome();
+    NabbitProcess nabbit(home->path());
+    nabbit.start();
+    ASSERT_TRUE(nabbit.waitForError("Running as accessory")) << nabbit.error().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return trayIconShown(); }, 10'000));
+    EXPECT_TRUE(x_.findWindows("Setup Nabbit").empty());
+
+    auto writer = simulate::ChatDatabaseWriter::open(
+        (home->path() / "Library/Messages/chat.db").string(), false);
+    ASSERT_TRUE(writer);
+    simulate::SimulatedMessage message;
+    message.text = "Your Acme verification code is 582019";
+    ASSERT_TRUE(writer->insert(message));
+    EXPECT_TRUE(QTest::qWaitFor([] { return test::readClipboard() == "582019"; }, 5000));
+}
+
+// Without any tray, Nabbit says so once and opens its main window, so it stays reachable.
+TEST_F(DesktopProgramTest, WithoutATrayTheMainWindowOpens) {
+    auto home = setUpHome();
+    NabbitProcess nabbit(home->path());
+    nabbit.start();
+    ASSERT_TRUE(nabbit.waitForError("Running as accessory"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto windows = x_.findWindows("Nabbit");
+            return std::any_of(windows.begin(), windows.end(),
+                               [](const auto& window) { return window.geometry.width() >= 580; });
+        },
+        5000));
+    EXPECT_EQ(nabbit.error().count("No system tray"), 1);
+}
+
+// On a desktop whose tray speaks D-Bus, the icon is a StatusNotifierItem; activating it opens
+// the popover at the pointer.
+TEST_F(DesktopProgramTest, OnADBusTrayTheIconIsAStatusNotifierItem) {
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("watcher"));
+    RecordingStatusNotifierWatcher watcher;
+    ASSERT_TRUE(
+        bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    const auto unregister = qScopeGuard([&] {
+        bus.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
+    });
+
+    auto home = setUpHome();
+    NabbitProcess nabbit(home->path());
+    nabbit.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.registered.isEmpty(); }, 10'000))
+        << nabbit.error().toStdString();
+    // The item lives on Nabbit's connection, at the path the watcher was given (or the
+    // conventional one when only a bus name was).
+    QString service = watcher.registered.front();
+    QString path = QStringLiteral("/StatusNotifierItem");
+    if (service.startsWith('/')) {
+        path = service;
+        service = watcher.lastSender;
+    }
+    QDBusMessage activate = QDBusMessage::createMethodCall(
+        service, path, QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
+    activate << 640 << 12;
+    bus.asyncCall(activate);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto windows = x_.findWindows("Nabbit");
+            return std::any_of(windows.begin(), windows.end(), [](const auto& window) {
+                return window.geometry.width() >= 360 && window.geometry.width() < 580;
+            });
+        },
+        5000));
+}
+
+// A second start hands over to the running Nabbit, which opens its main window.
+TEST_F(DesktopProgramTest, SecondStartOpensTheMainWindowOfTheFirst) {
+    startTray();
+    auto home = setUpHome();
+    NabbitProcess first(home->path());
+    first.start();
+    ASSERT_TRUE(first.waitForError("Running as accessory"));
+    NabbitProcess second(home->path());
+    second.start();
+    ASSERT_TRUE(second.waitForExit());
+    EXPECT_EQ(second.process().exitCode(), 0);
+    EXPECT_TRUE(first.waitForError("[Nabbit] Application reopened. flag: false"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto windows = x_.findWindows("Nabbit");
+            return std::any_of(windows.begin(), windows.end(), [](const auto& window) {
+                return window.geometry.width() >= 580 && window.geometry.height() >= 420;
+            });
+        },
+        5000));
+    EXPECT_EQ(first.process().state(), QProcess::Running);
+}
+
+// Started at the same moment, one keeps running and the other hands over to it.
+TEST_F(DesktopProgramTest, TwoStartedTogetherLeaveOneRunning) {
+    startTray();
+    auto home = setUpHome();
+    NabbitProcess a(home->path());
+    NabbitProcess b(home->path());
+    a.start();
+    b.start();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return (a.process().state() == QProcess::NotRunning) !=
+                   (b.process().state() == QProcess::NotRunning);
+        },
+        10'000));
+    QTest::qWait(1000);
+    NabbitProcess& ended = a.process().state() == QProcess::NotRunning ? a : b;
+    NabbitProcess& running = &ended == &a ? b : a;
+    EXPECT_EQ(ended.process().exitCode(), 0);
+    EXPECT_EQ(running.process().state(), QProcess::Running);
+}
+
+}  // namespace
+}  // namespace nabbit
+
+#include "DesktopProgramTest.moc"

@@ -1,0 +1,261 @@
+// The tray icon, its menu and its popover for real: embedded in trayer under Xvfb, clicked and
+// typed at with XTEST from a second X client.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+#include "DesktopSession.h"
+#include "FixtureDatabases.h"
+#include "X11TestClient.h"
+#include "app/AppDelegate.h"
+#include "app/PopoverWindow.h"
+#include "core/AppStateManager.h"
+#include "platform/fake/FakeFileReveal.h"
+#include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/ProcessRelauncher.h"
+#include "platform/freedesktop/XdgAutostartLoginItem.h"
+#include "platform/x11/X11AccessibilityCheck.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11GlobalShortcut.h"
+#include "platform/x11/X11KeySynthesis.h"
+#include "platform/x11/X11PasteKeyMonitor.h"
+#include "ui/WidgetViewFactory.h"
+
+#include <X11/keysym.h>
+
+namespace nabbit {
+namespace {
+
+// The menu as text: "[x] title" checked, "[ ] title" checkable, "(title)" disabled, "---" a
+// separator, "title >" a submenu, each submenu's items indented below it.
+std::vector<std::string> describe(const QMenu& menu, const std::string& indent = "") {
+    std::vector<std::string> lines;
+    for (QAction* action : menu.actions()) {
+        std::string line = action->text().toStdString();
+        if (action->isSeparator()) {
+            line = "---";
+        } else if (action->menu() != nullptr) {
+            line += " >";
+        } else if (!action->isEnabled()) {
+            line = "(" + line + ")";
+        }
+        if (action->isCheckable()) {
+            line = (action->isChecked() ? "[x] " : "[ ] ") + line;
+        }
+        lines.push_back(indent + line);
+        if (action->menu() != nullptr) {
+            const auto sub = describe(*action->menu(), indent + "  ");
+            lines.insert(lines.end(), sub.begin(), sub.end());
+        }
+    }
+    return lines;
+}
+
+class TrayTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        tray_ = std::make_unique<test::TrayHost>();
+        test::createChatDatabase();
+        AppStateManager::shared().setHasSetup(true);
+    }
+    static void TearDownTestSuite() { tray_.reset(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(x_.connected());
+        ASSERT_TRUE(tray_->running());
+        app_.applicationDidFinishLaunching();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return embeddedIcon().isValid(); }, 10'000));
+    }
+
+    // Where the tray host shows our icon, as the X server says.
+    QRect embeddedIcon() {
+        const auto panels = x_.findWindows("panel");
+        // The icon window bears the application's name.
+        const auto name = QGuiApplication::applicationDisplayName().toStdString();
+        for (const auto& window : x_.findWindows(name)) {
+            if (!panels.empty() && window.geometry.width() > 1 &&
+                panels.front().geometry.contains(window.geometry)) {
+                return window.geometry;
+            }
+        }
+        return {};
+    }
+    QRect icon() { return embeddedIcon(); }
+    bool popoverShown() const { return app_.popoverWindow() && app_.popoverWindow()->isVisible(); }
+    void clickIcon() { x_.click(icon().center().x(), icon().center().y()); }
+
+    static std::unique_ptr<test::TrayHost> tray_;
+    test::X11TestClient x_;
+    X11Clipboard clipboard_;
+    X11KeySynthesis keys_;
+    X11PasteKeyMonitor monitor_;
+    X11GlobalShortcut shortcut_;
+    FreedesktopNotifications notifications_;
+    X11AccessibilityCheck accessibility_;
+    FakeFileReveal reveal_;
+    XdgAutostartLoginItem loginItem_{"/usr/bin/nabbit"};
+    ProcessRelauncher relauncher_;
+    WidgetViewFactory views_;
+    AppDelegate app_{{clipboard_, keys_, monitor_, shortcut_, notifications_, accessibility_,
+                      reveal_, loginItem_, relauncher_, views_, [](const std::string&) {}}};
+};
+
+std::unique_ptr<test::TrayHost> TrayTest::tray_;
+
+TEST_F(TrayTest, StatusMenuShowsEveryItemInOrderWithCurrentCheckMarks) {
+    auto& preferences = AppStateManager::shared();
+    struct Case {
+        std::function<void()> prepare;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {[] {},
+         {"🟢 Connected to iMessage",
+          "Open Nabbit Window",
+          "🚀 Send Test Notification",
+          "---",
+          "(Recent)",
+          "---",
+          "Resync",
+          "Settings >",
+          "  [ ] Use Native Notifications",
+          "  Notification Position >",
+          "    [x] Left Edge, Top",
+          "    [ ] Left Edge, Bottom",
+          "    [ ] Right Edge, Top",
+          "    [ ] Right Edge, Bottom",
+          "  [x] Show Notification Overlay",
+          "  [ ] Keyboard Shortcuts",
+          "  [ ] Auto-Paste Codes",
+          "  [ ] Mark Messages as Read",
+          "  [ ] Detect Codes from Apple Mail",
+          "  [x] Restore Clipboard Contents >",
+          "    [ ] Disabled",
+          "    [x] 5 sec",
+          "    [ ] 10 sec",
+          "    [ ] 15 sec",
+          "    [ ] 20 sec",
+          "  [ ] Open at Login",
+          "  ---",
+          "  [ ] Debug Logging",
+          "Check for Updates…",
+          "Quit Nabbit"}},
+        {[&] {
+             preferences.setUseNativeNotifications(true);
+             preferences.setDebugLoggingEnabled(true);
+             preferences.setRestoreContentsDelayTime(0);
+             preferences.setGlobalShortcutEnabled(true);
+             app_.delivery().handleMessagesUpdate(
+                 {{Message{1, "a", "text", "+1", std::nullopt, false}, ParsedOTP{"acme", "482913"}},
+                  {Message{2, "b", "text", "+1", std::nullopt, false},
+                   ParsedOTP{std::nullopt, "739102"}}});
+         },
+         {"🟢 Connected to iMessage",
+          "Open Nabbit Window",
+          "🚀 Send Test Notification",
+          "---",
+          "(Recent)",
+          "482913 - acme",
+          "739102 - Unknown",
+          "---",
+          "Resync",
+          "Settings >",
+          "  [x] Use Native Notifications",
+          "  [x] Keyboard Shortcuts",
+          "  [ ] Auto-Paste Codes",
+          "  [ ] Mark Messages as Read",
+          "  [ ] Detect Codes from Apple Mail",
+          "  [ ] Restore Clipboard Contents >",
+          "    [x] Disabled",
+          "    [ ] 5 sec",
+          "    [ ] 10 sec",
+          "    [ ] 15 sec",
+          "    [ ] 20 sec",
+          "  [ ] Open at Login",
+          "  ---",
+          "  [x] Debug Logging",
+          "  Open Debug Log",
+          "  Clear Debug Log",
+          "Check for Updates…",
+          "Quit Nabbit"}},
+    };
+    for (const auto& each : cases) {
+        each.prepare();
+        QMenu menu;
+        app_.buildStatusMenu(menu);
+        EXPECT_EQ(describe(menu), each.expected);
+    }
+    preferences.setUseNativeNotifications(false);
+    preferences.setDebugLoggingEnabled(false);
+    preferences.setRestoreContentsDelayTime(5);
+    preferences.setGlobalShortcutEnabled(false);
+    app_.updateGlobalHotKey();
+}
+
+// A right click opens the menu, rebuilt from the preferences of that moment.
+TEST_F(TrayTest, RightClickOpensTheMenuBuiltAnew) {
+    AppStateManager::shared().setAutoPasteEnabled(true);
+    x_.click(icon().center().x(), icon().center().y(), 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app_.statusMenu()->isVisible(); }, 3000));
+    QMenu* settings = app_.statusMenu()->actions()[7]->menu();
+    ASSERT_NE(settings, nullptr);
+    const auto items = describe(*settings);
+    EXPECT_NE(std::find(items.begin(), items.end(), "[x] Auto-Paste Codes"), items.end());
+    app_.statusMenu()->close();
+    AppStateManager::shared().setAutoPasteEnabled(false);
+}
+
+TEST_F(TrayTest, PopoverOpensUnderTheIconAndClosesOnEscapeFocusLossOrAClick) {
+    clickIcon();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popoverShown(); }, 3000));
+    const QRect frame = app_.popoverWindow()->geometry();
+    EXPECT_EQ(frame.top(), icon().bottom() + 1);
+    EXPECT_GE(frame.width(), PopoverWindow::minimumWidth);
+    EXPECT_GE(frame.height(), PopoverWindow::minimumHeight);
+
+    // Escape closes it, and a click within 0.2 s after a close is ignored.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app_.popoverWindow()->isActiveWindow(); }, 3000));
+    x_.pressKeys({XK_Escape});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !popoverShown(); }, 3000));
+    clickIcon();
+    QTest::qWait(300);
+    EXPECT_FALSE(popoverShown());
+
+    // Later clicks open and close it.
+    clickIcon();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return popoverShown(); }, 3000));
+    QTest::qWait(300);
+    clickIcon();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !popoverShown(); }, 3000));
+
+    // Another program taking the keyboard focus closes it.
+    QTest::qWait(300);
+    clickIcon();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app_.popoverWindow()->isActiveWindow(); }, 3000));
+    QProcess other;
+    other.start(QStringLiteral(NABBIT_BIN_DIR "/nabbit-test-textfield"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !popoverShown(); }, 5000));
+    other.kill();
+    other.waitForFinished();
+}
+
+// However often the popover opens, the shared state refreshes once a second.
+TEST_F(TrayTest, OpeningThePopoverThreeTimesKeepsOneRefreshTimer) {
+    for (int i = 0; i < 3; ++i) {
+        app_.showPopover();
+        app_.closePopover();
+    }
+    EXPECT_TRUE(app_.mainWindowState().isRefreshing());
+    QSignalSpy refreshes(&app_.mainWindowState(), &MainWindowState::hasFullDiskAccessChanged);
+    QTest::qWait(2500);
+    EXPECT_GE(refreshes.count(), 2);
+    EXPECT_LE(refreshes.count(), 3);
+}
+
+}  // namespace
+}  // namespace nabbit

@@ -1,0 +1,438 @@
+// The settings window for real: the application object on the X11 platform opens it under
+// Xvfb, with a tray host for its icon; the window is driven with mouse and key events, and
+// preferences are also written from another process, as a terminal would.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+
+#include "DebugLogCapture.h"
+#include "DesktopSession.h"
+#include "FixtureDatabases.h"
+#include "X11TestClient.h"
+#include "app/AppDelegate.h"
+#include "app/AppWindow.h"
+#include "core/AppStateManager.h"
+#include "core/DebugLogger.h"
+#include "core/Paths.h"
+#include "core/PreferenceKeys.h"
+#include "core/PreferencesStore.h"
+#include "platform/fake/FakeAccessibilityCheck.h"
+#include "platform/fake/FakeFileReveal.h"
+#include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/ProcessRelauncher.h"
+#include "platform/freedesktop/XdgAutostartLoginItem.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11GlobalShortcut.h"
+#include "platform/x11/X11KeySynthesis.h"
+#include "platform/x11/X11PasteKeyMonitor.h"
+#include "ui/RecentCodeRow.h"
+#include "ui/SettingRow.h"
+#include "ui/StatusBadge.h"
+#include "ui/SymbolCircle.h"
+#include "ui/Theme.h"
+#include "ui/ToggleSwitch.h"
+#include "ui/WidgetViewFactory.h"
+
+namespace nabbit {
+namespace {
+
+CodeEntry entry(std::int64_t rowId, std::optional<std::string> service, std::string code) {
+    return {Message{rowId, "guid-" + std::to_string(rowId), "text", "+15555550100", std::nullopt,
+                    false},
+            ParsedOTP{std::move(service), std::move(code)}};
+}
+
+std::optional<std::string> stored(std::string_view key) {
+    return PreferencesStore().value(key);
+}
+
+class SettingsWindowTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { tray_ = std::make_unique<test::TrayHost>(); }
+    static void TearDownTestSuite() { tray_.reset(); }
+
+    void SetUp() override {
+        std::filesystem::remove(paths::preferencesFile());
+        std::filesystem::remove_all(paths::home() / "Library");
+        test::createChatDatabase();
+        AppStateManager::shared().setHasSetup(true);
+        ASSERT_TRUE(x_.connected());
+        ASSERT_TRUE(tray_->running());
+        app_.applicationDidFinishLaunching();
+        app_.openMainWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return app_.mainWindow() != nullptr; }, 5000));
+        window_ = app_.mainWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
+    }
+
+    // The control a screen reader knows by this name.
+    template <class T = QWidget>
+    T* control(const QString& name) {
+        for (T* each : window_->findChildren<T*>()) {
+            if (each->accessibleName() == name) {
+                return each;
+            }
+        }
+        throw std::runtime_error("no control named " + name.toStdString());
+    }
+    ToggleSwitch* toggle(const QString& name) { return control<ToggleSwitch>(name); }
+    QComboBox* picker(const QString& name) { return control<QComboBox>(name); }
+    QPushButton* button(const QString& name) { return control<QPushButton>(name); }
+    // The row a control sits in.
+    SettingRow* row(const QString& name) {
+        return qobject_cast<SettingRow*>(control(name)->parent());
+    }
+
+    bool shown(const QWidget* widget) const { return widget->isVisibleTo(window_); }
+
+    // Scrolls the control into view and clicks it.
+    void click(QWidget* widget) {
+        window_->findChild<QScrollArea*>()->ensureWidgetVisible(widget);
+        QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+    }
+
+    std::vector<RecentCodeRow*> codeRows() {
+        std::vector<RecentCodeRow*> rows;
+        for (RecentCodeRow* each : window_->findChildren<RecentCodeRow*>()) {
+            if (shown(each)) {
+                rows.push_back(each);
+            }
+        }
+        return rows;
+    }
+
+    std::string colorName(const QColor& color) const {
+        if (color == theme::green(window_->palette())) {
+            return "green";
+        }
+        return color == theme::orange(window_->palette()) ? "orange" : color.name().toStdString();
+    }
+
+    // The status card as text: the symbol, the lines shown, each source with its dot's colour.
+    std::vector<std::string> statusCard() {
+        std::vector<std::string> lines;
+        for (QObject* child : button(QStringLiteral("Open Setup"))->parent()->children()) {
+            const auto* widget = qobject_cast<QWidget*>(child);
+            if (widget == nullptr || !shown(widget)) {
+                continue;
+            }
+            if (const auto* icon = qobject_cast<const SymbolCircle*>(widget)) {
+                lines.push_back(icon->symbol().toStdString() + " " + colorName(icon->color()));
+            } else if (const auto* badge = qobject_cast<const StatusBadge*>(widget)) {
+                lines.push_back((badge->label() + " — " + badge->detail()).toStdString() + " (" +
+                                colorName(badge->color()) + ")");
+            } else if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+                lines.push_back(label->text().toStdString());
+            } else if (const auto* push = qobject_cast<const QPushButton*>(widget)) {
+                lines.push_back("[" + push->text().toStdString() + "]");
+            }
+        }
+        return lines;
+    }
+
+    // Whether the tray host shows Nabbit's icon.
+    bool trayIconShown() {
+        const auto panels = x_.findWindows("panel");
+        const auto name = QGuiApplication::applicationDisplayName().toStdString();
+        const auto icons = x_.findWindows(name);
+        return !panels.empty() && std::any_of(icons.begin(), icons.end(), [&](const auto& icon) {
+            return icon.geometry.width() > 1 && panels.front().geometry.contains(icon.geometry);
+        });
+    }
+
+    static std::unique_ptr<test::TrayHost> tray_;
+    test::X11TestClient x_;
+    X11Clipboard clipboard_;
+    X11KeySynthesis keys_;
+    X11PasteKeyMonitor monitor_;
+    X11GlobalShortcut shortcut_;
+    FreedesktopNotifications notifications_;
+    FakeAccessibilityCheck accessibility_{true};
+    FakeFileReveal reveal_;
+    XdgAutostartLoginItem loginItem_{"/usr/bin/nabbit"};
+    ProcessRelauncher relauncher_;
+    WidgetViewFactory views_;
+    AppDelegate app_{{clipboard_, keys_, monitor_, shortcut_, notifications_, accessibility_,
+                      reveal_, loginItem_, relauncher_, views_, [](const std::string&) {}}};
+    AppWindow* window_ = nullptr;
+};
+
+std::unique_ptr<test::TrayHost> SettingsWindowTest::tray_;
+
+// The card follows the permissions, Mail detection and the Mail folder while the window is
+// open; the Mail line is there only with Mail detection on, whatever the Mail folder holds.
+TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndMail) {
+    auto& preferences = AppStateManager::shared();
+    const auto mailFolder = paths::mailDirectory() / "V10";
+    struct Case {
+        std::function<void()> prepare;
+        std::vector<std::string> card;
+        bool mailCaptionSaysFound;
+    };
+    const Case cases[] = {
+        {[&] { std::filesystem::create_directories(mailFolder); },
+         {"checkmark.circle.fill green", "Connected", "iMessage — chat.db readable (green)",
+          "Permissions: Full Disk Access ✓  •  Accessibility ✓", "[Open Setup]"},
+         true},
+        {[&] {
+             std::filesystem::remove_all(paths::mailDirectory());
+             std::filesystem::remove(paths::messagesDatabase());
+             accessibility_.setAllowed(false);
+             preferences.setEmailDetectionEnabled(true);
+         },
+         {"exclamationmark.triangle.fill orange", "Full Disk Access required",
+          "iMessage — needs Full Disk Access (orange)", "Apple Mail — Mail not set up yet (orange)",
+          "Permissions: Full Disk Access missing  •  Accessibility missing", "[Open Setup]"},
+         false},
+        {[&] {
+             test::createChatDatabase();
+             std::filesystem::create_directories(mailFolder);
+         },
+         {"checkmark.circle.fill green", "Connected", "iMessage — chat.db readable (green)",
+          "Apple Mail — Envelope Index readable (green)",
+          "Permissions: Full Disk Access ✓  •  Accessibility missing", "[Open Setup]"},
+         true},
+    };
+    const auto captionsSay = [&](bool mailFound, bool accessibility) {
+        return row(QStringLiteral("Detect codes from Apple Mail"))
+                       ->caption()
+                       .startsWith(QStringLiteral("Scans incoming emails")) == mailFound &&
+               row(QStringLiteral("Auto-paste codes"))
+                       ->caption()
+                       .startsWith(QStringLiteral("Paste detected")) == accessibility;
+    };
+    for (const auto& each : cases) {
+        each.prepare();
+        const bool accessibility = accessibility_.syntheticKeyEventsAllowed();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return statusCard() == each.card &&
+                       captionsSay(each.mailCaptionSaysFound, accessibility);
+            },
+            2000))
+            << ::testing::PrintToString(statusCard());
+    }
+}
+
+TEST_F(SettingsWindowTest, NativeNotificationsRemoveTheOverlayRowsAndBringThemBackAsStored) {
+    AppStateManager::shared().setShowNotificationOverlay(false);
+    AppStateManager::shared().setNotificationPosition(2);
+    ToggleSwitch* overlay = toggle(QStringLiteral("Show overlay when a code is copied"));
+    QComboBox* position = picker(QStringLiteral("Overlay position"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !overlay->isChecked() && position->currentText() == "Right Edge, Top"; },
+        2000));
+
+    click(toggle(QStringLiteral("Use macOS native notifications")));
+    EXPECT_EQ(stored(keys::useNativeNotifications), "true");
+    EXPECT_FALSE(shown(overlay->parentWidget()));
+    EXPECT_FALSE(shown(position->parentWidget()));
+
+    click(toggle(QStringLiteral("Use macOS native notifications")));
+    EXPECT_EQ(stored(keys::useNativeNotifications), "false");
+    EXPECT_TRUE(shown(overlay->parentWidget()));
+    EXPECT_TRUE(shown(position->parentWidget()));
+    EXPECT_FALSE(overlay->isChecked());
+    EXPECT_EQ(position->currentText(), "Right Edge, Top");
+    EXPECT_EQ(stored(keys::showNotificationOverlay), "false");
+    EXPECT_EQ(stored(keys::notificationPosition), "2");
+}
+
+// A stored value that no choice offers selects nothing, and the window never corrects it.
+TEST_F(SettingsWindowTest, AValueNoPickerChoiceOffersShowsNoSelectionAndStaysStored) {
+    const std::pair<std::string_view, QString> cases[] = {
+        {keys::restoreContentsDelayTime, QStringLiteral("Restore clipboard after copying a code")},
+        {keys::notificationPosition, QStringLiteral("Overlay position")},
+    };
+    for (const auto& [key, name] : cases) {
+        SCOPED_TRACE(std::string(key));
+        PreferencesStore().setInteger(key, 7);
+        QComboBox* choices = picker(name);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return choices->currentIndex() == -1; }, 2000));
+        QTest::qWait(1200);  // another refresh
+        EXPECT_EQ(choices->currentIndex(), -1);
+        EXPECT_EQ(choices->currentText(), "");
+        EXPECT_EQ(stored(key), "7");
+    }
+}
+
+TEST_F(SettingsWindowTest, RecentCodesAreNewestFirstAndAClickCopiesWithoutARestore) {
+    AppStateManager::shared().setRestoreContentsDelayTime(1);
+    // A first publication is recorded, not delivered.
+    app_.delivery().handleMessagesUpdate(
+        {entry(1, "acme", "111111"), entry(2, std::nullopt, "222222"), entry(3, "bank", "333333")});
+    const auto listed = [&] {
+        std::vector<std::string> codes;
+        for (const auto* each : codeRows()) {
+            codes.push_back(each->entry().otp.code + " " +
+                            each->accessibleDescription().toStdString());
+        }
+        return codes;
+    };
+    const std::vector<std::string> expected{"333333 bank", "222222 Unknown service", "111111 acme"};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listed() == expected; }, 2000))
+        << ::testing::PrintToString(listed());
+
+    test::writeClipboardElsewhere("text copied before");
+    click(codeRows()[1]);
+    EXPECT_EQ(test::readClipboard(), "222222");
+    QTest::qWait(1600);  // past the restore delay: nothing is put back
+    EXPECT_EQ(test::readClipboard(), "222222");
+}
+
+TEST_F(SettingsWindowTest, DebugLogButtonsComeWithLoggingAndClearLogLeavesHeaderAndEntry) {
+    DebugLogger::shared().clearLog();
+    QPushButton* clear = button(QStringLiteral("Clear Log"));
+    QPushButton* open = button(QStringLiteral("Open Log in Finder"));
+    EXPECT_FALSE(shown(clear));
+    EXPECT_FALSE(shown(open));
+
+    click(toggle(QStringLiteral("Debug logging")));
+    EXPECT_EQ(stored(keys::debugLoggingEnabled), "true");
+    EXPECT_TRUE(shown(clear));
+    EXPECT_TRUE(shown(open));
+    // Unlike the tray menu's switch, this one writes no entry of its own.
+    EXPECT_TRUE(test::debugLogMessages().empty());
+
+    DebugLogger::shared().log("Something from before", "SYNC");
+    click(clear);
+    const auto entries = test::debugLogEntries();
+    ASSERT_EQ(entries.size(), 1U);
+    EXPECT_EQ(entries[0].category, "SYSTEM");
+    EXPECT_EQ(entries[0].message, "Debug log cleared by user");
+    EXPECT_TRUE(test::readFile(*DebugLogger::shared().logFileURL())
+                    .starts_with("Nabbit Debug Log\nStarted: "));
+
+    click(open);
+    const std::vector<FakeFileReveal::Request> revealed{
+        {FakeFileReveal::Action::revealFile, *DebugLogger::shared().logFileURL()}};
+    EXPECT_EQ(reveal_.requests(), revealed);
+    AppStateManager::shared().setDebugLoggingEnabled(false);
+}
+
+TEST_F(SettingsWindowTest, HidingTheMenuBarIconHidesTheTrayIconAndRecomputesThePolicy) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return trayIconShown(); }, 5000));
+    EXPECT_EQ(app_.activationPolicy(), ActivationPolicy::regular);  // the window is open
+
+    click(toggle(QStringLiteral("Show menu bar icon")));
+    EXPECT_EQ(stored(keys::menuBarIconVisible), "false");
+    EXPECT_FALSE(app_.statusBarItem()->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !trayIconShown(); }, 5000));
+    EXPECT_EQ(app_.activationPolicy(), ActivationPolicy::regular);
+
+    click(toggle(QStringLiteral("Show menu bar icon")));
+    EXPECT_EQ(stored(keys::menuBarIconVisible), "true");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return trayIconShown(); }, 5000));
+    EXPECT_EQ(app_.activationPolicy(), ActivationPolicy::accessory);
+}
+
+// `nabbit defaults write` in a terminal while the window is open.
+TEST_F(SettingsWindowTest, APreferenceWrittenByAnotherProcessShowsWithinASecond) {
+    struct Case {
+        QStringList arguments;
+        std::function<bool()> shows;
+    };
+    const Case cases[] = {
+        {{"com.nabbit.app.useNativeNotifications", "-bool", "true"},
+         [&] { return !shown(row(QStringLiteral("Overlay position"))); }},
+        {{"com.nabbit.app.restoreContentsDelayTime", "-int", "15"},
+         [&] {
+             return picker(QStringLiteral("Restore clipboard after copying a code"))
+                        ->currentText() == "15 sec";
+         }},
+        {{"com.nabbit.app.autoPasteEnabled", "-bool", "true"},
+         [&] { return toggle(QStringLiteral("Auto-paste codes"))->isChecked(); }},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.arguments.join(' ').toStdString());
+        ASSERT_FALSE(each.shows());
+        QProcess defaults;
+        defaults.start(QStringLiteral(NABBIT_BIN_DIR "/nabbit"),
+                       QStringList{"defaults", "write"} + each.arguments);
+        ASSERT_TRUE(defaults.waitForFinished(10'000));
+        ASSERT_EQ(defaults.exitCode(), 0) << defaults.readAllStandardError().toStdString();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        EXPECT_TRUE(QTest::qWaitFor(each.shows, 1000)) << elapsed.elapsed() << " ms";
+    }
+}
+
+TEST_F(SettingsWindowTest, EveryControlIsReachedWithTabInReadingOrderAndWorksFromTheKeyboard) {
+    AppStateManager::shared().setDebugLoggingEnabled(true);
+    app_.delivery().handleMessagesUpdate({entry(1, "acme", "111111"), entry(2, "bank", "222222")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return codeRows().size() == 2; }, 2000));
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
+
+    QWidget* first = button(QStringLiteral("Open Setup"));
+    first->setFocus(Qt::TabFocusReason);
+    const std::vector<std::string> expected{
+        "Open Setup",
+        "Copy code 222222",
+        "Copy code 111111",
+        "Send Test Notification",
+        "Resync Messages",
+        "Use macOS native notifications",
+        "Show overlay when a code is copied",
+        "Overlay position",
+        "Detect codes from Apple Mail",
+        "Mark messages as read after copying",
+        "Auto-paste codes",
+        "Global resync shortcut (Ctrl+Shift+E)",
+        "Restore clipboard after copying a code",
+        "Open Nabbit at login",
+        "Debug logging",
+        "Open Log in Finder",
+        "Clear Log",
+        "Automatically download and install updates",
+        "Check Now",
+        "Show menu bar icon",
+        "Restart",
+        "Quit Nabbit",
+        "Open Setup",
+    };
+    std::vector<std::string> reached{QApplication::focusWidget()->accessibleName().toStdString()};
+    while (reached.size() < expected.size()) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.push_back(QApplication::focusWidget()->accessibleName().toStdString());
+    }
+    EXPECT_EQ(reached, expected);
+
+    // Space and Enter flip a switch; arrows choose in a picker; Enter presses a button.
+    ToggleSwitch* markAsRead = toggle(QStringLiteral("Mark messages as read after copying"));
+    markAsRead->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(markAsRead, Qt::Key_Space);
+    EXPECT_EQ(stored(keys::markAsReadEnabled), "true");
+    QTest::keyClick(markAsRead, Qt::Key_Return);
+    EXPECT_EQ(stored(keys::markAsReadEnabled), "false");
+    QComboBox* delay = picker(QStringLiteral("Restore clipboard after copying a code"));
+    delay->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(delay, Qt::Key_Down);
+    EXPECT_EQ(stored(keys::restoreContentsDelayTime), "10");
+    DebugLogger::shared().log("Something from before", "SYNC");
+    QPushButton* clear = button(QStringLiteral("Clear Log"));
+    clear->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(clear, Qt::Key_Return);
+    EXPECT_EQ(test::debugLogMessages(), std::vector<std::string>{"Debug log cleared by user"});
+
+    // Escape does not close the window.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::qWait(200);
+    EXPECT_TRUE(window_->isVisible());
+    AppStateManager::shared().setDebugLoggingEnabled(false);
+}
+
+}  // namespace
+}  // namespace nabbit

@@ -1,0 +1,576 @@
+#include "ui/MainWindowView.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/AppDelegate.h"
+#include "app/MainWindowState.h"
+#include "app/NotificationPosition.h"
+#include "app/UpdateController.h"
+#include "core/PreferenceKeys.h"
+#include "core/PreferencesStore.h"
+#include "ui/Buttons.h"
+#include "ui/Labels.h"
+#include "ui/LogoView.h"
+#include "ui/PageScrollArea.h"
+#include "ui/RecentCodeRow.h"
+#include "ui/RoundedPanel.h"
+#include "ui/SettingRow.h"
+#include "ui/SettingsSection.h"
+#include "ui/StatusBadge.h"
+#include "ui/SymbolCircle.h"
+#include "ui/Theme.h"
+#include "ui/ToggleSwitch.h"
+
+namespace nabbit {
+
+namespace {
+
+using namespace theme::settings;
+using buttons::Kind;
+using buttons::Size;
+
+QString mailCaption(bool mailFound) {
+    return mailFound ? QStringLiteral(
+                           "Scans incoming emails in Apple Mail for verification codes. "
+                           "Detection isn't reliable yet across every Mail schema — your mileage "
+                           "may vary.")
+                     : QStringLiteral(
+                           "Apple Mail isn't set up on this Mac yet — toggle is a no-op until "
+                           "Mail has been launched at least once.");
+}
+
+QString autoPasteCaption(bool accessibility) {
+    return accessibility
+               ? QStringLiteral(
+                     "Paste detected codes into the focused field. Requires Accessibility "
+                     "permission.")
+               : QStringLiteral(
+                     "Needs Accessibility permission. If you've granted it but this still says "
+                     "missing, click Restart Nabbit in the Application section below — macOS "
+                     "only re-reads this permission at launch.");
+}
+
+// "Version 1.2.0 (1.2.0)": the application's version stands for both the version and the
+// build; "—" where it has none.
+QString versionText() {
+    QString version = QCoreApplication::applicationVersion();
+    if (version.isEmpty()) {
+        version = QStringLiteral("—");
+    }
+    return QStringLiteral("Version ") + version + QStringLiteral(" (") + version +
+           QStringLiteral(")");
+}
+
+QHBoxLayout* bareRow() {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    return row;
+}
+
+}  // namespace
+
+MainWindowView::MainWindowView(MainWindowState& state, AppDelegate* appDelegate, QWidget* parent)
+    : QWidget(parent), state_(state), appDelegate_(appDelegate) {
+    setFocusPolicy(Qt::ClickFocus);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    scroll_ = new PageScrollArea(this);
+    // Not a tab stop of its own: it scrolls to whichever control takes the focus.
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    outer->addWidget(scroll_);
+
+    auto* page = new QWidget(scroll_);
+    page->setBackgroundRole(QPalette::Window);
+    page->setAutoFillBackground(true);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(pageHorizontal, pageTop, pageHorizontal, pageBottom);
+    column->setSpacing(pageSpacing);
+    column->addWidget(buildHeader());
+    column->addWidget(buildStatusCard());
+    column->addWidget(buildRecentCodes());
+    column->addWidget(buildQuickActions());
+    buildSettings(column);
+    column->addSpacing(footerExtra);
+    column->addWidget(buildFooter());
+    scroll_->setWidget(page);
+
+    for (auto signal :
+         {&MainWindowState::recentMessagesChanged, &MainWindowState::hasFullDiskAccessChanged,
+          &MainWindowState::hasAccessibilityChanged,
+          &MainWindowState::emailEnvelopeIndexFoundChanged}) {
+        connect(&state_, signal, this, &MainWindowView::scheduleRender);
+    }
+    connect(&preferencesWatcher_, &QFileSystemWatcher::directoryChanged, this,
+            &MainWindowView::scheduleRender);
+    connect(&preferencesWatcher_, &QFileSystemWatcher::fileChanged, this,
+            &MainWindowView::scheduleRender);
+    restyle();
+    render();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building the page, top to bottom
+
+QWidget* MainWindowView::buildHeader() {
+    auto* header = new QWidget(this);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(headerSpacing);
+    row->addWidget(new LogoView(logoSize, header));
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(titleSpacing);
+    titles->addStretch(1);
+    titles->addWidget(makeLabel(QStringLiteral("Nabbit"), theme::font(titleFontSize, QFont::Bold),
+                                QPalette::WindowText, header));
+    titles->addWidget(makeLabel(QStringLiteral("Verification codes, autopiloted"),
+                                theme::font(taglineFontSize), theme::secondaryRole, header));
+    titles->addStretch(1);
+    row->addLayout(titles);
+    row->addStretch(1);
+    return header;
+}
+
+QWidget* MainWindowView::buildStatusCard() {
+    auto* card = new RoundedPanel(QPalette::Base, cardRadius, this);
+    auto* row = new QHBoxLayout(card);
+    row->setContentsMargins(statusMargin, statusMargin, statusMargin, statusMargin);
+    row->setSpacing(statusSpacing);
+    statusIcon_ = new SymbolCircle(statusIconSize, statusSymbolSize, statusIconOpacity, card);
+    row->addWidget(statusIcon_, 0, Qt::AlignTop);
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(statusColumnSpacing);
+    headline_ = makeLabel(QString(), theme::font(headlineFontSize, QFont::DemiBold),
+                          QPalette::WindowText, card);
+    texts->addWidget(headline_);
+    auto* sources = new QVBoxLayout;
+    sources->setSpacing(sourceLineSpacing);
+    messagesBadge_ = new StatusBadge(QStringLiteral("iMessage"), card);
+    mailBadge_ = new StatusBadge(QStringLiteral("Apple Mail"), card);
+    sources->addWidget(messagesBadge_);
+    sources->addWidget(mailBadge_);
+    texts->addLayout(sources);
+    permissionsLine_ =
+        makeLabel(QString(), theme::font(permissionsFontSize), theme::secondaryRole, card);
+    texts->addWidget(permissionsLine_);
+    row->addLayout(texts, 1);
+
+    openSetup_ =
+        actionButton(buttons::make(QStringLiteral("Open Setup"), Kind::bordered, Size::small, card),
+                     [](AppDelegate& app) { app.openOnboardingWindow(); });
+    row->addWidget(openSetup_, 0, Qt::AlignTop);
+    return card;
+}
+
+QWidget* MainWindowView::buildRecentCodes() {
+    auto* section = new SettingsSection(QStringLiteral("Recent Codes"),
+                                        QStringLiteral("Click any code to copy it"), this);
+    auto* list = new QWidget(section);
+    recentRows_ = new QVBoxLayout(list);
+    recentRows_->setContentsMargins(0, 0, 0, 0);
+    recentRows_->setSpacing(recentSpacing);
+    section->addRow(list);
+    return section;
+}
+
+QWidget* MainWindowView::buildQuickActions() {
+    auto* actions = new QWidget(this);
+    auto* row = new QHBoxLayout(actions);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(quickActionSpacing);
+    const auto quickAction = [&](const QString& text, const QString& symbol,
+                                 std::function<void(AppDelegate&)> action) {
+        QPushButton* button = actionButton(
+            buttons::make(text, Kind::bordered, Size::large, actions, symbol), std::move(action));
+        button->setFixedHeight(theme::button::largeHeight + 2 * quickActionExtra);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        row->addWidget(button, 1);
+    };
+    quickAction(QStringLiteral("Send Test Notification"), QStringLiteral("bell.badge"),
+                [](AppDelegate& app) { app.onPressTestNotification(); });
+    quickAction(QStringLiteral("Resync Messages"), QStringLiteral("arrow.clockwise"),
+                [](AppDelegate& app) { app.resync(); });
+    return actions;
+}
+
+void MainWindowView::buildSettings(QVBoxLayout* page) {
+    const auto section = [&](const QString& title) {
+        auto* result = new SettingsSection(title, std::nullopt, this);
+        page->addWidget(result);
+        return result;
+    };
+    const auto row = [this](const QString& title, const QString& caption, QWidget* trailing,
+                            const std::optional<QString>& badge = std::nullopt) {
+        return new SettingRow(title, caption, badge, trailing, this);
+    };
+
+    notifications_ = section(QStringLiteral("Notifications"));
+    notifications_->addRow(row(QStringLiteral("Use macOS native notifications"),
+                               QStringLiteral("Follows Do Not Disturb. Disable to use the custom "
+                                              "overlay."),
+                               bindSwitch(keys::useNativeNotifications, false)));
+    overlayRow_ = row(QStringLiteral("Show overlay when a code is copied"),
+                      QStringLiteral("Disable for privacy during screen recordings."),
+                      bindSwitch(keys::showNotificationOverlay, true));
+    notifications_->addRow(overlayRow_);
+    std::vector<std::pair<QString, int>> positions;
+    for (const auto position : allNotificationPositions) {
+        positions.emplace_back(QString::fromUtf8(label(position).data()),
+                               static_cast<int>(position));
+    }
+    positionRow_ = row(QStringLiteral("Overlay position"),
+                       QStringLiteral("Where the notification appears on screen."),
+                       bindPicker(keys::notificationPosition, 0, positions, positionPickerWidth));
+    notifications_->addRow(positionRow_);
+
+    SettingsSection* detection = section(QStringLiteral("Detection"));
+    mailRow_ = row(QStringLiteral("Detect codes from Apple Mail"), mailCaption(false),
+                   bindSwitch(keys::emailDetectionEnabled, false,
+                              [this](bool) {
+                                  if (appDelegate_) {
+                                      appDelegate_->updateEmailManager();
+                                  }
+                              }),
+                   QStringLiteral("Beta"));
+    detection->addRow(mailRow_);
+    detection->addRow(
+        row(QStringLiteral("Mark messages as read after copying"),
+            QStringLiteral("Updates the iMessage database to mark OTP messages as read."),
+            bindSwitch(keys::markAsReadEnabled, false)));
+
+    SettingsSection* behavior = section(QStringLiteral("Behavior"));
+    autoPasteRow_ = row(QStringLiteral("Auto-paste codes"), autoPasteCaption(false),
+                        bindSwitch(keys::autoPasteEnabled, false));
+    behavior->addRow(autoPasteRow_);
+    behavior->addRow(row(QStringLiteral("Global resync shortcut (Ctrl+Shift+E)"),
+                         QStringLiteral("Press the shortcut anywhere to force a resync."),
+                         bindSwitch(keys::globalShortcutEnabled, false, [this](bool) {
+                             if (appDelegate_) {
+                                 appDelegate_->updateGlobalHotKey();
+                             }
+                         })));
+    behavior->addRow(row(QStringLiteral("Restore clipboard after copying a code"),
+                         QStringLiteral("Puts your previous clipboard back after the delay."),
+                         bindPicker(keys::restoreContentsDelayTime, 5,
+                                    {{QStringLiteral("Disabled"), 0},
+                                     {QStringLiteral("5 sec"), 5},
+                                     {QStringLiteral("10 sec"), 10},
+                                     {QStringLiteral("15 sec"), 15},
+                                     {QStringLiteral("20 sec"), 20}},
+                                    delayPickerWidth)));
+
+    SettingsSection* startup = section(QStringLiteral("Startup"));
+    startup->addRow(row(QStringLiteral("Open Nabbit at login"),
+                        QStringLiteral("Starts Nabbit automatically when you sign in."),
+                        bindSwitch(keys::shouldAutoLaunch, false, [this](bool enabled) {
+                            if (appDelegate_) {
+                                appDelegate_->setLoginItemEnabled(enabled);
+                            }
+                        })));
+
+    advanced_ = section(QStringLiteral("Advanced"));
+    advanced_->addRow(row(QStringLiteral("Debug logging"),
+                          QStringLiteral("Writes to ~/Documents/Nabbit_Debug.log."),
+                          bindSwitch(keys::debugLoggingEnabled, false)));
+    logButtons_ = new QWidget(this);
+    QHBoxLayout* logRow = bareRow();
+    logButtons_->setLayout(logRow);
+    logRow->setSpacing(logButtonSpacing);
+    logRow->addWidget(actionButton(buttons::make(QStringLiteral("Open Log in Finder"),
+                                                 Kind::bordered, Size::small, logButtons_),
+                                   [](AppDelegate& app) { app.onPressOpenDebugLog(); }));
+    logRow->addWidget(actionButton(
+        buttons::make(QStringLiteral("Clear Log"), Kind::bordered, Size::small, logButtons_),
+        [](AppDelegate& app) { app.onPressClearDebugLog(); }));
+    logRow->addStretch(1);
+    advanced_->addRow(logButtons_);
+
+    SettingsSection* updates = section(QStringLiteral("Updates"));
+    automaticUpdates_ = new ToggleSwitch(this);
+    focusOrder_.push_back(automaticUpdates_);
+    connect(automaticUpdates_, &ToggleSwitch::clicked, this, [this](bool enabled) {
+        // Without the application object there is no updater: the change is dropped.
+        if (appDelegate_) {
+            appDelegate_->updaterController().setAutomaticallyDownloadsUpdates(enabled);
+        }
+        render();
+    });
+    updates->addRow(row(QStringLiteral("Automatically download and install updates"),
+                        QStringLiteral("Nabbit checks for updates daily. When enabled, new "
+                                       "versions install in the background with no action "
+                                       "needed — otherwise you'll be asked to confirm before "
+                                       "each install."),
+                        automaticUpdates_));
+    updates->addRow(row(
+        QStringLiteral("Check for updates now"),
+        QStringLiteral("Manually check without waiting for the daily check."),
+        actionButton(buttons::make(QStringLiteral("Check Now"), Kind::bordered, Size::small, this),
+                     [](AppDelegate& app) { app.updaterController().checkForUpdates(); })));
+
+    SettingsSection* application = section(QStringLiteral("Application"));
+    application->addRow(row(QStringLiteral("Show menu bar icon"),
+                            QStringLiteral("Toggle off to hide the icon. You can still open this "
+                                           "window from the Dock."),
+                            bindSwitch(keys::menuBarIconVisible, true, [this](bool visible) {
+                                if (appDelegate_) {
+                                    appDelegate_->setStatusItemVisible(visible);
+                                    appDelegate_->updateActivationPolicy();
+                                }
+                            })));
+    application->addRow(row(
+        QStringLiteral("Restart Nabbit"),
+        QStringLiteral("Use this if you've granted Accessibility in System Settings but the app "
+                       "still says it's missing — macOS only re-reads that permission when the "
+                       "app launches."),
+        actionButton(buttons::make(QStringLiteral("Restart"), Kind::bordered, Size::small, this,
+                                   QStringLiteral("arrow.clockwise")),
+                     [](AppDelegate& app) { app.relaunchApp(); })));
+    auto* quitRow = new QWidget(this);
+    QHBoxLayout* quitLayout = bareRow();
+    quitRow->setLayout(quitLayout);
+    quitLayout->addStretch(1);
+    QPushButton* quit = buttons::make(QStringLiteral("Quit Nabbit"), Kind::destructive,
+                                      Size::regular, quitRow, QStringLiteral("power"));
+    // Quitting needs nothing from the application object.
+    connect(quit, &QPushButton::clicked, this, [] { QCoreApplication::quit(); });
+    focusOrder_.push_back(quit);
+    quitLayout->addWidget(quit);
+    application->addRow(quitRow);
+}
+
+QWidget* MainWindowView::buildFooter() {
+    QLabel* version =
+        makeLabel(versionText(), theme::font(footerFontSize), theme::secondaryRole, this);
+    version->setAlignment(Qt::AlignCenter);
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return version;
+}
+
+ToggleSwitch* MainWindowView::bindSwitch(std::string_view key, bool fallback,
+                                         std::function<void(bool)> after) {
+    auto* control = new ToggleSwitch(this);
+    switches_.push_back({control, key, fallback});
+    focusOrder_.push_back(control);
+    // `clicked` comes from the user only: showing a stored value never writes it back.
+    connect(control, &ToggleSwitch::clicked, this,
+            [this, key, after = std::move(after)](bool checked) {
+                PreferencesStore().setBool(key, checked);
+                if (after) {
+                    after(checked);
+                }
+                render();
+            });
+    return control;
+}
+
+QComboBox* MainWindowView::bindPicker(std::string_view key, int fallback,
+                                      const std::vector<std::pair<QString, int>>& choices,
+                                      int width) {
+    auto* control = new QComboBox(this);
+    control->setFixedWidth(width);
+    control->setFont(theme::font(pickerFontSize));
+    control->setFocusPolicy(Qt::StrongFocus);
+    std::vector<int> values;
+    for (const auto& [text, value] : choices) {
+        control->addItem(text, value);
+        values.push_back(value);
+    }
+    pickers_.push_back({control, key, fallback, values});
+    focusOrder_.push_back(control);
+    // `activated` comes from the user only, like a switch's `clicked`.
+    connect(control, &QComboBox::activated, this, [this, key, values](int index) {
+        if (index >= 0 && index < static_cast<int>(values.size())) {
+            PreferencesStore().setInteger(key, values[static_cast<std::size_t>(index)]);
+        }
+        render();
+    });
+    return control;
+}
+
+QPushButton* MainWindowView::actionButton(QPushButton* button,
+                                          std::function<void(AppDelegate&)> action) {
+    focusOrder_.push_back(button);
+    connect(button, &QPushButton::clicked, this, [this, action = std::move(action)] {
+        if (appDelegate_) {
+            action(*appDelegate_);
+        }
+    });
+    return button;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Showing the state and the preferences
+
+void MainWindowView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The page itself holds the focus at first, so that no control shows a focus ring before
+    // the user presses Tab.
+    if (window()->focusWidget() == nullptr) {
+        setFocus(Qt::OtherFocusReason);
+    }
+    state_.refresh();
+}
+
+void MainWindowView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        restyle();
+        render();
+    }
+}
+
+void MainWindowView::restyle() {
+    buttons::restyle(this);
+}
+
+// The state announces its four fields one by one at each refresh: one render for all four.
+void MainWindowView::scheduleRender() {
+    if (renderPending_) {
+        return;
+    }
+    renderPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            renderPending_ = false;
+            render();
+        },
+        Qt::QueuedConnection);
+}
+
+void MainWindowView::render() {
+    watchPreferences();
+    const PreferencesStore preferences;
+    for (const auto& each : switches_) {
+        each.control->setChecked(preferences.boolValue(each.key).value_or(each.fallback));
+    }
+    for (const auto& each : pickers_) {
+        const auto stored = preferences.integerValue(each.key);
+        const long long value = stored.value_or(each.fallback);
+        const auto found = std::find(each.values.begin(), each.values.end(), value);
+        const int index =
+            found == each.values.end() ? -1 : static_cast<int>(found - each.values.begin());
+        if (each.control->currentIndex() != index) {
+            each.control->setCurrentIndex(index);
+        }
+    }
+    automaticUpdates_->setChecked(
+        appDelegate_ ? appDelegate_->updaterController().automaticallyDownloadsUpdates() : true);
+
+    const bool native = preferences.boolValue(keys::useNativeNotifications).value_or(false);
+    notifications_->setRowShown(overlayRow_, !native);
+    notifications_->setRowShown(positionRow_, !native);
+    advanced_->setRowShown(logButtons_,
+                           preferences.boolValue(keys::debugLoggingEnabled).value_or(false));
+    mailRow_->setCaption(mailCaption(state_.emailEnvelopeIndexFound()));
+    autoPasteRow_->setCaption(autoPasteCaption(state_.hasAccessibility()));
+
+    renderStatus(preferences.boolValue(keys::emailDetectionEnabled).value_or(false));
+    renderRecentCodes();
+}
+
+void MainWindowView::renderStatus(bool mailDetection) {
+    const QPalette& colors = palette();
+    const bool fullDiskAccess = state_.hasFullDiskAccess();
+    const bool accessibility = state_.hasAccessibility();
+    const bool mailFound = mailDetection && state_.emailEnvelopeIndexFound();
+    const QColor status = fullDiskAccess ? theme::green(colors) : theme::orange(colors);
+
+    statusIcon_->setSymbol(fullDiskAccess ? QStringLiteral("checkmark.circle.fill")
+                                          : QStringLiteral("exclamationmark.triangle.fill"),
+                           status);
+    headline_->setText(fullDiskAccess ? QStringLiteral("Connected")
+                                      : QStringLiteral("Full Disk Access required"));
+    messagesBadge_->setStatus(fullDiskAccess ? QStringLiteral("chat.db readable")
+                                             : QStringLiteral("needs Full Disk Access"),
+                              status);
+    mailBadge_->setVisible(mailDetection);
+    mailBadge_->setStatus(mailFound ? QStringLiteral("Envelope Index readable")
+                                    : QStringLiteral("Mail not set up yet"),
+                          mailFound ? theme::green(colors) : theme::orange(colors));
+    permissionsLine_->setText(QStringLiteral("Permissions: ") +
+                              (fullDiskAccess ? QStringLiteral("Full Disk Access ✓")
+                                              : QStringLiteral("Full Disk Access missing")) +
+                              QStringLiteral("  •  ") +
+                              (accessibility ? QStringLiteral("Accessibility ✓")
+                                             : QStringLiteral("Accessibility missing")));
+}
+
+void MainWindowView::renderRecentCodes() {
+    if (codesRendered_ && shownCodes_ == state_.recentMessages()) {
+        return;  // nothing new: keep the rows, and the keyboard focus on them
+    }
+    codesRendered_ = true;
+    shownCodes_ = state_.recentMessages();
+    codeRows_.clear();
+    while (auto item = std::unique_ptr<QLayoutItem>(recentRows_->takeAt(0))) {
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+    }
+    QWidget* list = recentRows_->parentWidget();
+    if (shownCodes_.empty()) {
+        QLabel* empty = makeWrappingLabel(
+            QStringLiteral("No codes detected yet. Send yourself a test message or wait for a "
+                           "real 2FA code."),
+            theme::font(emptyFontSize), theme::secondaryRole, list);
+        empty->setContentsMargins(0, emptyExtra, 0, emptyExtra);
+        recentRows_->addWidget(empty);
+    }
+    // Newest first.
+    for (auto entry = shownCodes_.rbegin(); entry != shownCodes_.rend(); ++entry) {
+        auto* row = new RecentCodeRow(*entry, list);
+        connect(row, &RecentCodeRow::clicked, this, [this, code = entry->otp.code] {
+            if (appDelegate_) {
+                // The saved text is dropped: a copy from the list is never restored.
+                (void)appDelegate_->delivery().copyToClipboard(code);
+            }
+        });
+        recentRows_->addWidget(row);
+        codeRows_.push_back(row);
+    }
+    applyTabOrder();
+}
+
+void MainWindowView::applyTabOrder() {
+    std::vector<QWidget*> order;
+    order.reserve(focusOrder_.size() + codeRows_.size());
+    // Open Setup, then the codes, then everything below them.
+    order.push_back(openSetup_);
+    order.insert(order.end(), codeRows_.begin(), codeRows_.end());
+    for (QWidget* control : focusOrder_) {
+        if (control != openSetup_) {
+            order.push_back(control);
+        }
+    }
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+void MainWindowView::watchPreferences() {
+    // Written by another process too (`nabbit defaults write`): the file is replaced on each
+    // write, so its folder is watched, and the file again whenever it is back.
+    const std::filesystem::path file = PreferencesStore().file();
+    for (const auto& path : {file.parent_path(), file}) {
+        std::error_code ec;
+        const QString name = QString::fromStdString(path.string());
+        if (std::filesystem::exists(path, ec) && !preferencesWatcher_.files().contains(name) &&
+            !preferencesWatcher_.directories().contains(name)) {
+            preferencesWatcher_.addPath(name);
+        }
+    }
+}
+
+}  // namespace nabbit

@@ -1,0 +1,41 @@
+#include "ui/OnboardingViewModel.h"
+
+#include <string>
+
+#include "app/PermissionsService.h"
+#include "core/SystemLog.h"
+
+namespace nabbit {
+
+OnboardingViewModel::OnboardingViewModel(const PermissionsService& permissions, QObject* parent)
+    : QObject(parent), permissions_(permissions) {
+    timer_.setInterval(monitoringIntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &OnboardingViewModel::checkPermissions);
+    checkPermissions();
+}
+
+void OnboardingViewModel::setCurrentStep(OnboardingStep step) {
+    currentStep_ = step;
+    emit changed();
+}
+
+void OnboardingViewModel::checkPermissions() {
+    hasAccessibility_ = permissions_.checkAccessibility();
+    emit changed();
+    hasFullDiskAccess_ = permissions_.checkFullDiskAccess() == FullDiskAccess::granted;
+    emit changed();
+    systemLog(std::string("[Nabbit] Permissions checked - Access: ") +
+              (hasAccessibility_ ? "true" : "false") +
+              ", FDA: " + (hasFullDiskAccess_ ? "true" : "false"));
+}
+
+void OnboardingViewModel::startMonitoring() {
+    checkPermissions();
+    timer_.start();
+}
+
+void OnboardingViewModel::stopMonitoring() {
+    timer_.stop();
+}
+
+}  // namespace nabbit

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+namespace nabbit {
+
+class PermissionsService;
+
+// The two pages of the setup, in order. The step lives in memory only: every setup window
+// starts on the first page.
+enum class OnboardingStep { iMessagePermissions, featureOverview };
+
+enum class PermissionStatus { granted, needed };
+
+// The setup's state: which page is shown, and whether Nabbit can read the Messages database
+// and post synthetic key events. While monitoring, both are checked every half second, so the
+// page follows the user granting them elsewhere. Every assignment announces `changed`.
+class OnboardingViewModel : public QObject {
+    Q_OBJECT
+
+  public:
+    static constexpr int monitoringIntervalMs = 500;
+
+    // Checks the permissions at once, so that the first page shows the real state.
+    explicit OnboardingViewModel(const PermissionsService& permissions, QObject* parent = nullptr);
+
+    OnboardingStep currentStep() const { return currentStep_; }
+    void setCurrentStep(OnboardingStep step);
+    bool hasAccessibility() const { return hasAccessibility_; }
+    bool hasFullDiskAccess() const { return hasFullDiskAccess_; }
+
+    // Reads both permissions again and logs them.
+    void checkPermissions();
+    // Checks now, then every half second until stopped.
+    void startMonitoring();
+    void stopMonitoring();
+    bool isMonitoring() const { return timer_.isActive(); }
+
+    const PermissionsService& permissions() const { return permissions_; }
+
+  signals:
+    void changed();
+
+  private:
+    const PermissionsService& permissions_;
+    OnboardingStep currentStep_ = OnboardingStep::iMessagePermissions;
+    bool hasAccessibility_ = false;
+    bool hasFullDiskAccess_ = false;
+    QTimer timer_;
+};
+
+}  // namespace nabbit
