@@ -291,23 +291,32 @@ QString UpdateController::networkFailure(QNetworkReply& reply) const {
     }
 }
 
-void UpdateController::feedFinished(QNetworkReply* reply) {
+bool UpdateController::settleReply(QNetworkReply* reply, const QString& cancelledLine,
+                                   const QString& failureSummary) {
     reply->deleteLater();
     if (reply != reply_) {
-        return;
+        return false;
     }
     reply_ = nullptr;
     if (cancelled_) {
-        logLine(QStringLiteral("Update check cancelled"));
+        logLine(cancelledLine);
+        discardDownload();
         finish();
-        return;
+        return false;
     }
     if (!abortSummary_.isEmpty()) {
         fail(abortSummary_, abortDetail_);
-        return;
+        return false;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        fail(cannotCheck, networkFailure(*reply));
+        fail(failureSummary, networkFailure(*reply));
+        return false;
+    }
+    return true;
+}
+
+void UpdateController::feedFinished(QNetworkReply* reply) {
+    if (!settleReply(reply, QStringLiteral("Update check cancelled"), cannotCheck)) {
         return;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -425,23 +434,7 @@ auto UpdateController::appendDownloadedData(QNetworkReply& reply) -> std::option
 }
 
 void UpdateController::downloadFinished(QNetworkReply* reply) {
-    reply->deleteLater();
-    if (reply != reply_) {
-        return;
-    }
-    reply_ = nullptr;
-    if (cancelled_) {
-        logLine(QStringLiteral("Update download cancelled"));
-        discardDownload();
-        finish();
-        return;
-    }
-    if (!abortSummary_.isEmpty()) {
-        fail(abortSummary_, abortDetail_);
-        return;
-    }
-    if (reply->error() != QNetworkReply::NoError) {
-        fail(cannotDownload, networkFailure(*reply));
+    if (!settleReply(reply, QStringLiteral("Update download cancelled"), cannotDownload)) {
         return;
     }
     if (const auto problem = appendDownloadedData(*reply)) {

@@ -107,6 +107,9 @@ class UpdateController : public QObject {
     void beginCheck(bool interactive);
     QNetworkReply* get(const QUrl& url);
     void abortReply(QString summary, QString detail);
+    // Settles a finished request; false when it was stale, cancelled or failed (handled here).
+    bool settleReply(QNetworkReply* reply, const QString& cancelledLine,
+                     const QString& failureSummary);
     void feedFinished(QNetworkReply* reply);
     void offer();
     void beginDownload();

@@ -10,14 +10,7 @@ namespace nabbit {
 
 bool X11KeySynthesis::sendPaste() {
     const XDisplay display = openXDisplay();
-    if (!display) {
-        return false;
-    }
-    int eventBase = 0;
-    int errorBase = 0;
-    int major = 0;
-    int minor = 0;
-    if (XTestQueryExtension(display.get(), &eventBase, &errorBase, &major, &minor) == 0) {
+    if (!display || !hasXTest(display.get())) {
         return false;
     }
     // The key codes of the keymap in use now: they differ between keyboards and layouts.

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include <X11/extensions/XTest.h>
+
 namespace nabbit {
 
 XDisplay openXDisplay() {
@@ -10,6 +12,14 @@ XDisplay openXDisplay() {
         return {};
     }
     return XDisplay(XOpenDisplay(name));
+}
+
+bool hasXTest(Display* display) {
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    return XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor) != 0;
 }
 
 }  // namespace nabbit

@@ -18,4 +18,7 @@ using XDisplay = std::unique_ptr<Display, XDisplayCloser>;
 // Connects to the display named by $DISPLAY; empty when there is none or it refuses.
 XDisplay openXDisplay();
 
+// Whether the server offers XTest, through which key events are synthesised.
+bool hasXTest(Display* display);
+
 }  // namespace nabbit
