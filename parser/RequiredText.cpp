@@ -625,31 +625,23 @@ class Reader {
     }
 
     Info hexEscape() {
+        if (atEnd() || peek() != U'{') {
+            return fixedHex(2);
+        }
+        ++pos_;
         char32_t value = 0;
-        if (!atEnd() && peek() == U'{') {
-            ++pos_;
-            std::size_t digits = 0;
-            while (!atEnd() && peek() != U'}') {
-                const int h = hexValue(p_[pos_++]);
-                if (h < 0 || ++digits > 6) {
-                    return fail();
-                }
-                value = value * 16 + static_cast<char32_t>(h);
-            }
-            if (atEnd() || digits == 0) {
+        std::size_t digits = 0;
+        while (!atEnd() && peek() != U'}') {
+            const int h = hexValue(p_[pos_++]);
+            if (h < 0 || ++digits > 6) {
                 return fail();
             }
-            ++pos_;
-        } else {
-            for (int i = 0; i < 2; ++i) {
-                const int h = atEnd() ? -1 : hexValue(peek());
-                if (h < 0) {
-                    return fail();
-                }
-                ++pos_;
-                value = value * 16 + static_cast<char32_t>(h);
-            }
+            value = value * 16 + static_cast<char32_t>(h);
         }
+        if (atEnd() || digits == 0) {
+            return fail();
+        }
+        ++pos_;
         return codePoint(value);
     }
 

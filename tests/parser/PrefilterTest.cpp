@@ -30,6 +30,7 @@ TEST(RequiredText, ReadsWhatEveryMatchNeeds) {
         {"\\bG-(\\d{4,8})\\b", {{u"g-"}}},
         {"TAN\\b\\Q:=\\E", {{u"tan:="}}},
         {"Stra\\x{DF}e", {{u"strasse"}}},
+        {"\\x43ode\\x{20}", {{u"code "}}},
         // Optional, repeated at most once or zero times: nothing certain.
         {"(?:code)?(\\d{6})", {}},
         {"(?:code)*x", {}},
