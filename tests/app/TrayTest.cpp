@@ -77,17 +77,6 @@ class TrayTest : public ::testing::Test {
 std::unique_ptr<test::TrayHost> TrayTest::tray_;
 
 TEST_F(TrayTest, StatusMenuOpensOnARightClickWithEveryItemInOrderAndCurrentCheckMarks) {
-    // A right click opens the menu, rebuilt from the preferences of that moment.
-    AppStateManager::shared().setAutoPasteEnabled(true);
-    x_.click(icon().center().x(), icon().center().y(), 3);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app_.statusMenu()->isVisible(); }, 3000));
-    QMenu* settings = app_.statusMenu()->actions()[7]->menu();
-    ASSERT_NE(settings, nullptr);
-    const auto items = describe(*settings);
-    EXPECT_NE(std::find(items.begin(), items.end(), "[x] Auto-Paste Codes"), items.end());
-    app_.statusMenu()->close();
-    AppStateManager::shared().setAutoPasteEnabled(false);
-
     auto& preferences = AppStateManager::shared();
     struct Case {
         std::function<void()> prepare;
@@ -175,6 +164,15 @@ TEST_F(TrayTest, StatusMenuOpensOnARightClickWithEveryItemInOrderAndCurrentCheck
     preferences.setRestoreContentsDelayTime(5);
     preferences.setGlobalShortcutEnabled(false);
     app_.updateGlobalHotKey();
+
+    // A right click opens the menu, rebuilt from the preferences of that moment.
+    AppStateManager::shared().setAutoPasteEnabled(true);
+    x_.click(icon().center().x(), icon().center().y(), 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app_.statusMenu()->isVisible(); }, 3000));
+    const auto items = describe(*app_.statusMenu());
+    EXPECT_NE(std::find(items.begin(), items.end(), "  [x] Auto-Paste Codes"), items.end());
+    app_.statusMenu()->close();
+    AppStateManager::shared().setAutoPasteEnabled(false);
 }
 
 TEST_F(TrayTest, PopoverOpensUnderTheIconClosesOnEscapeFocusLossOrAClickKeepingOneTimer) {
