@@ -11,8 +11,6 @@
 #include <QTest>
 #include <QVariantMap>
 
-#include <sqlite3.h>
-
 #include "FixtureDatabases.h"
 #include "X11TestClient.h"
 #include "app/CodeDelivery.h"
@@ -90,7 +88,7 @@ class DeliveryTest : public ::testing::Test {
 
     void deliver(const CodeEntry& entry) { delivery_.deliverCode(entry.message, entry.otp); }
 
-    std::vector<X11TestClient::Window> overlays() { return x_.viewableWindowsNamed("Nabbit"); }
+    std::vector<X11TestClient::Window> overlays() { return x_.findWindows("Nabbit", true); }
 
     X11TestClient x_;
     X11Clipboard clipboard_;
@@ -150,18 +148,10 @@ TEST_F(DeliveryTest, CodeIsCopiedAsASecretAndThePreviousTextComesBackWithoutIt) 
     EXPECT_EQ(overlays().size(), 2u);
 }
 
-TEST_F(DeliveryTest, RestoreDelayZeroSavesNothingAndLeavesTheCode) {
-    AppStateManager::shared().setRestoreContentsDelayTime(0);
-    test::writeClipboardElsewhere("my own text");
-    deliver(entry("h", "739102"));
-    EXPECT_FALSE(delivery_.originalClipboardContents());
-    QTest::qWait(1500);
-    EXPECT_EQ(readClipboard(), "739102");
-}
-
 // Two codes within the delay: the second copy saves the first code, the first restore writes
-// that back and the second finds nothing left to restore.
-TEST_F(DeliveryTest, TwoCodesWithinTheDelayRestoreTheFirstCodeOnce) {
+// that back and the second finds nothing left to restore. A delay of zero saves nothing and
+// leaves the code.
+TEST_F(DeliveryTest, TwoCodesWithinTheDelayRestoreTheFirstCodeOnceAndDelayZeroNothing) {
     test::writeClipboardElsewhere("my own text");
     deliver(entry("i", "111222"));
     QTest::qWait(400);
@@ -170,6 +160,12 @@ TEST_F(DeliveryTest, TwoCodesWithinTheDelayRestoreTheFirstCodeOnce) {
     ASSERT_TRUE(QTest::qWaitFor([] { return readClipboard() == "111222"; }, 3000));
     QTest::qWait(1000);  // past the second code's restore
     EXPECT_EQ(readClipboard(), "111222");
+
+    AppStateManager::shared().setRestoreContentsDelayTime(0);
+    deliver(entry("h", "739102"));
+    EXPECT_FALSE(delivery_.originalClipboardContents());
+    QTest::qWait(1500);
+    EXPECT_EQ(readClipboard(), "739102");
 }
 
 // Auto-paste types Ctrl+V 0.1 s after the copy into the field another program has focused;
@@ -217,7 +213,10 @@ TEST_F(DeliveryTest, ControlVTypedElsewhereRestoresFiveSecondsLater) {
     EXPECT_FALSE(delivery_.isMonitoringPasteKeys());
 }
 
-TEST_F(DeliveryTest, OverlayFramesFollowTheCornerRules) {
+// Each code overlay replaces the one before at the corner the preference names (anything out
+// of range counts as the top left), 15 from the edges of the available area; the last closes
+// itself after 5 s.
+TEST_F(DeliveryTest, OverlayShowsAtTheChosenCornerAndCloses) {
     // A 1440 x 900 screen whose available area leaves 25 at the top and 70 at the bottom.
     const QRect screen(0, 0, 1440, 900);
     const QRect available(0, 25, 1440, 805);
@@ -225,20 +224,15 @@ TEST_F(DeliveryTest, OverlayFramesFollowTheCornerRules) {
               QRect(1125, 735, 300, 150));
     EXPECT_EQ(OverlayWindow::frameFor(NotificationPosition::leftEdgeTop, screen, available),
               QRect(15, 40, 300, 150));
-}
-
-// Each code overlay replaces the one before at the corner the preference names (anything out
-// of range counts as the top left), and the last closes itself after 5 s.
-TEST_F(DeliveryTest, OverlayShowsAtTheChosenCornerAndCloses) {
     AppStateManager::shared().setRestoreContentsDelayTime(0);
-    const QScreen* screen = QApplication::primaryScreen();
+    const QScreen* primary = QApplication::primaryScreen();
     for (int raw : {0, 1, 2, 3, 7}) {
         SCOPED_TRACE(raw);
         AppStateManager::shared().setNotificationPosition(raw);
         deliver(entry("m" + std::to_string(raw), "48291" + std::to_string(raw)));
         const auto expected = OverlayWindow::frameFor(
             notificationPositionFromRaw(raw).value_or(NotificationPosition::leftEdgeTop),
-            screen->geometry(), screen->availableGeometry());
+            primary->geometry(), primary->availableGeometry());
         ASSERT_TRUE(QTest::qWaitFor([&] { return overlays().size() == 1; }, 3000));
         EXPECT_EQ(overlays().front().geometry, expected);
         EXPECT_TRUE(overlays().front().overrideRedirect);
@@ -248,15 +242,23 @@ TEST_F(DeliveryTest, OverlayShowsAtTheChosenCornerAndCloses) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return overlays().empty(); }, 3000));
 }
 
+// Without a notification service the error is printed and delivery goes on; with one, each
+// code is announced there, and nothing announces the restore.
 TEST_F(DeliveryTest, NativeNotificationsReachTheNotificationService) {
+    AppStateManager::shared().setUseNativeNotifications(true);
+    ASSERT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+        QStringLiteral("org.freedesktop.Notifications")));
+    deliver(entry("p", "118822", "acme"));
+    EXPECT_EQ(readClipboard(), "118822");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !printed_.empty(); }, 5000));
+    EXPECT_EQ(printed_.front().rfind("Error sending notification: ", 0), 0u) << printed_.front();
+
     QDBusConnection service =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("service"));
     RecordingNotificationService recorder;
     ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &recorder,
                                        QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
-
-    AppStateManager::shared().setUseNativeNotifications(true);
     deliver(entry("n", "482913", "acme"));
     deliver(entry("o", "771204"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.calls.size() == 2; }, 5000));
@@ -266,23 +268,12 @@ TEST_F(DeliveryTest, NativeNotificationsReachTheNotificationService) {
     EXPECT_EQ(recorder.calls[0].hints.value("sound-name").toString(), "message-new-instant");
     EXPECT_EQ(recorder.calls[1].body, "771204");
     EXPECT_TRUE(overlays().empty());
-    // Nothing announces the restore when native notifications are on.
     QTest::qWait(1500);
     EXPECT_EQ(recorder.calls.size(), 2);
     EXPECT_TRUE(overlays().empty());
 
     service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
     QDBusConnection::disconnectFromBus(QStringLiteral("service"));
-}
-
-TEST_F(DeliveryTest, MissingNotificationServiceIsPrintedAndDeliveryGoesOn) {
-    ASSERT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
-        QStringLiteral("org.freedesktop.Notifications")));
-    AppStateManager::shared().setUseNativeNotifications(true);
-    deliver(entry("p", "118822", "acme"));
-    EXPECT_EQ(readClipboard(), "118822");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !printed_.empty(); }, 5000));
-    EXPECT_EQ(printed_.front().rfind("Error sending notification: ", 0), 0u) << printed_.front();
 }
 
 // A delivered message of the Messages source is marked read; a mail entry never is.
@@ -302,16 +293,10 @@ TEST_F(DeliveryTest, OnlyMessagesEntriesAreMarkedRead) {
     deliver(entry("SMS-1", "123456"));
     deliver(entry("email-7", "123456"));
     auto isRead = [&](const std::string& guid) {
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(writer->connection().handle(),
-                           "SELECT is_read FROM message WHERE guid = ?", -1, &statement, nullptr);
-        sqlite3_bind_text(statement, 1, guid.c_str(), -1, SQLITE_TRANSIENT);
-        const bool read = sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_int(statement, 0);
-        sqlite3_finalize(statement);
-        return read;
+        return *writer->connection().queryInt("SELECT is_read FROM message WHERE guid = ?", {guid});
     };
-    EXPECT_TRUE(isRead("SMS-1"));
-    EXPECT_FALSE(isRead("email-7"));
+    EXPECT_EQ(isRead("SMS-1"), 1);
+    EXPECT_EQ(isRead("email-7"), 0);
 }
 
 }  // namespace

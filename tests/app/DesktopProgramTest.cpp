@@ -65,21 +65,21 @@ class DesktopProgramTest : public ::testing::Test {
 
     // A home whose Messages database exists and whose setup is done.
     std::unique_ptr<test::TempDir> setUpHome() {
-        auto home = NabbitProcess::makeHome();
+        auto home = std::make_unique<test::TempDir>();
         test::createDatabaseFromFixture(home->path() / "Library/Messages/chat.db", "chat-db.sql");
         preferencesOf(home->path()).setBool("com.nabbit.app.hasSetup", true);
         return home;
     }
 
-    // Nabbit's icon is embedded in the tray's panel.
-    bool trayIconShown() {
-        const auto panels = x_.findWindows("panel");
+    bool trayIconShown() { return x_.trayIcon("Nabbit").isValid(); }
+
+    // A window of Nabbit's at least `minWidth` wide (and less than `maxWidth`) is on the screen.
+    bool windowShown(int minWidth, int maxWidth = 10'000, int minHeight = 0) {
         const auto windows = x_.findWindows("Nabbit");
-        return !panels.empty() &&
-               std::any_of(windows.begin(), windows.end(), [&](const auto& window) {
-                   return window.geometry.width() > 1 &&
-                          panels.front().geometry.contains(window.geometry);
-               });
+        return std::any_of(windows.begin(), windows.end(), [&](const auto& window) {
+            return window.geometry.width() >= minWidth && window.geometry.width() < maxWidth &&
+                   window.geometry.height() >= minHeight;
+        });
     }
 
     std::unique_ptr<test::TrayHost> tray_;
@@ -111,7 +111,7 @@ TEST_F(DesktopProgramTest, WithoutADisplayItSaysSoAndExits) {
 // First launch in an empty home: setup opens, the login item and the shortcut preference are
 // switched on, but the shortcut is held only from the next launch.
 TEST_F(DesktopProgramTest, FirstLaunchOpensSetupAndSwitchesOnLoginAndShortcut) {
-    auto home = NabbitProcess::makeHome();
+    auto home = std::make_unique<test::TempDir>();
     NabbitProcess nabbit(home->path());
     nabbit.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !x_.findWindows("Setup Nabbit").empty(); }, 10'000))
@@ -152,13 +152,7 @@ TEST_F(DesktopProgramTest, WithoutATrayTheMainWindowOpens) {
     NabbitProcess nabbit(home->path());
     nabbit.start();
     ASSERT_TRUE(nabbit.waitForError("Running as accessory"));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            const auto windows = x_.findWindows("Nabbit");
-            return std::any_of(windows.begin(), windows.end(),
-                               [](const auto& window) { return window.geometry.width() >= 580; });
-        },
-        5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return windowShown(580); }, 5000));
     EXPECT_EQ(nabbit.error().count("No system tray"), 1);
 }
 
@@ -194,18 +188,12 @@ TEST_F(DesktopProgramTest, OnADBusTrayTheIconIsAStatusNotifierItem) {
         service, path, QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
     activate << 640 << 12;
     bus.asyncCall(activate);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            const auto windows = x_.findWindows("Nabbit");
-            return std::any_of(windows.begin(), windows.end(), [](const auto& window) {
-                return window.geometry.width() >= 360 && window.geometry.width() < 580;
-            });
-        },
-        5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return windowShown(360, 580); }, 5000));
 }
 
-// A second start hands over to the running Nabbit, which opens its main window.
-TEST_F(DesktopProgramTest, SecondStartOpensTheMainWindowOfTheFirst) {
+// A second start hands over to the running Nabbit, which opens its main window; two started at
+// the same moment leave one running.
+TEST_F(DesktopProgramTest, ASecondStartHandsOverToTheFirst) {
     startTray();
     auto home = setUpHome();
     NabbitProcess first(home->path());
@@ -216,21 +204,11 @@ TEST_F(DesktopProgramTest, SecondStartOpensTheMainWindowOfTheFirst) {
     ASSERT_TRUE(second.waitForExit());
     EXPECT_EQ(second.process().exitCode(), 0);
     EXPECT_TRUE(first.waitForError("[Nabbit] Application reopened. flag: false"));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            const auto windows = x_.findWindows("Nabbit");
-            return std::any_of(windows.begin(), windows.end(), [](const auto& window) {
-                return window.geometry.width() >= 580 && window.geometry.height() >= 420;
-            });
-        },
-        5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return windowShown(580, 10'000, 420); }, 5000));
     EXPECT_EQ(first.process().state(), QProcess::Running);
-}
+    first.process().terminate();
+    ASSERT_TRUE(first.waitForExit());
 
-// Started at the same moment, one keeps running and the other hands over to it.
-TEST_F(DesktopProgramTest, TwoStartedTogetherLeaveOneRunning) {
-    startTray();
-    auto home = setUpHome();
     NabbitProcess a(home->path());
     NabbitProcess b(home->path());
     a.start();

@@ -4,20 +4,11 @@
 
 #include <QTest>
 
+#include "DesktopApp.h"
 #include "X11TestClient.h"
-#include "app/AppDelegate.h"
 #include "core/AppStateManager.h"
-#include "platform/fake/FakeFileReveal.h"
-#include "platform/freedesktop/FreedesktopNotifications.h"
-#include "platform/freedesktop/ProcessRelauncher.h"
-#include "platform/freedesktop/XdgAutostartLoginItem.h"
 #include "platform/x11/X11AccessibilityCheck.h"
-#include "platform/x11/X11Clipboard.h"
-#include "platform/x11/X11GlobalShortcut.h"
-#include "platform/x11/X11KeySynthesis.h"
-#include "platform/x11/X11PasteKeyMonitor.h"
 #include "sources/imessage/MessageManager.h"
-#include "ui/WidgetViewFactory.h"
 
 #include <X11/X.h>
 #include <X11/keysym.h>
@@ -42,18 +33,8 @@ class ShortcutTest : public ::testing::Test {
     }
 
     test::X11TestClient x_;
-    X11Clipboard clipboard_;
-    X11KeySynthesis keys_;
-    X11PasteKeyMonitor monitor_;
-    X11GlobalShortcut shortcut_;
-    FreedesktopNotifications notifications_;
-    X11AccessibilityCheck accessibility_;
-    FakeFileReveal reveal_;
-    WidgetViewFactory views_;
-    XdgAutostartLoginItem loginItem_{"/usr/bin/nabbit"};
-    ProcessRelauncher relauncher_;
-    AppDelegate app_{{clipboard_, keys_, monitor_, shortcut_, notifications_, accessibility_,
-                      reveal_, loginItem_, relauncher_, views_, [](const std::string&) {}}};
+    test::DesktopApp<X11AccessibilityCheck> desktop_;
+    AppDelegate& app_ = desktop_.app;
     int resyncs_ = 0;
 };
 

@@ -253,10 +253,6 @@ struct CheckCase {
     bool fileKept = false;
 };
 
-void PrintTo(const CheckCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 const char* const downloaded = "Nabbit 0.2.0 has been downloaded";
 const char* const cannotCheck = "Nabbit couldn't check for updates";
 const char* const cannotDownload = "The update couldn't be downloaded";
@@ -490,10 +486,6 @@ struct ScheduleCase {
     const char* dialog = nullptr;  // shown by the check and answered "Later"
 };
 
-void PrintTo(const ScheduleCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 const ScheduleCase scheduleCases[] = {
     {"never_checked_up_to_date_is_silent", std::nullopt, Feed::upToDate, true},
     {"checked_a_day_ago", 25, Feed::upToDate, true},
@@ -621,10 +613,6 @@ const FeedCase feedCases[] = {
 
 class FeedTest : public ::testing::TestWithParam<FeedCase> {};
 
-void PrintTo(const FeedCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 TEST_P(FeedTest, ReadsTheNewestReleaseOrSaysWhatIsWrong) {
     const FeedCase& c = GetParam();
     const auto appcast = parseAppcast(c.document);
@@ -649,7 +637,7 @@ TEST_P(FeedTest, ReadsTheNewestReleaseOrSaysWhatIsWrong) {
 INSTANTIATE_TEST_SUITE_P(Updates, FeedTest, ::testing::ValuesIn(feedCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(VersionTest, ComparesDottedNumbersNumerically) {
+TEST(VersionsAndSignatures, VersionsCompareNumericallySignaturesOnlyFromTheKey) {
     const std::pair<const char*, const char*> ascending[] = {
         {"1.9", "1.10"}, {"0.1.0", "0.1.1"}, {"1.99.99", "2"}, {"2", "2.0.1"}, {"9", "10"}};
     for (const auto& [lower, higher] : ascending) {
@@ -661,9 +649,8 @@ TEST(VersionTest, ComparesDottedNumbersNumerically) {
                             "1.2.3.4.5.6.7.8.9", "1234567890", "٣"}) {
         EXPECT_FALSE(Version::parse(QString::fromUtf8(bad)).has_value()) << bad;
     }
-}
 
-TEST(SignatureTest, AcceptsOnlyTheKeysOwnSignatureOfTheSameBytes) {
+    // A signature is accepted only from the key and over the same bytes.
     const Signer signer, other;
     const QByteArray data = "release bytes";
     const auto key = UpdateSigningKey::fromText(signer.publicKey().toBase64());

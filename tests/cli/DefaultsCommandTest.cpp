@@ -52,45 +52,47 @@ class DefaultsCommandTest : public ::testing::Test {
     test::TempDir home_;  // a fresh home for each test, without even a .config folder
 };
 
+// Each step: the arguments, the exit status, standard output, a part of standard error.
 TEST_F(DefaultsCommandTest, WritesReadsAndDeletesFromAFreshHome) {
-    CommandResult run = defaults({"read"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "{\n}\n");
-
-    run = defaults({"read", "com.nabbit.app.restoreContentsDelayTime"});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("does not exist"), std::string::npos);
-
-    EXPECT_EQ(defaults({"write", "com.nabbit.app.restoreContentsDelayTime", "-int", "10"}).exitCode,
-              0);
-    EXPECT_EQ(defaults({"write", "com.nabbit.app.autoPasteEnabled", "-bool", "true"}).exitCode, 0);
-    EXPECT_EQ(defaults({"write", "com.nabbit.app.hasSetup", "-bool", "NO"}).exitCode, 0);
-    run = defaults({"write", "com.nabbit.app.greeting", "-string", "hello, \"world\""});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_NE(run.err.find("not a key Nabbit reads"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(conf()));
-
-    run = defaults({"read", "com.nabbit.app.restoreContentsDelayTime"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "10\n");
-    EXPECT_EQ(defaults({"read", "com.nabbit.app.hasSetup"}).out, "false\n");
-    EXPECT_EQ(defaults({"read", "com.nabbit.app.greeting"}).out, "hello, \"world\"\n");
-
-    run = defaults({"read"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out,
-              "{\n"
-              "    com.nabbit.app.autoPasteEnabled = true;\n"
-              "    com.nabbit.app.greeting = \"hello, \\\"world\\\"\";\n"
-              "    com.nabbit.app.hasSetup = false;\n"
-              "    com.nabbit.app.restoreContentsDelayTime = 10;\n"
-              "}\n");
-
-    EXPECT_EQ(defaults({"delete", "com.nabbit.app.autoPasteEnabled"}).exitCode, 0);
-    EXPECT_EQ(defaults({"read", "com.nabbit.app.autoPasteEnabled"}).exitCode, 1);
-    EXPECT_EQ(defaults({"delete", "com.nabbit.app.autoPasteEnabled"}).exitCode, 1);
-    EXPECT_EQ(defaults({"read", "com.nabbit.app.restoreContentsDelayTime"}).out, "10\n");
+    const std::string delay = "com.nabbit.app.restoreContentsDelayTime";
+    const std::string autoPaste = "com.nabbit.app.autoPasteEnabled";
+    const std::string greeting = "com.nabbit.app.greeting";
+    struct Step {
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string out;
+        std::string err = "";
+    };
+    const Step steps[] = {
+        {{"read"}, 0, "{\n}\n"},
+        {{"read", delay}, 1, "", "does not exist"},
+        {{"write", delay, "-int", "10"}, 0, ""},
+        {{"write", autoPaste, "-bool", "true"}, 0, ""},
+        {{"write", "com.nabbit.app.hasSetup", "-bool", "NO"}, 0, ""},
+        {{"write", greeting, "-string", "hello, \"world\""}, 0, "", "not a key Nabbit reads"},
+        {{"read", delay}, 0, "10\n"},
+        {{"read", "com.nabbit.app.hasSetup"}, 0, "false\n"},
+        {{"read", greeting}, 0, "hello, \"world\"\n"},
+        {{"read"},
+         0,
+         "{\n"
+         "    com.nabbit.app.autoPasteEnabled = true;\n"
+         "    com.nabbit.app.greeting = \"hello, \\\"world\\\"\";\n"
+         "    com.nabbit.app.hasSetup = false;\n"
+         "    com.nabbit.app.restoreContentsDelayTime = 10;\n"
+         "}\n"},
+        {{"delete", autoPaste}, 0, ""},
+        {{"read", autoPaste}, 1, ""},
+        {{"delete", autoPaste}, 1, ""},
+        {{"read", delay}, 0, "10\n"},
+    };
+    for (const auto& [arguments, exitCode, out, err] : steps) {
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        const CommandResult run = defaults(arguments);
+        EXPECT_EQ(run.exitCode, exitCode);
+        EXPECT_EQ(run.out, out);
+        EXPECT_NE(run.err.find(err), std::string::npos) << run.err;
+    }
 }
 
 TEST_F(DefaultsCommandTest, RefusalsExitWith2AndWriteNothing) {
@@ -133,7 +135,7 @@ TEST_F(DefaultsCommandTest, RefusalsExitWith2AndWriteNothing) {
     EXPECT_EQ(defaults({"read", "com.nabbit.app.notificationPosition"}).out, "2\n");
 }
 
-TEST(NabbitCommandTest, HelpVersionAndUnknownCommands) {
+TEST(NabbitCommandTest, HelpVersionAndUnknownCommandsOrArguments) {
     test::TempDir home;
     CommandResult run = nabbit({"--version"}, home.path());
     EXPECT_EQ(run.exitCode, 0);
@@ -147,6 +149,9 @@ TEST(NabbitCommandTest, HelpVersionAndUnknownCommands) {
     run = nabbit({"--frobnicate"}, home.path());
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("unknown command '--frobnicate'"), std::string::npos);
+    run = nabbit({"watch", "--bogus"}, home.path());
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
     EXPECT_FALSE(std::filesystem::exists(home.path() / ".config"));
 }
 

@@ -48,43 +48,36 @@ class PreferencesTest : public ::testing::Test {
     void SetUp() override { std::filesystem::remove_all(preferences().parent_path()); }
 };
 
-TEST_F(PreferencesTest, AFreshHomeReadsEveryFallback) {
-    EXPECT_EQ(PreferencesStore().file(), preferences());
-    EXPECT_FALSE(state().hasSetup());
-    EXPECT_FALSE(state().useNativeNotifications());
-    EXPECT_TRUE(state().showNotificationOverlay());
-    EXPECT_EQ(state().notificationPosition(), 0);
-    EXPECT_FALSE(state().globalShortcutEnabled());
-    EXPECT_FALSE(state().autoPasteEnabled());
-    EXPECT_FALSE(state().markAsReadEnabled());
-    EXPECT_FALSE(state().emailDetectionEnabled());
-    EXPECT_EQ(state().restoreContentsDelayTime(), 5);
-    EXPECT_FALSE(state().shouldAutoLaunch());
-    EXPECT_FALSE(state().debugLoggingEnabled());
-    EXPECT_TRUE(state().menuBarIconVisible());
-    EXPECT_FALSE(std::filesystem::exists(preferences()));  // reading creates nothing
-}
-
-TEST_F(PreferencesTest, EveryKeyRoundTripsUnderItsFullName) {
+// A fresh home reads every fallback without creating the file; each setter writes the key its
+// getter reads, under its full name.
+TEST_F(PreferencesTest, EveryKeyFallsBackThenRoundTripsUnderItsFullName) {
     using Bool = std::tuple<std::string_view, void (AppStateManager::*)(bool) const,
-                            bool (AppStateManager::*)() const>;
+                            bool (AppStateManager::*)() const, bool>;
     using A = AppStateManager;
-    for (const auto& [key, set, get] : {
-             Bool{keys::hasSetup, &A::setHasSetup, &A::hasSetup},
-             Bool{keys::useNativeNotifications, &A::setUseNativeNotifications,
-                  &A::useNativeNotifications},
-             Bool{keys::showNotificationOverlay, &A::setShowNotificationOverlay,
-                  &A::showNotificationOverlay},
-             Bool{keys::globalShortcutEnabled, &A::setGlobalShortcutEnabled,
-                  &A::globalShortcutEnabled},
-             Bool{keys::autoPasteEnabled, &A::setAutoPasteEnabled, &A::autoPasteEnabled},
-             Bool{keys::markAsReadEnabled, &A::setMarkAsReadEnabled, &A::markAsReadEnabled},
-             Bool{keys::emailDetectionEnabled, &A::setEmailDetectionEnabled,
-                  &A::emailDetectionEnabled},
-             Bool{keys::shouldAutoLaunch, &A::setShouldAutoLaunch, &A::shouldAutoLaunch},
-             Bool{keys::debugLoggingEnabled, &A::setDebugLoggingEnabled, &A::debugLoggingEnabled},
-             Bool{keys::menuBarIconVisible, &A::setMenuBarIconVisible, &A::menuBarIconVisible},
-         }) {
+    const Bool switches[] = {
+        {keys::hasSetup, &A::setHasSetup, &A::hasSetup, false},
+        {keys::useNativeNotifications, &A::setUseNativeNotifications, &A::useNativeNotifications,
+         false},
+        {keys::showNotificationOverlay, &A::setShowNotificationOverlay, &A::showNotificationOverlay,
+         true},
+        {keys::globalShortcutEnabled, &A::setGlobalShortcutEnabled, &A::globalShortcutEnabled,
+         false},
+        {keys::autoPasteEnabled, &A::setAutoPasteEnabled, &A::autoPasteEnabled, false},
+        {keys::markAsReadEnabled, &A::setMarkAsReadEnabled, &A::markAsReadEnabled, false},
+        {keys::emailDetectionEnabled, &A::setEmailDetectionEnabled, &A::emailDetectionEnabled,
+         false},
+        {keys::shouldAutoLaunch, &A::setShouldAutoLaunch, &A::shouldAutoLaunch, false},
+        {keys::debugLoggingEnabled, &A::setDebugLoggingEnabled, &A::debugLoggingEnabled, false},
+        {keys::menuBarIconVisible, &A::setMenuBarIconVisible, &A::menuBarIconVisible, true},
+    };
+    EXPECT_EQ(PreferencesStore().file(), preferences());
+    EXPECT_EQ(state().notificationPosition(), 0);
+    EXPECT_EQ(state().restoreContentsDelayTime(), 5);
+    for (const auto& [key, set, get, fallback] : switches) {
+        EXPECT_EQ((state().*get)(), fallback) << key;
+    }
+    EXPECT_FALSE(std::filesystem::exists(preferences()));  // reading creates nothing
+    for (const auto& [key, set, get, fallback] : switches) {
         for (const bool value : {true, false}) {
             (state().*set)(value);
             EXPECT_EQ((state().*get)(), value) << key;

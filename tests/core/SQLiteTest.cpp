@@ -43,7 +43,7 @@ class SQLiteTest : public ::testing::Test {
     std::filesystem::path database_;
 };
 
-TEST_F(SQLiteTest, MissingFileFailsToOpenInBothModesAndIsNotCreated) {
+TEST_F(SQLiteTest, OpenAndPrepareFailuresSayWhyAndReadOnlyMeansIt) {
     const auto missing = test::testHome() / "no-such-dir" / "chat.db";
     for (const bool readOnly : {true, false}) {
         auto db = SQLiteDB::open(missing.string(), readOnly);
@@ -57,9 +57,10 @@ TEST_F(SQLiteTest, MissingFileFailsToOpenInBothModesAndIsNotCreated) {
     EXPECT_FALSE(SQLiteDB::open(missingFile.string(), false).has_value());
     EXPECT_FALSE(std::filesystem::exists(missingFile));
     EXPECT_EQ(openDescriptorsOf(missingFile), 0);
-}
 
-TEST_F(SQLiteTest, APrepareFailureLeavesTheConnectionUsable) {
+    // A statement that does not prepare says why and leaves the connection usable; a connection
+    // opened read-only cannot write.
+    insertMessage("hello");
     auto db = SQLiteDB::open(database_.string(), false);
     ASSERT_TRUE(db.has_value());
     auto bad = db->prepare("SELECT * FROM no_such_table");
@@ -68,29 +69,18 @@ TEST_F(SQLiteTest, APrepareFailureLeavesTheConnectionUsable) {
     EXPECT_EQ(bad.error().description(),
               "sqlite prepare failed (code 1): no such table: no_such_table");
 
-    auto good = db->prepare("SELECT COUNT(*) FROM message");
-    ASSERT_TRUE(good.has_value());
-    ASSERT_EQ(sqlite3_step(good->handle()), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int64(good->handle(), 0), 0);
-    *good = std::move(*db->prepare("SELECT 2"));  // finalizes the statement it replaces
-    EXPECT_EQ(sqlite3_next_stmt(db->handle(), sqlite3_next_stmt(db->handle(), nullptr)), nullptr);
-}
-
-TEST_F(SQLiteTest, OpensWithTheRequestedModeOnly) {
-    insertMessage("hello");
-    {
-        auto readOnly = SQLiteDB::open(database_.string(), true);
-        ASSERT_TRUE(readOnly.has_value());
-        auto update = readOnly->prepare("UPDATE message SET is_read = 1");
-        ASSERT_TRUE(update.has_value());
-        EXPECT_EQ(sqlite3_step(update->handle()), SQLITE_READONLY);
-    }
-    auto readWrite = SQLiteDB::open(database_.string(), false);
-    ASSERT_TRUE(readWrite.has_value());
-    auto update = readWrite->prepare("UPDATE message SET is_read = 1");
+    auto update = db->prepare("UPDATE message SET is_read = 1");
     ASSERT_TRUE(update.has_value());
     EXPECT_EQ(sqlite3_step(update->handle()), SQLITE_DONE);
-    EXPECT_EQ(sqlite3_changes(readWrite->handle()), 1);
+    EXPECT_EQ(sqlite3_changes(db->handle()), 1);
+    *update = std::move(*db->prepare("SELECT 2"));  // finalizes the statement it replaces
+    EXPECT_EQ(sqlite3_next_stmt(db->handle(), sqlite3_next_stmt(db->handle(), nullptr)), nullptr);
+
+    auto readOnly = SQLiteDB::open(database_.string(), true);
+    ASSERT_TRUE(readOnly.has_value());
+    auto refused = readOnly->prepare("UPDATE message SET is_read = 1");
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(sqlite3_step(refused->handle()), SQLITE_READONLY);
 }
 
 // An operation as the Messages reader runs one: open, prepare, step, return.

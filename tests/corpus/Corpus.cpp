@@ -11,14 +11,23 @@ namespace nabbit::test {
 
 namespace {
 
-std::optional<std::string> optionalString(const nlohmann::json& object, const char* key,
-                                          std::string& problem) {
+// The file as a JSON object; throws with the reason when it cannot be read or decoded.
+nlohmann::json readObject(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot be read");
+    }
+    auto json = nlohmann::json::parse(in);
+    if (!json.is_object()) {
+        throw std::runtime_error("not a JSON object");
+    }
+    return json;
+}
+
+// A member that is a string, or null or absent; throws when it is anything else.
+std::optional<std::string> optionalString(const nlohmann::json& object, const char* key) {
     const auto it = object.find(key);
     if (it == object.end() || it->is_null()) {
-        return std::nullopt;
-    }
-    if (!it->is_string()) {
-        problem = std::string("\"") + key + "\" is neither a string nor null";
         return std::nullopt;
     }
     return it->get<std::string>();
@@ -32,40 +41,28 @@ Corpus Corpus::load(const std::filesystem::path& jsonlFile) {
     std::ifstream in(jsonlFile, std::ios::binary);
     if (!in) {
         corpus.problems.push_back(jsonlFile.string() + ": cannot be read");
-        return corpus;
     }
     std::string raw;
-    int lineNumber = 0;
-    while (std::getline(in, raw)) {
-        ++lineNumber;
-        const auto where = corpus.language + ".jsonl:" + std::to_string(lineNumber) + ": ";
-        const auto object = nlohmann::json::parse(raw, nullptr, false);
-        if (object.is_discarded() || !object.is_object()) {
-            corpus.problems.push_back(where + "not a JSON object");
-            continue;
+    for (int lineNumber = 1; std::getline(in, raw); ++lineNumber) {
+        try {
+            const auto object = nlohmann::json::parse(raw);
+            CorpusLine line;
+            line.lineNumber = lineNumber;
+            line.text = object.at("text").get<std::string>();
+            line.code = optionalString(object, "code");
+            line.hasService = object.contains("service");
+            line.service = optionalString(object, "service");
+            line.channel = object.at("channel").get<std::string>();
+            line.batch = optionalString(object, "batch").value_or("");
+            if (line.text.empty() || !object.contains("code") ||
+                (line.channel != "sms" && line.channel != "mail")) {
+                throw std::runtime_error("empty text, no \"code\", or neither sms nor mail");
+            }
+            corpus.lines.push_back(std::move(line));
+        } catch (const std::exception& error) {
+            corpus.problems.push_back(corpus.language + ".jsonl:" + std::to_string(lineNumber) +
+                                      ": " + error.what());
         }
-        CorpusLine line;
-        line.lineNumber = lineNumber;
-        std::string problem;
-        const auto text = optionalString(object, "text", problem);
-        line.code = optionalString(object, "code", problem);
-        line.hasService = object.contains("service");
-        line.service = optionalString(object, "service", problem);
-        line.channel = optionalString(object, "channel", problem).value_or("");
-        line.batch = optionalString(object, "batch", problem).value_or("");
-        if (!text || text->empty()) {
-            problem = "no text";
-        } else if (!object.contains("code")) {
-            problem = "no \"code\" member";
-        } else if (line.channel != "sms" && line.channel != "mail") {
-            problem = "channel is neither \"sms\" nor \"mail\"";
-        }
-        if (!problem.empty()) {
-            corpus.problems.push_back(where + problem);
-            continue;
-        }
-        line.text = *text;
-        corpus.lines.push_back(std::move(line));
     }
     return corpus;
 }
@@ -109,6 +106,41 @@ std::string cleaned(const std::string& utf8) {
     std::string out;
     kept.toUTF8String(out);
     return out;
+}
+
+ShippedFiles ShippedFiles::read(const std::filesystem::path& folder) {
+    ShippedFiles files;
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const auto stem = entry.path().stem().string();
+        if (entry.path().extension() == ".json" && stem != "custom-patterns") {
+            names.push_back(stem);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    using Strings = std::vector<std::string>;
+    for (const auto& name : names) {
+        // A member of the wrong type throws; "exclusions" and "services" may be left out.
+        try {
+            const auto json = readObject(folder / (name + ".json"));
+            files.languages.push_back(
+                {name, json.at("keywords").get<Strings>(), json.at("patterns").get<Strings>(),
+                 json.value("exclusions", Strings{}), json.value("services", Strings{})});
+        } catch (const std::exception& error) {
+            files.problems.push_back(name + ".json: " + error.what());
+        }
+    }
+    try {
+        const auto json = readObject(folder / "custom-patterns.json");
+        for (const auto& entry : json.at("customPatterns").get<std::vector<nlohmann::json>>()) {
+            files.customPatterns.push_back(
+                {entry.at("service").get<std::string>(), entry.at("pattern").get<std::string>()});
+        }
+    } catch (const std::exception& error) {
+        files.problems.push_back(std::string("custom-patterns.json: ") + error.what());
+    }
+    return files;
 }
 
 }  // namespace nabbit::test

@@ -39,4 +39,27 @@ struct Corpus {
 // so that '482-913' and '482 913' compare equal to '482913'.
 std::string cleaned(const std::string& utf8);
 
+// The shipped language files and custom-patterns.json read as plain JSON, independently of
+// the parser's loader, so that a file the loader would silently skip still fails a test.
+struct ShippedFiles {
+    struct Language {
+        std::string name;  // "en", "fr", ...
+        std::vector<std::string> keywords;
+        std::vector<std::string> patterns;
+        std::vector<std::string> exclusions;
+        std::vector<std::string> services;
+    };
+    struct CustomPattern {
+        std::string service;
+        std::string pattern;
+    };
+
+    std::vector<Language> languages;  // by name; a file that did not decode is absent
+    std::vector<CustomPattern> customPatterns;
+    std::vector<std::string> problems;  // what could not be read or decoded
+
+    // Reads every <folder>/<language>.json and <folder>/custom-patterns.json.
+    static ShippedFiles read(const std::filesystem::path& folder);
+};
+
 }  // namespace nabbit::test

@@ -39,28 +39,20 @@ std::string languageJson(const std::string& keyword, const std::string& pattern)
     return "{\"keywords\":[\"" + keyword + "\"],\"patterns\":[\"" + pattern + "\"]}";
 }
 
-TEST(LanguageFile, DecodesKeywordsAndPatterns) {
-    const auto file = decodeLanguageFile(R"json({"keywords":["code"],"patterns":["code (\\d+)"],
-                                             "comment":"ignored"})json");
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->keywords, (std::set<std::string>{"code"}));
-    ASSERT_EQ(file->patterns.size(), 1u);
-    EXPECT_EQ(file->patterns[0].source(), R"(code (\d+))");
-    EXPECT_TRUE(file->patterns[0].bounded());
-}
-
-TEST(LanguageFile, KeepsKeywordsAsWritten) {
-    const auto file =
-        decodeLanguageFile(R"json({"keywords":["Code"," pin","code"],"patterns":[]})json");
+// Keywords are kept as written; a pattern or exclusion that does not compile is left out and
+// the others keep their order, compiled bounded; service names are trimmed, lower-cased and
+// given once.
+TEST(LanguageFile, DecodesEveryMemberLeavingOutInvalidPatterns) {
+    const auto file = decodeLanguageFile(R"json({"keywords":["Code"," pin","code"],
+        "patterns":["a(\\d+)","(unclosed","b(\\d+)"],"comment":"ignored",
+        "exclusions":["booking (\\d+)","(bad"],"services":[" Acme Bank ","ACME BANK","Zorg",""]})json");
     ASSERT_TRUE(file);
     EXPECT_EQ(file->keywords, (std::set<std::string>{"Code", " pin", "code"}));
-}
-
-TEST(LanguageFile, InvalidPatternIsLeftOutOthersKeepOrder) {
-    const auto file = decodeLanguageFile(
-        R"json({"keywords":[],"patterns":["a(\\d+)","(unclosed","b(\\d+)"]})json");
-    ASSERT_TRUE(file);
     EXPECT_EQ(sources(file->patterns), (std::vector<std::string>{R"(a(\d+))", R"(b(\d+))"}));
+    EXPECT_TRUE(file->patterns[0].bounded());
+    EXPECT_EQ(sources(file->exclusions), (std::vector<std::string>{R"(booking (\d+))"}));
+    EXPECT_TRUE(file->exclusions[0].bounded());
+    EXPECT_EQ(file->services, (std::vector<std::string>{"acme bank", "zorg"}));
 }
 
 TEST(LanguageFile, FailsAsAWhole) {
@@ -75,19 +67,6 @@ TEST(LanguageFile, FailsAsAWhole) {
              R"json({"keywords":["code"],"patterns":[],})json",     // not JSON
              "",                                                    // empty
              "{\"keywords\":[\"\xff\"],\"patterns\":[]}",           // invalid UTF-8
-         }) {
-        EXPECT_FALSE(decodeLanguageFile(json).has_value()) << json;
-    }
-}
-
-TEST(LanguageFile, DecodesOptionalExclusionsAndServices) {
-    const auto file = decodeLanguageFile(R"json({"keywords":[],"patterns":[],
-        "exclusions":["booking (\\d+)","(bad"],"services":[" Acme Bank ","ACME BANK","Zorg",""]})json");
-    ASSERT_TRUE(file);
-    EXPECT_EQ(sources(file->exclusions), (std::vector<std::string>{R"(booking (\d+))"}));
-    EXPECT_TRUE(file->exclusions[0].bounded());
-    EXPECT_EQ(file->services, (std::vector<std::string>{"acme bank", "zorg"}));
-    for (const char* json : {
              R"json({"keywords":[],"patterns":[],"exclusions":"x"})json",
              R"json({"keywords":[],"patterns":[],"exclusions":[1]})json",
              R"json({"keywords":[],"patterns":[],"services":null})json",
@@ -95,9 +74,7 @@ TEST(LanguageFile, DecodesOptionalExclusionsAndServices) {
          }) {
         EXPECT_FALSE(decodeLanguageFile(json).has_value()) << json;
     }
-}
-
-TEST(LanguageFile, MissingOrUnreadableFileIsAbsent) {
+    // Loading fails too for a missing file, or a folder in its place.
     TempDir dir;
     EXPECT_FALSE(loadLanguageFile(dir.path() / "en.json").has_value());
     fs::create_directories(dir.path() / "fr.json");
@@ -106,7 +83,7 @@ TEST(LanguageFile, MissingOrUnreadableFileIsAbsent) {
     EXPECT_TRUE(loadLanguageFile(dir.path() / "de.json").has_value());
 }
 
-TEST(LanguageFiles, MergeInFixedOrderFromBothPlaces) {
+TEST(LanguageFiles, MergeInFixedOrderFromBothPlacesSkippingBrokenFiles) {
     TempDir dir;
     const fs::path sub = dir.path() / "OTPKeywords";
     // Written out of order, split between the subfolder and the top level.
@@ -131,20 +108,19 @@ TEST(LanguageFiles, MergeInFixedOrderFromBothPlaces) {
               (std::vector<std::string>{"en", "fr", "zh", "es", "de", "pt", "ar", "it"}));
     EXPECT_EQ(merged.keywords,
               (std::set<std::string>{"code", "codigo", "código", "验证码", "codice", "رمز"}));
+
+    // A broken file is skipped with its keywords; the same pattern in two files is tried twice.
+    TempDir other;
+    ASSERT_TRUE(writeFile(other.path() / "en.json", languageJson("code", "same")));
+    ASSERT_TRUE(writeFile(other.path() / "fr.json", R"json({"keywords":["brisé"]})json"));
+    ASSERT_TRUE(writeFile(other.path() / "es.json", languageJson("code", "same")));
+    const LanguageFile skipped = loadLanguageFiles(ResourceLocator::forDirectory(other.path()));
+    EXPECT_EQ(skipped.keywords, (std::set<std::string>{"code"}));
+    EXPECT_EQ(sources(skipped.patterns), (std::vector<std::string>{"same", "same"}));
 }
 
-TEST(LanguageFiles, BrokenFileIsSkippedWithItsKeywords) {
-    TempDir dir;
-    ASSERT_TRUE(writeFile(dir.path() / "en.json", languageJson("code", "same")));
-    ASSERT_TRUE(writeFile(dir.path() / "fr.json", R"json({"keywords":["brisé"]})json"));
-    ASSERT_TRUE(writeFile(dir.path() / "es.json", languageJson("code", "same")));
-    const LanguageFile merged = loadLanguageFiles(ResourceLocator::forDirectory(dir.path()));
-    EXPECT_EQ(merged.keywords, (std::set<std::string>{"code"}));
-    // The same pattern in two files is tried twice.
-    EXPECT_EQ(sources(merged.patterns), (std::vector<std::string>{"same", "same"}));
-}
-
-TEST(CustomPatterns, DecodesEntriesInOrder) {
+// Entries keep their order, compiled bounded; one whose pattern does not compile is left out.
+TEST(CustomPatterns, DecodesEntriesInOrderLeavingOutInvalidPatterns) {
     const auto patterns = decodeCustomPatternsFile(R"json({"customPatterns":[
         {"service":"Acme","pattern":"ref (\\w+)"},
         {"service":"Bad","pattern":"(["},
@@ -154,14 +130,7 @@ TEST(CustomPatterns, DecodesEntriesInOrder) {
     EXPECT_TRUE((*patterns)[0].regex.bounded());
 }
 
-TEST(CustomPatterns, OnlyInvalidPatternGivesEmptyList) {
-    const auto patterns = decodeCustomPatternsFile(
-        R"json({"customPatterns":[{"service":"Bad","pattern":"(a"}]})json");
-    ASSERT_TRUE(patterns);
-    EXPECT_TRUE(patterns->empty());
-}
-
-TEST(CustomPatterns, FailsAsAWhole) {
+TEST(CustomPatterns, FailsAsAWholeAndAMissingOrBrokenFileGivesNone) {
     for (
         const char* json : {
             R"json({"patterns":[]})json",
@@ -174,9 +143,7 @@ TEST(CustomPatterns, FailsAsAWhole) {
         }) {
         EXPECT_FALSE(decodeCustomPatternsFile(json).has_value()) << json;
     }
-}
 
-TEST(CustomPatterns, MissingOrBrokenFileGivesNoPatterns) {
     TempDir dir;
     const auto locator = ResourceLocator::forDirectory(dir.path());
     EXPECT_TRUE(loadCustomPatterns(locator).empty());
@@ -188,108 +155,54 @@ TEST(CustomPatterns, MissingOrBrokenFileGivesNoPatterns) {
     EXPECT_EQ(services(loadCustomPatterns(locator)), (std::vector<std::string>{"Acme"}));
 }
 
-TEST(ParserFromFiles, NoFilesMeansOnlyCustomPatterns) {
-    TempDir dir;
-    const SimpleOTPParser empty(ResourceLocator::forDirectory(dir.path()));
-    EXPECT_TRUE(empty.otpKeywords().empty());
-    EXPECT_EQ(empty.parse("Your verification code is 482913"), std::nullopt);
-
-    ASSERT_TRUE(writeFile(
-        dir.path() / "custom-patterns.json",
-        R"json({"customPatterns":[{"service":"Acme","pattern":"ref ([A-Z0-9-]+)"}]})json"));
-    const SimpleOTPParser custom(ResourceLocator::forDirectory(dir.path()));
-    EXPECT_EQ(custom.parse("ref AB-12-CD"), (ParsedOTP{"acme", "AB12CD"}));
-}
-
-// Points XDG_DATA_HOME (and HOME) somewhere for one test and puts them back afterwards.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
+// The folder follows XDG_DATA_HOME where it is absolute, else HOME (the test main points both
+// into the test's home).
 TEST(UserOverride, FolderFollowsXdgDataHome) {
     TempDir dir;
-    {
-        ScopedEnv data("XDG_DATA_HOME", dir.path().c_str());
-        EXPECT_EQ(ResourceLocator::userOverrideDir(), dir.path() / "nabbit" / "OTPKeywords");
+    const fs::path dataHome = test::testHome() / ".local" / "share";
+    const std::pair<const char*, fs::path> cases[] = {
+        {dir.path().c_str(), dir.path() / "nabbit" / "OTPKeywords"},
+        {nullptr, dataHome / "nabbit" / "OTPKeywords"},
+        {"relative/path", dataHome / "nabbit" / "OTPKeywords"},  // not absolute: ignored
+    };
+    for (const auto& [value, expected] : cases) {
+        value != nullptr ? ::setenv("XDG_DATA_HOME", value, 1) : ::unsetenv("XDG_DATA_HOME");
+        EXPECT_EQ(ResourceLocator::userOverrideDir(), expected);
     }
-    {
-        ScopedEnv data("XDG_DATA_HOME", nullptr);
-        ScopedEnv home("HOME", dir.path().c_str());
-        EXPECT_EQ(ResourceLocator::userOverrideDir(),
-                  dir.path() / ".local" / "share" / "nabbit" / "OTPKeywords");
-    }
-    {
-        ScopedEnv data("XDG_DATA_HOME", "relative/path");
-        ScopedEnv home("HOME", dir.path().c_str());
-        EXPECT_EQ(ResourceLocator::userOverrideDir(),
-                  dir.path() / ".local" / "share" / "nabbit" / "OTPKeywords");
-    }
+    ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
 }
 
-TEST(UserOverride, ReplacesTheShippedFileOfTheSameName) {
+// A user's file replaces the shipped file of the same name, even a broken one (it is skipped,
+// not backed up), and further files join the shipped ones in name order.
+TEST(UserOverride, ReplacesAndAddsFiles) {
     TempDir shipped;
     TempDir user;
-    ASSERT_TRUE(writeFile(shipped.path() / "OTPKeywords" / "en.json", languageJson("code", "en")));
-    ASSERT_TRUE(writeFile(shipped.path() / "OTPKeywords" / "fr.json", languageJson("code", "fr")));
+    for (const char* name : {"en", "fr", "it", "nl"}) {
+        ASSERT_TRUE(writeFile(shipped.path() / "OTPKeywords" / (std::string(name) + ".json"),
+                              languageJson("code", name)));
+    }
     ASSERT_TRUE(writeFile(user.path() / "en.json", languageJson("kod", "mine")));
-    // A broken override still replaces the shipped file: it is skipped, not backed up.
     ASSERT_TRUE(writeFile(user.path() / "fr.json", "{"));
+    ASSERT_TRUE(writeFile(user.path() / "it.json", languageJson("codice", "my it")));
+    ASSERT_TRUE(writeFile(user.path() / "xx.json", languageJson("kod", "my xx")));
     ASSERT_TRUE(
         writeFile(user.path() / "custom-patterns.json",
                   R"json({"customPatterns":[{"service":"Mine","pattern":"m(\\d{4})"}]})json"));
 
-    const ResourceLocator locator(shipped.path(), user.path());
-    const SimpleOTPParser parser(locator);
-    EXPECT_EQ(parser.otpKeywords(), (std::set<std::string>{"kod"}));
-    EXPECT_EQ(sources(parser.languagePatterns()), (std::vector<std::string>{"mine"}));
+    const SimpleOTPParser parser(ResourceLocator(shipped.path(), user.path()));
+    EXPECT_EQ(parser.otpKeywords(), (std::set<std::string>{"kod", "codice", "code"}));
+    EXPECT_EQ(sources(parser.languagePatterns()),
+              (std::vector<std::string>{"mine", "my it", "nl", "my xx"}));
     EXPECT_EQ(services(parser.customPatterns()), (std::vector<std::string>{"Mine"}));
 
     // An explicit resources folder ignores the overrides.
     const SimpleOTPParser explicitParser(ResourceLocator::forDirectory(shipped.path()));
-    EXPECT_EQ(sources(explicitParser.languagePatterns()), (std::vector<std::string>{"en", "fr"}));
-}
-
-TEST(UserOverride, ReplacesAndAddsFurtherLanguageFiles) {
-    TempDir shipped;
-    TempDir user;
-    ASSERT_TRUE(writeFile(shipped.path() / "OTPKeywords" / "en.json", languageJson("code", "en")));
-    ASSERT_TRUE(
-        writeFile(shipped.path() / "OTPKeywords" / "it.json", languageJson("codice", "it")));
-    ASSERT_TRUE(writeFile(shipped.path() / "OTPKeywords" / "nl.json", languageJson("code", "nl")));
-    ASSERT_TRUE(writeFile(user.path() / "it.json", languageJson("codice", "my it")));
-    ASSERT_TRUE(writeFile(user.path() / "xx.json", languageJson("kod", "my xx")));
-    const SimpleOTPParser parser(ResourceLocator(shipped.path(), user.path()));
-    EXPECT_EQ(sources(parser.languagePatterns()),
-              (std::vector<std::string>{"en", "my it", "nl", "my xx"}));
+    EXPECT_EQ(sources(explicitParser.languagePatterns()),
+              (std::vector<std::string>{"en", "fr", "it", "nl"}));
 }
 
 TEST(UserOverride, DefaultParserUsesAndCreatesTheUserFolder) {
-    TempDir data;
-    ScopedEnv env("XDG_DATA_HOME", data.path().c_str());
-    const fs::path folder = data.path() / "nabbit" / "OTPKeywords";
+    const fs::path folder = test::testHome() / ".local" / "share" / "nabbit" / "OTPKeywords";
     EXPECT_FALSE(fs::exists(folder));
     const SimpleOTPParser plain;
     EXPECT_TRUE(fs::is_directory(folder));

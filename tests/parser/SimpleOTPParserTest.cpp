@@ -21,10 +21,6 @@ struct Case {
     std::optional<ParsedOTP> expected;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
-
 // Keywords {code, verification, otp}, no patterns: the generic stages and the exclusions.
 class GenericStages : public ::testing::TestWithParam<Case> {};
 
@@ -38,7 +34,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Case{"plain", "Your verification code is 482913", result("482913")},
         Case{"no_keyword", "482913", std::nullopt}, Case{"empty", "", std::nullopt},
-        Case{"gate_on_lower_case", "YOUR CODE: 482913", result("482913")},
         Case{"split_space", "Your OTP is 123 456", result("123456")},
         Case{"split_hyphen", "Your OTP is 123-456", result("123456")},
         Case{"first_in_text_order", "Code 1234 or 5678", result("1234")},
@@ -62,7 +57,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"google_before_links", "See https://example.com/G-4K2P9 for your code",
              result("G-4K2P9", "google")},
         Case{"code_only_in_link", "Verification: https://example.com/v/482913", std::nullopt},
-        Case{"code_only_in_http_link", "Your code: http://EXAMPLE.com/482913", std::nullopt},
         Case{"code_only_in_domain_path", "Your code: example.co.uk/v/482913", std::nullopt},
         Case{"same_digits_outside_link", "Code 482913 https://example.com/v/482913",
              result("482913")},
@@ -71,7 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"lenticular", "【验证码123456】your code", result("123456")},
         Case{"lenticular_three_digits", "【验证码123】your code", std::nullopt},
         Case{"cjk_digits_without_boundary", "您的验证码是123456 code", std::nullopt},
-        Case{"arabic_indic_digits", "Your code is ٤٨٢٩١٣", result("٤٨٢٩١٣")}),
+        Case{"arabic_indic_digits", "Your code is ٤٨٢٩١٣", result("٤٨٢٩١٣")},
+        Case{"service_from_lower_case", "[ACME] Your code is 482913", result("482913", "acme")},
+        Case{"invalid_utf8_as_replacement", "code \xff\xfe 482913 \xc3", result("482913")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Parser, CandidatesComeInStageOrder) {
@@ -84,44 +80,30 @@ TEST(Parser, CandidatesComeInStageOrder) {
               (std::vector<std::string>{"4567", "9981", "555123"}));
 }
 
-TEST(Parser, ExclusionIsContainmentInTheContext) {
-    EXPECT_TRUE(SimpleOTPParser::isExcluded("7391", "Total $73910"));
-    EXPECT_TRUE(SimpleOTPParser::isExcluded("4567", "call 555-123-4567"));
-    EXPECT_FALSE(SimpleOTPParser::isExcluded("555123", "call 555-123-4567"));
-    EXPECT_TRUE(SimpleOTPParser::isExcluded("830", "at 8:30am or 830 am"));
-    EXPECT_TRUE(SimpleOTPParser::isExcluded("21", "the 21 ST"));
-    EXPECT_TRUE(SimpleOTPParser::isExcluded("X9ND", "nothing"));
-    EXPECT_FALSE(SimpleOTPParser::isExcluded("4821", "code 4821"));
-}
-
-TEST(Parser, LanguagePatternDecidesAlone) {
+// Language patterns come before the generic stages, in list order, on the text without links;
+// the first whose group 1 holds a digit decides alone, its group cleaned whatever its length.
+TEST(Parser, LanguagePatterns) {
     const std::string text = "Your code: 1234, ref 987654. Total $1234";
     EXPECT_EQ(makeParser(standardKeywords()).parse(text), result("987654"));
     // The pattern's code is the only candidate; excluded, it leaves no result at all.
     EXPECT_EQ(makeParser(standardKeywords(), {R"(code: (\d+))"}).parse(text), std::nullopt);
-}
 
-TEST(Parser, LanguagePatternsRunBeforeGenericStagesInListOrder) {
-    const auto parser = makeParser(standardKeywords(), {R"(pin (\d+))", R"(code (\d+))"});
-    EXPECT_EQ(parser.parse("code 1111 pin 2222"), result("2222"));
-    EXPECT_EQ(parser.parse("code 1111 and 3333"), result("1111"));
-}
-
-TEST(Parser, LanguagePatternGroupIsCleanedWithoutLengthLimit) {
-    const auto parser = makeParser(standardKeywords(), {R"(code is ([\d ]+\d))", R"(ref (\d+))"});
-    EXPECT_EQ(parser.parse("Your code is 12 34 56 78 90 12"), result("123456789012"));
-    EXPECT_EQ(parser.parse("code ref 12"), result("12"));
-}
-
-TEST(Parser, LanguagePatternWithoutDigitOrGroupIsSkipped) {
-    const auto parser = makeParser(standardKeywords(), {R"(code is (\w+))", R"(code \d+)"});
-    EXPECT_EQ(parser.parse("code is ready, otp 5678"), result("5678"));
-    EXPECT_EQ(parser.parse("code 4321"), result("4321"));
-}
-
-TEST(Parser, LanguagePatternsSeeTheTextWithoutLinks) {
-    const auto parser = makeParser(standardKeywords(), {R"(/(\d{6}))"});
-    EXPECT_EQ(parser.parse("code https://example.com/123456 or 7777"), result("7777"));
+    const auto ordered = makeParser(standardKeywords(), {R"(pin (\d+))", R"(code (\d+))"});
+    EXPECT_EQ(ordered.parse("code 1111 pin 2222"), result("2222"));
+    EXPECT_EQ(ordered.parse("code 1111 and 3333"), result("1111"));
+    const auto cleaned = makeParser(standardKeywords(), {R"(code is ([\d ]+\d))", R"(ref (\d+))"});
+    EXPECT_EQ(cleaned.parse("Your code is 12 34 56 78 90 12"), result("123456789012"));
+    EXPECT_EQ(cleaned.parse("code ref 12"), result("12"));
+    // Without a digit in the group, or without a group, the pattern is passed over.
+    const auto skipped = makeParser(standardKeywords(), {R"(code is (\w+))", R"(code \d+)"});
+    EXPECT_EQ(skipped.parse("code is ready, otp 5678"), result("5678"));
+    EXPECT_EQ(skipped.parse("code 4321"), result("4321"));
+    EXPECT_EQ(makeParser(standardKeywords(), {R"(/(\d{6}))"})
+                  .parse("code https://example.com/123456 or 7777"),
+              result("7777"));
+    EXPECT_EQ(makeParser({"验证码"}, {R"(验证码是(\d{4,8}))"})
+                  .parse("【某某科技】您的验证码是123456，5分钟内有效"),
+              result("123456", "某某科技"));
 }
 
 SimpleOTPParser parserWith(std::vector<std::string> patterns, std::vector<std::string> exclusions,
@@ -158,22 +140,14 @@ TEST(Parser, ListedServicesComeAfterTheTableBeforeThePatterns) {
     EXPECT_EQ(parser.parse("PayPal code 4821 for Zorgbank"), result("4821", "paypal"));
 }
 
-TEST(Parser, ChineseCodeFoundByLanguagePattern) {
-    const auto parser = makeParser({"验证码"}, {R"(验证码是(\d{4,8}))"});
-    EXPECT_EQ(parser.parse("【某某科技】您的验证码是123456，5分钟内有效"),
-              result("123456", "某某科技"));
-    EXPECT_EQ(makeParser({"验证码"}).parse("您的验证码是123456"), std::nullopt);
-}
-
-TEST(Parser, KeywordGateComparesLowerCasedText) {
+// The gate compares the keywords as written with the lower-cased text, anywhere in it.
+TEST(Parser, KeywordGate) {
     EXPECT_EQ(makeParser({"CODE"}).parse("CODE 482913"), std::nullopt);
     EXPECT_EQ(makeParser({"code"}).parse("CODE 482913"), result("482913"));
     EXPECT_EQ(makeParser({"ÉCODE"}).parse("écode 482913"), std::nullopt);
     EXPECT_EQ(makeParser({"écode"}).parse("ÉCODE 482913"), result("482913"));
     EXPECT_EQ(makeParser({}).parse("Your verification code is 482913"), std::nullopt);
-}
 
-TEST(Parser, KeywordGateFindsAnyKeywordAnywhere) {
     const KeywordGate gate({"code", "codigo", "cod", "验证码", "\U0001F511key"});
     for (const char* text : {"my cod", "codigo", "xxcode", "您的验证码", "the \U0001F511key"}) {
         EXPECT_TRUE(gate.matches(icu::UnicodeString::fromUTF8(text))) << text;
@@ -188,74 +162,57 @@ TEST(Parser, KeywordGateFindsAnyKeywordAnywhere) {
     EXPECT_FALSE(KeywordGate({}).matches(icu::UnicodeString::fromUTF8("code")));
 }
 
-TEST(Parser, ServiceComesFromTheLowerCasedText) {
-    const auto parser = makeParser(standardKeywords());
-    EXPECT_EQ(parser.parse("[ACME] Your code is 482913"), result("482913", "acme"));
-    EXPECT_EQ(parser.parse("Your Uber code: 4821"), result("4821", "uber"));
-}
-
-TEST(Parser, CustomPatternBypassesGateAndExclusions) {
+// Custom patterns come before the keyword gate and bypass the exclusions; they run on the text
+// as received, trying their groups in order, then the next pattern, then the gate.
+TEST(Parser, CustomPatterns) {
     const auto parser =
         makeParser({}, {}, {{"Acme", R"(ref ([A-Z0-9-]+))"}, {"Pay", R"(pay (\$\d+))"}});
     EXPECT_EQ(parser.parse("ref AB-12-CD"), result("AB12CD", "acme"));
     EXPECT_EQ(parser.parse("pay $4821 now"), result("4821", "pay"));
     EXPECT_EQ(parser.parse("REF AB-12-CD"), std::nullopt);
-}
+    const auto received = makeParser(standardKeywords(), {}, {{"Big", R"(REF (\d+))"}});
+    EXPECT_EQ(received.parse("REF 123456"), result("123456", "big"));
+    EXPECT_EQ(received.parse("ref 12 code 654321"), result("654321"));
 
-TEST(Parser, CustomPatternRunsOnTextAsReceived) {
-    const auto parser = makeParser(standardKeywords(), {}, {{"Big", R"(REF (\d+))"}});
-    EXPECT_EQ(parser.parse("REF 123456"), result("123456", "big"));
-    EXPECT_EQ(parser.parse("ref 12 code 654321"), result("654321"));
-}
-
-TEST(Parser, CustomPatternTriesGroupsInOrder) {
-    const auto parser =
+    const auto groups =
         makeParser({}, {}, {{"two", R"((\d+)-(\d+))"}, {"alt", R"((?:a(\d+)|b(\d+)))"}});
-    EXPECT_EQ(parser.parse("12-345678"), result("345678", "two"));
-    EXPECT_EQ(parser.parse("12345-6"), result("12345", "two"));
-    // Group 1 took no part in the match.
-    EXPECT_EQ(parser.parse("b98765"), result("98765", "alt"));
+    EXPECT_EQ(groups.parse("12-345678"), result("345678", "two"));
+    EXPECT_EQ(groups.parse("12345-6"), result("12345", "two"));
+    EXPECT_EQ(groups.parse("b98765"), result("98765", "alt"));  // group 1 took no part
+    const auto fallThrough = makeParser(standardKeywords(), {},
+                                        {{"nogroup", R"(ref \d+)"},
+                                         {"short", R"(ref (\d+))"},
+                                         {"long", R"(ref \d+ ([a-z0-9]+))"},
+                                         {"ok", R"(id (\d+))"}});
+    EXPECT_EQ(fallThrough.parse("ref 123 abcdefghijk1 id 98765"), result("98765", "ok"));
+    EXPECT_EQ(fallThrough.parse("ref 123 abcdefghijk1, code 4444"), result("4444"));
+    EXPECT_EQ(fallThrough.parse("ref 123 abcdefghijk1"), std::nullopt);
 }
 
-TEST(Parser, CustomPatternFallsThroughToNextPatternThenGate) {
-    const auto parser = makeParser(standardKeywords(), {},
-                                   {{"nogroup", R"(ref \d+)"},
-                                    {"short", R"(ref (\d+))"},
-                                    {"long", R"(ref \d+ ([a-z0-9]+))"},
-                                    {"ok", R"(id (\d+))"}});
-    EXPECT_EQ(parser.parse("ref 123 abcdefghijk1 id 98765"), result("98765", "ok"));
-    EXPECT_EQ(parser.parse("ref 123 abcdefghijk1, code 4444"), result("4444"));
-    EXPECT_EQ(parser.parse("ref 123 abcdefghijk1"), std::nullopt);
-}
-
-// The custom length limit counts user-perceived characters, not code points or UTF-16 units.
-TEST(Parser, CustomCodeLengthCountsGraphemes) {
+// The custom length limit counts user-perceived characters, not code points or UTF-16 units,
+// and a custom code ends on a character boundary.
+TEST(Parser, CustomCodesAreMeasuredInGraphemes) {
     const auto parser = makeParser({}, {}, {{"x", R"(x:(\S+))"}});
-    const std::string e = "e\u0301";  // e + combining acute: one character, two code points
-    EXPECT_EQ(parser.parse("x:" + e + e + e + e + e + e), result(e + e + e + e + e + e, "x"));
-    // Six characters of two code points each: 12 code points, still six characters.
-    const std::string boldZero = "\U0001D7CE";  // outside the BMP: two UTF-16 units
-    std::string bold;
-    for (int i = 0; i < 6; ++i) {
-        bold += boldZero;
+    const auto times = [](int n, const std::string& text) {
+        std::string out;
+        while (n-- > 0) {
+            out += text;
+        }
+        return out;
+    };
+    // Six characters of two code points each (e + combining acute), or of two UTF-16 units
+    // each (outside the BMP).
+    for (const std::string& six : {times(6, "e\u0301"), times(6, "\U0001D7CE")}) {
+        EXPECT_EQ(parser.parse("x:" + six), result(six, "x"));
     }
-    EXPECT_EQ(parser.parse("x:" + bold), result(bold, "x"));
-    // Two characters of two code points each is too short.
-    const std::string circled = "1\u20DD2\u20DD";
-    EXPECT_EQ(parser.parse("x:" + circled), std::nullopt);
-    // Eleven characters is too long however they are encoded.
-    std::string eleven;
-    for (int i = 0; i < 11; ++i) {
-        eleven += e;
-    }
-    EXPECT_EQ(parser.parse("x:" + eleven), std::nullopt);
-}
+    // Two characters of two code points each is too short, eleven too long.
+    EXPECT_EQ(parser.parse("x:1\u20DD2\u20DD"), std::nullopt);
+    EXPECT_EQ(parser.parse("x:" + times(11, "e\u0301")), std::nullopt);
 
-TEST(Parser, GroupEndingInsideACharacterIsSkipped) {
-    const auto parser = makeParser(standardKeywords(), {}, {{"x", R"(x(\d{4}))"}});
-    EXPECT_EQ(parser.parse("x1234 code"), result("1234", "x"));
-    // The group ends between a digit and its combining mark.
-    EXPECT_EQ(parser.parse("x1234\u0301 code"), std::nullopt);
+    // A group that ends between a digit and its combining mark is skipped.
+    const auto split = makeParser(standardKeywords(), {}, {{"x", R"(x(\d{4}))"}});
+    EXPECT_EQ(split.parse("x1234 code"), result("1234", "x"));
+    EXPECT_EQ(split.parse("x1234\u0301 code"), std::nullopt);
 }
 
 TEST(Parser, CatastrophicPatternsGiveUpAndCountAsNoMatch) {
@@ -271,11 +228,6 @@ TEST(Parser, CatastrophicPatternsGiveUpAndCountAsNoMatch) {
     auto scanner = regex->scan(utf16);
     EXPECT_FALSE(scanner.next());
     EXPECT_TRUE(scanner.timedOut());
-}
-
-TEST(Parser, InvalidUtf8IsReadAsReplacementCharacters) {
-    const auto parser = makeParser(standardKeywords());
-    EXPECT_EQ(parser.parse("code \xff\xfe 482913 \xc3"), result("482913"));
 }
 
 TEST(Parser, ParsesConcurrentlyWithSameResults) {

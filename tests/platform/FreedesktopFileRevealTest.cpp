@@ -3,12 +3,11 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QObject>
 #include <QStringList>
+#include <QTest>
 #include <QUrl>
-#include <functional>
 
 #include "TestHome.h"
 #include "platform/freedesktop/FreedesktopFileReveal.h"
@@ -44,14 +43,6 @@ class RecordingUrlHandler : public QObject {
 namespace nabbit {
 namespace {
 
-bool waitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return done();
-}
-
 // Runs under dbus-run-session: the bus is private to this test.
 TEST(FreedesktopFileRevealTest, AsksTheFileManagerAndFallsBackToTheDefaultHandler) {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -67,7 +58,7 @@ TEST(FreedesktopFileRevealTest, AsksTheFileManagerAndFallsBackToTheDefaultHandle
     // No file manager on the bus: the folder goes to the default handler.
     reveal.openFolder(folder);
     reveal.revealFile(folder / "chat.db");
-    ASSERT_TRUE(waitFor([&] { return handler.opened.size() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler.opened.size() == 2; }));
     EXPECT_EQ(handler.opened[0].toString(), folderUrl);
     EXPECT_EQ(handler.opened[1].toString(), folderUrl);  // the file's folder
 
@@ -77,7 +68,7 @@ TEST(FreedesktopFileRevealTest, AsksTheFileManagerAndFallsBackToTheDefaultHandle
     ASSERT_TRUE(bus.registerService("org.freedesktop.FileManager1"));
     reveal.openFolder(folder);
     reveal.revealFile(folder / "chat.db");
-    ASSERT_TRUE(waitFor([&] { return manager.calls.size() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.calls.size() == 2; }));
     EXPECT_EQ(manager.calls[0], "ShowFolders " + folderUrl);
     EXPECT_EQ(manager.calls[1], "ShowItems " + folderUrl + "/chat.db");
     EXPECT_EQ(handler.opened.size(), 2);  // nothing more went to the fallback

@@ -1,5 +1,6 @@
 #include "DebugLogCapture.h"
 
+#include <algorithm>
 #include <regex>
 #include <sstream>
 
@@ -47,6 +48,11 @@ std::vector<std::string> debugLogMessages(std::string_view category) {
         }
     }
     return messages;
+}
+
+long debugLogCount(std::string_view category, std::string_view message) {
+    const auto messages = debugLogMessages(category);
+    return std::count(messages.begin(), messages.end(), message);
 }
 
 }  // namespace nabbit::test

@@ -22,4 +22,7 @@ std::vector<LogEntry> debugLogEntries();
 // The messages of those entries, of one category when one is given.
 std::vector<std::string> debugLogMessages(std::string_view category = {});
 
+// How many entries of the category carry this message.
+long debugLogCount(std::string_view category, std::string_view message);
+
 }  // namespace nabbit::test

@@ -38,14 +38,10 @@ class NabbitProcess {
     NabbitProcess(const NabbitProcess&) = delete;
     NabbitProcess& operator=(const NabbitProcess&) = delete;
 
-    // Scenario homes: a fresh one, removed with the object that made it.
-    static std::unique_ptr<TempDir> makeHome();
-
     void start();
     // Waits until standard error holds `text`; runs the event loop meanwhile.
     bool waitForError(const std::string& text, int timeoutMs = 10'000);
     bool waitForExit(int timeoutMs = 10'000);
-    void terminate();
 
     const QByteArray& error();
     QProcess& process() { return process_; }

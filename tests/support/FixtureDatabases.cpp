@@ -18,12 +18,8 @@ namespace {
 
 }  // namespace
 
-std::filesystem::path fixturePath(const std::string& relative) {
-    return std::filesystem::path(NABBIT_FIXTURES_DIR) / relative;
-}
-
 std::string readFixture(const std::string& relative) {
-    const auto path = fixturePath(relative);
+    const auto path = std::filesystem::path(NABBIT_FIXTURES_DIR) / relative;
     std::ifstream in(path, std::ios::binary);
     std::ostringstream contents;
     if (!in || !(contents << in.rdbuf())) {

@@ -13,11 +13,8 @@ class FixtureUnavailable : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A file of the project's test fixtures (tests/fixtures): the real database schemas and real
-// rich message bodies.
-std::filesystem::path fixturePath(const std::string& relative);
-
-// The whole contents of a fixture file; throws FixtureUnavailable when it cannot be read.
+// The whole contents of a file of the project's test fixtures (tests/fixtures: the real database
+// schemas and real rich message bodies); throws FixtureUnavailable when it cannot be read.
 std::string readFixture(const std::string& relative);
 
 // Creates an empty database at `path` from a schema fixture, in WAL mode, the way the owning

@@ -39,17 +39,16 @@ TempDir::~TempDir() {
 std::filesystem::path useFreshHome() {
     static TempDir home;  // removed when the test program exits
     const auto& root = home.path();
-    std::filesystem::create_directories(root / ".config");
-    std::filesystem::create_directories(root / ".local/share");
-    std::filesystem::create_directories(root / ".cache");
-    std::filesystem::create_directories(root / "Documents");
-    std::filesystem::create_directories(root / ".runtime");
-    std::filesystem::permissions(root / ".runtime", std::filesystem::perms::owner_all);
     ::setenv("HOME", root.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (root / ".config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (root / ".local/share").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", (root / ".cache").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (root / ".runtime").c_str(), 1);
+    for (const auto& [variable, folder] : {std::pair{"XDG_CONFIG_HOME", ".config"},
+                                           {"XDG_DATA_HOME", ".local/share"},
+                                           {"XDG_CACHE_HOME", ".cache"},
+                                           {"XDG_RUNTIME_DIR", ".runtime"}}) {
+        std::filesystem::create_directories(root / folder);
+        ::setenv(variable, (root / folder).c_str(), 1);
+    }
+    std::filesystem::create_directories(root / "Documents");
+    std::filesystem::permissions(root / ".runtime", std::filesystem::perms::owner_all);
     homeSlot() = root;
     return root;
 }
@@ -73,6 +72,15 @@ std::string readFile(const std::filesystem::path& path) {
     std::ostringstream buffer;
     buffer << in.rdbuf();
     return buffer.str();
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        result.push_back(line);
+    }
+    return result;
 }
 
 }  // namespace nabbit::test

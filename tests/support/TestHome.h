@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace nabbit::test {
 
@@ -32,5 +33,8 @@ bool writeFile(const std::filesystem::path& path, const std::string& contents);
 
 // Reads a whole file; empty when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
+
+// The lines of a text, without their line feeds.
+std::vector<std::string> lines(const std::string& text);
 
 }  // namespace nabbit::test

@@ -66,48 +66,6 @@ void X11TestClient::ungrabKey(unsigned long keysym, unsigned int modifiers) {
     XSync(display_, False);
 }
 
-std::vector<X11TestClient::Window> X11TestClient::topLevelWindows() {
-    std::vector<Window> windows;
-    ::Window root = 0;
-    ::Window parent = 0;
-    ::Window* children = nullptr;
-    unsigned int count = 0;
-    if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0) {
-        return windows;
-    }
-    for (unsigned int i = 0; i < count; ++i) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(display_, children[i], &attributes) == 0) {
-            continue;
-        }
-        Window window;
-        window.id = children[i];
-        window.geometry = QRect(attributes.x, attributes.y, attributes.width, attributes.height);
-        window.overrideRedirect = attributes.override_redirect != 0;
-        window.viewable = attributes.map_state == IsViewable;
-        char* name = nullptr;
-        if (XFetchName(display_, children[i], &name) != 0 && name != nullptr) {
-            window.name = name;
-            XFree(name);
-        }
-        windows.push_back(window);
-    }
-    if (children != nullptr) {
-        XFree(children);
-    }
-    return windows;
-}
-
-std::vector<X11TestClient::Window> X11TestClient::viewableWindowsNamed(const std::string& name) {
-    std::vector<Window> found;
-    for (const auto& window : topLevelWindows()) {
-        if (window.viewable && window.name == name) {
-            found.push_back(window);
-        }
-    }
-    return found;
-}
-
 namespace {
 
 // WM_NAME, or _NET_WM_NAME where only that one is set (Qt's tray icon window).
@@ -136,7 +94,7 @@ std::string windowName(Display* display, ::Window window) {
     return name;
 }
 
-void collect(Display* display, ::Window window, const std::string& name,
+void collect(Display* display, ::Window window, const std::string& name, bool deep,
              std::vector<X11TestClient::Window>& found) {
     ::Window root = 0;
     ::Window parent = 0;
@@ -154,16 +112,13 @@ void collect(Display* display, ::Window window, const std::string& name,
                 int y = 0;
                 ::Window child = 0;
                 XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &child);
-                X11TestClient::Window match;
-                match.id = children[i];
-                match.geometry = QRect(x, y, attributes.width, attributes.height);
-                match.overrideRedirect = attributes.override_redirect != 0;
-                match.viewable = true;
-                match.name = name;
-                found.push_back(match);
+                found.push_back({QRect(x, y, attributes.width, attributes.height),
+                                 attributes.override_redirect != 0});
             }
         }
-        collect(display, children[i], name, found);
+        if (deep) {
+            collect(display, children[i], name, true, found);
+        }
     }
     if (children != nullptr) {
         XFree(children);
@@ -172,15 +127,22 @@ void collect(Display* display, ::Window window, const std::string& name,
 
 }  // namespace
 
-std::vector<X11TestClient::Window> X11TestClient::findWindows(const std::string& name) {
+std::vector<X11TestClient::Window> X11TestClient::findWindows(const std::string& name,
+                                                              bool topLevel) {
     std::vector<Window> found;
-    collect(display_, DefaultRootWindow(display_), name, found);
+    collect(display_, DefaultRootWindow(display_), name, !topLevel, found);
     return found;
 }
 
-void X11TestClient::setInputFocus(unsigned long window) {
-    XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
-    XSync(display_, False);
+QRect X11TestClient::trayIcon(const std::string& name) {
+    const auto panels = findWindows("panel");
+    for (const auto& window : findWindows(name)) {
+        if (!panels.empty() && window.geometry.width() > 1 &&
+            panels.front().geometry.contains(window.geometry)) {
+            return window.geometry;
+        }
+    }
+    return {};
 }
 
 unsigned long X11TestClient::inputFocus() {

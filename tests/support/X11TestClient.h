@@ -15,11 +15,8 @@ namespace nabbit::test {
 class X11TestClient {
   public:
     struct Window {
-        unsigned long id = 0;
-        QRect geometry;
+        QRect geometry;  // on the screen
         bool overrideRedirect = false;
-        bool viewable = false;
-        std::string name;
     };
 
     X11TestClient();
@@ -40,17 +37,14 @@ class X11TestClient {
     bool grabKey(unsigned long keysym, unsigned int modifiers);
     void ungrabKey(unsigned long keysym, unsigned int modifiers);
 
-    // The children of the root window, bottom to top.
-    std::vector<Window> topLevelWindows();
-    // The viewable top-level windows with this name.
-    std::vector<Window> viewableWindowsNamed(const std::string& name);
-    // Every viewable window with this name, however deep (an icon embedded in a tray is a
-    // child of the tray's window), with its geometry on the screen.
-    std::vector<Window> findWindows(const std::string& name);
+    // Every viewable window with this name: only the children of the root window when
+    // `topLevel`, else however deep (an icon embedded in a tray is a child of the tray's window).
+    std::vector<Window> findWindows(const std::string& name, bool topLevel = false);
+    // Where the tray host (its window is named "panel") shows the icon of the window named
+    // `name`; empty when it shows none.
+    QRect trayIcon(const std::string& name);
     // The window that has the keyboard focus, as the server reports it.
     unsigned long inputFocus();
-    // Gives the keyboard focus to a window, as a window manager does on a click.
-    void setInputFocus(unsigned long window);
 
   private:
     _XDisplay* display_ = nullptr;

@@ -11,72 +11,19 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include <sys/fsuid.h>
-#include <unistd.h>
-
+#include "DesktopApp.h"
 #include "FixtureDatabases.h"
-#include "TestHome.h"
-#include "app/AppDelegate.h"
+#include "PermissionBits.h"
 #include "app/AppWindow.h"
 #include "core/Paths.h"
 #include "core/PreferenceKeys.h"
 #include "core/PreferencesStore.h"
 #include "platform/fake/FakeAccessibilityCheck.h"
-#include "platform/fake/FakeFileReveal.h"
-#include "platform/freedesktop/FreedesktopNotifications.h"
-#include "platform/freedesktop/ProcessRelauncher.h"
-#include "platform/freedesktop/XdgAutostartLoginItem.h"
-#include "platform/x11/X11Clipboard.h"
-#include "platform/x11/X11GlobalShortcut.h"
-#include "platform/x11/X11KeySynthesis.h"
-#include "platform/x11/X11PasteKeyMonitor.h"
-#include "ui/WidgetViewFactory.h"
 
 namespace nabbit {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Root reads every file whatever its mode. So that a file's mode decides what Nabbit may read,
-// the main thread, where the permission checks run, accesses files as an ordinary user (and
-// group) while this object lives.
-class OrdinaryUserFileAccess {
-  public:
-    static constexpr uid_t nobody = 65534;
-    static constexpr gid_t nogroup = 65534;
-
-    OrdinaryUserFileAccess() : root_(::geteuid() == 0) {
-        if (root_) {
-            ::setfsgid(nogroup);
-            ::setfsuid(nobody);
-        }
-    }
-    ~OrdinaryUserFileAccess() {
-        if (root_) {
-            ::setfsuid(0);
-            ::setfsgid(0);
-        }
-    }
-    OrdinaryUserFileAccess(const OrdinaryUserFileAccess&) = delete;
-    OrdinaryUserFileAccess& operator=(const OrdinaryUserFileAccess&) = delete;
-
-    // Changes a mode as the file's owner.
-    void chmod(const fs::path& path, fs::perms perms) const {
-        if (root_) {
-            ::setfsuid(0);
-        }
-        fs::permissions(path, perms);
-        if (root_) {
-            ::setfsuid(nobody);
-        }
-    }
-
-  private:
-    bool root_;
-};
-
-constexpr auto readable =
-    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
 
 std::optional<std::string> stored(std::string_view key) {
     return PreferencesStore().value(key);
@@ -96,20 +43,21 @@ class OnboardingTest : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
     }
 
-    // The control shown under this accessible name.
-    QPushButton* button(const QString& name) {
+    // The button shown under this accessible name, or null.
+    QPushButton* shownButton(const QString& name) {
         for (QPushButton* each : window_->findChildren<QPushButton*>()) {
             if (each->accessibleName() == name && each->isVisibleTo(window_)) {
                 return each;
             }
         }
-        throw std::runtime_error("no button shown named " + name.toStdString());
+        return nullptr;
     }
-    bool buttonShown(const QString& name) {
-        const auto all = window_->findChildren<QPushButton*>();
-        return std::any_of(all.begin(), all.end(), [&](const QPushButton* each) {
-            return each->accessibleName() == name && each->isVisibleTo(window_);
-        });
+    bool buttonShown(const QString& name) { return shownButton(name) != nullptr; }
+    QPushButton* button(const QString& name) {
+        if (QPushButton* shown = shownButton(name)) {
+            return shown;
+        }
+        throw std::runtime_error("no button shown named " + name.toStdString());
     }
     bool labelShown(const QString& text) {
         const auto all = window_->findChildren<QLabel*>();
@@ -118,18 +66,10 @@ class OnboardingTest : public ::testing::Test {
         });
     }
 
-    X11Clipboard clipboard_;
-    X11KeySynthesis keys_;
-    X11PasteKeyMonitor monitor_;
-    X11GlobalShortcut shortcut_;
-    FreedesktopNotifications notifications_;
-    FakeAccessibilityCheck accessibility_{false};
-    FakeFileReveal reveal_;
-    XdgAutostartLoginItem loginItem_{"/usr/bin/nabbit"};
-    ProcessRelauncher relauncher_;
-    WidgetViewFactory views_;
-    AppDelegate app_{{clipboard_, keys_, monitor_, shortcut_, notifications_, accessibility_,
-                      reveal_, loginItem_, relauncher_, views_, [](const std::string&) {}}};
+    test::DesktopApp<FakeAccessibilityCheck> desktop_{false};
+    AppDelegate& app_ = desktop_.app;
+    FakeAccessibilityCheck& accessibility_ = desktop_.accessibility;
+    FakeFileReveal& reveal_ = desktop_.reveal;
     AppWindow* window_ = nullptr;
 };
 
@@ -137,13 +77,8 @@ class OnboardingTest : public ::testing::Test {
 // Status", when its mode changes.
 TEST_F(OnboardingTest, NextOnlyWithAReadableDatabaseTurningLiveWhenItBecomesReadable) {
     const fs::path database = test::createChatDatabase();
-    // The way to the database is open to every user; the database's own mode decides.
-    for (const auto& folder :
-         {paths::home(), paths::home() / "Library", paths::messagesDirectory()}) {
-        fs::permissions(folder, fs::perms::others_exec, fs::perm_options::add);
-    }
     fs::permissions(database, fs::perms::none);
-    const OrdinaryUserFileAccess access;
+    const test::ObeyPermissionBits asAUser;  // root would read it all the same
     openSetup();
 
     EXPECT_TRUE(buttonShown("Close"));
@@ -171,7 +106,7 @@ TEST_F(OnboardingTest, NextOnlyWithAReadableDatabaseTurningLiveWhenItBecomesRead
     QTest::qWait(700);  // the checks go on, and the database is still unreadable
     EXPECT_TRUE(buttonShown("Close"));
 
-    access.chmod(database, readable);
+    fs::permissions(database, fs::perms::owner_read | fs::perms::owner_write);
     QElapsedTimer elapsed;
     elapsed.start();
     // Half a second, plus the slack of an event loop on a busy machine.
@@ -185,7 +120,7 @@ TEST_F(OnboardingTest, NextOnlyWithAReadableDatabaseTurningLiveWhenItBecomesRead
     EXPECT_FALSE(buttonShown("Grant Access: Accessibility (optional)"));
 }
 
-TEST_F(OnboardingTest, CloseLeavesSetupIncomplete) {
+TEST_F(OnboardingTest, CloseLeavesSetupIncompleteCompletionRecordsItAndOpensTheSettings) {
     PreferencesStore().setString(keys::currentOnboardingStep, "iMessagePermissions");
     openSetup();
     QTest::mouseClick(button("Close"), Qt::LeftButton);
@@ -194,10 +129,8 @@ TEST_F(OnboardingTest, CloseLeavesSetupIncomplete) {
     EXPECT_EQ(stored(keys::currentOnboardingStep), "iMessagePermissions");
     QTest::qWait(300);
     EXPECT_EQ(app_.mainWindow(), nullptr);
-}
 
-// From the keyboard: Enter on "Next", then Space on "Got it, let's go!", which has the focus.
-TEST_F(OnboardingTest, CompletionRecordsSetupClosesTheWindowThenOpensTheSettingsWindow) {
+    // From the keyboard: Enter on "Next", then Space on "Got it, let's go!", which has the focus.
     test::createChatDatabase();
     PreferencesStore().setString(keys::currentOnboardingStep, "featureOverview");
     openSetup();

@@ -18,10 +18,10 @@
 #include <stdexcept>
 
 #include "DebugLogCapture.h"
+#include "DesktopApp.h"
 #include "DesktopSession.h"
 #include "FixtureDatabases.h"
 #include "X11TestClient.h"
-#include "app/AppDelegate.h"
 #include "app/AppWindow.h"
 #include "core/AppStateManager.h"
 #include "core/DebugLogger.h"
@@ -29,21 +29,12 @@
 #include "core/PreferenceKeys.h"
 #include "core/PreferencesStore.h"
 #include "platform/fake/FakeAccessibilityCheck.h"
-#include "platform/fake/FakeFileReveal.h"
-#include "platform/freedesktop/FreedesktopNotifications.h"
-#include "platform/freedesktop/ProcessRelauncher.h"
-#include "platform/freedesktop/XdgAutostartLoginItem.h"
-#include "platform/x11/X11Clipboard.h"
-#include "platform/x11/X11GlobalShortcut.h"
-#include "platform/x11/X11KeySynthesis.h"
-#include "platform/x11/X11PasteKeyMonitor.h"
 #include "ui/RecentCodeRow.h"
 #include "ui/SettingRow.h"
 #include "ui/StatusBadge.h"
 #include "ui/SymbolCircle.h"
 #include "ui/Theme.h"
 #include "ui/ToggleSwitch.h"
-#include "ui/WidgetViewFactory.h"
 
 namespace nabbit {
 namespace {
@@ -142,30 +133,16 @@ class SettingsWindowTest : public ::testing::Test {
         return lines;
     }
 
-    // Whether the tray host shows Nabbit's icon.
     bool trayIconShown() {
-        const auto panels = x_.findWindows("panel");
-        const auto name = QGuiApplication::applicationDisplayName().toStdString();
-        const auto icons = x_.findWindows(name);
-        return !panels.empty() && std::any_of(icons.begin(), icons.end(), [&](const auto& icon) {
-            return icon.geometry.width() > 1 && panels.front().geometry.contains(icon.geometry);
-        });
+        return x_.trayIcon(QGuiApplication::applicationDisplayName().toStdString()).isValid();
     }
 
     static std::unique_ptr<test::TrayHost> tray_;
     test::X11TestClient x_;
-    X11Clipboard clipboard_;
-    X11KeySynthesis keys_;
-    X11PasteKeyMonitor monitor_;
-    X11GlobalShortcut shortcut_;
-    FreedesktopNotifications notifications_;
-    FakeAccessibilityCheck accessibility_{true};
-    FakeFileReveal reveal_;
-    XdgAutostartLoginItem loginItem_{"/usr/bin/nabbit"};
-    ProcessRelauncher relauncher_;
-    WidgetViewFactory views_;
-    AppDelegate app_{{clipboard_, keys_, monitor_, shortcut_, notifications_, accessibility_,
-                      reveal_, loginItem_, relauncher_, views_, [](const std::string&) {}}};
+    test::DesktopApp<FakeAccessibilityCheck> desktop_{true};
+    AppDelegate& app_ = desktop_.app;
+    FakeAccessibilityCheck& accessibility_ = desktop_.accessibility;
+    FakeFileReveal& reveal_ = desktop_.reveal;
     AppWindow* window_ = nullptr;
 };
 
@@ -378,35 +355,19 @@ TEST_F(SettingsWindowTest, EveryControlIsReachedWithTabInReadingOrderAndWorksFro
 
     QWidget* first = button(QStringLiteral("Open Setup"));
     first->setFocus(Qt::TabFocusReason);
-    const std::vector<std::string> expected{
-        "Open Setup",
-        "Copy code 222222",
-        "Copy code 111111",
-        "Send Test Notification",
-        "Resync Messages",
-        "Use macOS native notifications",
-        "Show overlay when a code is copied",
-        "Overlay position",
-        "Detect codes from Apple Mail",
-        "Mark messages as read after copying",
-        "Auto-paste codes",
-        "Global resync shortcut (Ctrl+Shift+E)",
-        "Restore clipboard after copying a code",
-        "Open Nabbit at login",
-        "Debug logging",
-        "Open Log in Finder",
-        "Clear Log",
-        "Automatically download and install updates",
-        "Check Now",
-        "Show menu bar icon",
-        "Restart",
-        "Quit Nabbit",
-        "Open Setup",
-    };
-    std::vector<std::string> reached{QApplication::focusWidget()->accessibleName().toStdString()};
+    // The names in the order Tab reaches them, back to the first.
+    const std::string expected =
+        "Open Setup, Copy code 222222, Copy code 111111, Send Test Notification, "
+        "Resync Messages, Use macOS native notifications, Show overlay when a code is copied, "
+        "Overlay position, Detect codes from Apple Mail, Mark messages as read after copying, "
+        "Auto-paste codes, Global resync shortcut (Ctrl+Shift+E), "
+        "Restore clipboard after copying a code, Open Nabbit at login, Debug logging, "
+        "Open Log in Finder, Clear Log, Automatically download and install updates, Check Now, "
+        "Show menu bar icon, Restart, Quit Nabbit, Open Setup";
+    std::string reached = QApplication::focusWidget()->accessibleName().toStdString();
     while (reached.size() < expected.size()) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        reached.push_back(QApplication::focusWidget()->accessibleName().toStdString());
+        reached += ", " + QApplication::focusWidget()->accessibleName().toStdString();
     }
     EXPECT_EQ(reached, expected);
 
