@@ -24,20 +24,30 @@ void FolderWatch::stop() {
 }
 
 void FolderWatch::arm() {
-    auto nearest = folder_;
-    std::error_code ec;
-    while (!std::filesystem::is_directory(nearest, ec) && nearest.has_relative_path()) {
-        nearest = nearest.parent_path();
+    // A folder that appears between finding the nearest one and watching it would go unseen
+    // (its creation was not watched yet): look again after each move until the watch stands.
+    for (;;) {
+        auto nearest = folder_;
+        std::error_code ec;
+        while (!std::filesystem::is_directory(nearest, ec) && nearest.has_relative_path()) {
+            nearest = nearest.parent_path();
+        }
+        const auto path = QString::fromStdString(nearest.string());
+        if (nearest == watched_ && watcher_->directories().contains(path)) {
+            return;
+        }
+        if (!watched_.empty()) {
+            watcher_->removePath(QString::fromStdString(watched_.string()));
+        }
+        watched_ = nearest;
+        if (!watcher_->addPath(path)) {
+            watched_.clear();
+            if (std::filesystem::is_directory(nearest, ec)) {
+                return;  // it exists but cannot be watched (no inotify watches left)
+            }
+            // It went again: its parent is watched on the next pass.
+        }
     }
-    const auto path = QString::fromStdString(nearest.string());
-    if (nearest == watched_ && watcher_->directories().contains(path)) {
-        return;
-    }
-    if (!watched_.empty()) {
-        watcher_->removePath(QString::fromStdString(watched_.string()));
-    }
-    watched_ = nearest;
-    watcher_->addPath(path);
 }
 
 void FolderWatch::onChange() {
