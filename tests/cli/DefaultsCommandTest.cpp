@@ -87,6 +87,13 @@ TEST_F(DefaultsCommandTest, WritesReadsAndDeletesFromAFreshHome) {
               "    com.nabbit.app.restoreContentsDelayTime = 10;\n"
               "}\n");
 
+    EXPECT_EQ(defaults({"write", "com.nabbit.app.ignoredNotificationApps", "-array", "Signal",
+                        "org.example.Chat"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(defaults({"read", "com.nabbit.app.ignoredNotificationApps"}).out,
+              "Signal, org.example.Chat\n");
+
     EXPECT_EQ(defaults({"delete", "com.nabbit.app.autoPasteEnabled"}).exitCode, 0);
     EXPECT_EQ(defaults({"read", "com.nabbit.app.autoPasteEnabled"}).exitCode, 1);
     EXPECT_EQ(defaults({"delete", "com.nabbit.app.autoPasteEnabled"}).exitCode, 1);
@@ -115,6 +122,8 @@ TEST_F(DefaultsCommandTest, RefusalsExitWith2AndWriteNothing) {
         {"write", "com.nabbit.app.notificationPosition", "-int", ""},
         {"write", "com.nabbit.app.notificationPosition", "-string", "3"},
         {"write", "com.nabbit.app.currentOnboardingStep", "-int", "1"},
+        {"write", "com.nabbit.app.ignoredNotificationApps", "-string", "Signal"},
+        {"write", "com.nabbit.app.hasSetup", "-array", "true"},
         {"write", "com.nabbit.app.x", "-int"},
         {"delete"},
         {"delete", "com.other.app.notificationPosition"},
