@@ -241,6 +241,7 @@ inline constexpr int captionFontSize = 11;
 inline constexpr int rowMinimumGap = 12;
 inline constexpr int positionPickerWidth = 180;
 inline constexpr int delayPickerWidth = 140;
+inline constexpr int ignoredAppsWidth = 200;
 inline constexpr int pickerHeight = 24;
 inline constexpr int pickerFontSize = 12;
 inline constexpr int logButtonSpacing = 10;

@@ -52,8 +52,18 @@ class ShortcutTest : public ::testing::Test {
     WidgetViewFactory views_;
     XdgAutostartLoginItem loginItem_{"/usr/bin/nabbit"};
     ProcessRelauncher relauncher_;
-    AppDelegate app_{{clipboard_, keys_, monitor_, shortcut_, notifications_, accessibility_,
-                      reveal_, loginItem_, relauncher_, views_, [](const std::string&) {}}};
+    AppDelegate app_{{clipboard_,
+                      keys_,
+                      monitor_,
+                      shortcut_,
+                      notifications_,
+                      accessibility_,
+                      reveal_,
+                      loginItem_,
+                      relauncher_,
+                      views_,
+                      [](const std::string&) {},
+                      {}}};
     int resyncs_ = 0;
 };
 

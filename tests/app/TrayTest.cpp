@@ -101,8 +101,18 @@ class TrayTest : public ::testing::Test {
     XdgAutostartLoginItem loginItem_{"/usr/bin/nabbit"};
     ProcessRelauncher relauncher_;
     WidgetViewFactory views_;
-    AppDelegate app_{{clipboard_, keys_, monitor_, shortcut_, notifications_, accessibility_,
-                      reveal_, loginItem_, relauncher_, views_, [](const std::string&) {}}};
+    AppDelegate app_{{clipboard_,
+                      keys_,
+                      monitor_,
+                      shortcut_,
+                      notifications_,
+                      accessibility_,
+                      reveal_,
+                      loginItem_,
+                      relauncher_,
+                      views_,
+                      [](const std::string&) {},
+                      {}}};
 };
 
 std::unique_ptr<test::TrayHost> TrayTest::tray_;
@@ -134,6 +144,7 @@ TEST_F(TrayTest, StatusMenuShowsEveryItemInOrderWithCurrentCheckMarks) {
           "  [ ] Auto-Paste Codes",
           "  [ ] Mark Messages as Read",
           "  [ ] Detect Codes from Apple Mail",
+          "  [x] Detect Codes from Notifications",
           "  [x] Restore Clipboard Contents >",
           "    [ ] Disabled",
           "    [x] 5 sec",
@@ -150,6 +161,7 @@ TEST_F(TrayTest, StatusMenuShowsEveryItemInOrderWithCurrentCheckMarks) {
              preferences.setDebugLoggingEnabled(true);
              preferences.setRestoreContentsDelayTime(0);
              preferences.setGlobalShortcutEnabled(true);
+             preferences.setNotificationDetectionEnabled(false);
              app_.delivery().handleMessagesUpdate(
                  {{Message{1, "a", "text", "+1", std::nullopt, false}, ParsedOTP{"acme", "482913"}},
                   {Message{2, "b", "text", "+1", std::nullopt, false},
@@ -170,6 +182,7 @@ TEST_F(TrayTest, StatusMenuShowsEveryItemInOrderWithCurrentCheckMarks) {
           "  [ ] Auto-Paste Codes",
           "  [ ] Mark Messages as Read",
           "  [ ] Detect Codes from Apple Mail",
+          "  [ ] Detect Codes from Notifications",
           "  [ ] Restore Clipboard Contents >",
           "    [x] Disabled",
           "    [ ] 5 sec",
@@ -194,6 +207,7 @@ TEST_F(TrayTest, StatusMenuShowsEveryItemInOrderWithCurrentCheckMarks) {
     preferences.setDebugLoggingEnabled(false);
     preferences.setRestoreContentsDelayTime(5);
     preferences.setGlobalShortcutEnabled(false);
+    preferences.setNotificationDetectionEnabled(true);
     app_.updateGlobalHotKey();
 }
 

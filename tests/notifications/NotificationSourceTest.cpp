@@ -1,23 +1,30 @@
 // The notification source for real: notifications sent on a private session bus by other
 // connections, in each of the three ways programs send them, read by the monitor and the
-// parser.
+// parser; then the nabbit program itself, under Xvfb, putting their codes on the clipboard.
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingReply>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTest>
 #include <QVariantMap>
 
 #include <filesystem>
 
+#include "DesktopSession.h"
+#include "FixtureDatabases.h"
 #include "RefusingBus.h"
+#include "X11TestClient.h"
 #include "core/AppStateManager.h"
+#include "core/PreferencesStore.h"
 #include "parser/SimpleOTPParser.h"
 #include "platform/freedesktop/DBusNotificationMonitor.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
 #include "sources/notifications/NotificationManager.h"
 #include "sources/notifications/NotificationText.h"
+#include "tools/nabbit-simulate/ChatDatabaseWriter.h"
 
 // A notification service on a connection of its own: answers each Notify with the id it
 // replaces, or a new one.
@@ -287,6 +294,105 @@ TEST(NotificationRefusal, ARefusingBusIsReportedOnceAndNothingIsRead) {
     // Test codes still go through.
     manager.injectTestNotification("Your code is 112233");
     EXPECT_EQ(manager.messages().entries().size(), 1U);
+}
+
+// A home that finished setup, with the Messages database or without one.
+std::unique_ptr<test::TempDir> setUpHome(bool messagesDatabase) {
+    auto home = test::NabbitProcess::makeHome();
+    if (messagesDatabase) {
+        test::createDatabaseFromFixture(home->path() / "Library/Messages/chat.db", "chat-db.sql");
+    }
+    const PreferencesStore preferences(home->path() / ".config/nabbit/nabbit.conf");
+    preferences.setBool("com.nabbit.app.hasSetup", true);
+    // No restores: each code stays on the clipboard for the next check.
+    preferences.setInteger("com.nabbit.app.restoreContentsDelayTime", 0);
+    return home;
+}
+
+// On a machine without a Messages database, readable notifications are enough to run set up,
+// and each way of sending one brings its code to the clipboard.
+TEST(NotificationDesktop, WithoutAMessagesDatabaseNotificationCodesReachTheClipboard) {
+    const auto home = setUpHome(false);
+    test::NabbitProcess nabbit(home->path());
+    nabbit.start();
+    ASSERT_TRUE(nabbit.waitForError("Running as accessory")) << nabbit.error().toStdString();
+    Sender sender(QStringLiteral("phone"));
+    struct Case {
+        std::function<void()> send;
+        std::string code;
+    };
+    const Case cases[] = {
+        {[&] {
+             sender.notify(QStringLiteral("KDE Connect"), QStringLiteral("+1 555 0100"),
+                           QStringLiteral("Your Acme verification code is 731904"));
+         },
+         "731904"},
+        {[&] {
+             sender.gtk(QStringLiteral("org.gnome.Shell.Extensions.GSConnect"),
+                        QStringLiteral("sms"), QStringLiteral("Bank"),
+                        QStringLiteral("Your security code: 260418"));
+         },
+         "260418"},
+        {[&] {
+             sender.portal(QStringLiteral("n"), QStringLiteral("Signal"),
+                           QStringLiteral("Your Signal code is 558201"));
+         },
+         "558201"},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.code);
+        each.send();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return test::readClipboard() == each.code; }, 5000));
+    }
+}
+
+// A bus that refuses monitoring is said once; Nabbit keeps running and reads Messages.
+TEST(NotificationDesktop, ARefusingBusIsReportedOnceAndMessagesStillArrive) {
+    test::RefusingBus bus;
+    ASSERT_FALSE(bus.address().empty());
+    const auto home = setUpHome(true);
+    test::NabbitProcess nabbit(home->path());
+    auto environment = nabbit.process().processEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QString::fromStdString(bus.address()));
+    nabbit.process().setProcessEnvironment(environment);
+    nabbit.start();
+    ASSERT_TRUE(nabbit.waitForError("Running as accessory")) << nabbit.error().toStdString();
+
+    auto writer = simulate::ChatDatabaseWriter::open(
+        (home->path() / "Library/Messages/chat.db").string(), false);
+    ASSERT_TRUE(writer);
+    simulate::SimulatedMessage message;
+    message.text = "Your Acme verification code is 582019";
+    ASSERT_TRUE(writer->insert(message));
+    EXPECT_TRUE(QTest::qWaitFor([] { return test::readClipboard() == "582019"; }, 5000));
+    EXPECT_EQ(nabbit.process().state(), QProcess::Running);
+    EXPECT_EQ(nabbit.error().count("Desktop notifications cannot be read"), 1)
+        << nabbit.error().toStdString();
+}
+
+// `nabbit watch --notifications` prints notification codes with their source.
+TEST(NotificationDesktop, WatchPrintsNotificationEntries) {
+    const auto home = setUpHome(false);
+    test::NabbitProcess watch(home->path());
+    watch.process().setArguments({QStringLiteral("watch"), QStringLiteral("--notifications")});
+    watch.start();
+    ASSERT_TRUE(watch.waitForError("watching desktop notifications"))
+        << watch.error().toStdString();
+    Sender(QStringLiteral("mail"))
+        .notify(QStringLiteral("Thunderbird"), QStringLiteral("Login"),
+                QStringLiteral("Your login code is 246810"));
+    QByteArray line;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            line += watch.process().readAllStandardOutput();
+            return line.contains('\n');
+        },
+        5000));
+    EXPECT_TRUE(line.startsWith(R"({"source":"notification","rowId":1,"guid":"notification-1",)"
+                                R"("handle":"Thunderbird",)"))
+        << line.toStdString();
+    EXPECT_TRUE(line.contains(R"("code":"246810")")) << line.toStdString();
 }
 
 }  // namespace

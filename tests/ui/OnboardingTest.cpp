@@ -23,6 +23,7 @@
 #include "core/PreferencesStore.h"
 #include "platform/fake/FakeAccessibilityCheck.h"
 #include "platform/fake/FakeFileReveal.h"
+#include "platform/freedesktop/DBusNotificationMonitor.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
 #include "platform/freedesktop/ProcessRelauncher.h"
 #include "platform/freedesktop/XdgAutostartLoginItem.h"
@@ -129,7 +130,8 @@ class OnboardingTest : public ::testing::Test {
     ProcessRelauncher relauncher_;
     WidgetViewFactory views_;
     AppDelegate app_{{clipboard_, keys_, monitor_, shortcut_, notifications_, accessibility_,
-                      reveal_, loginItem_, relauncher_, views_, [](const std::string&) {}}};
+                      reveal_, loginItem_, relauncher_, views_, [](const std::string&) {},
+                      [] { return std::make_unique<DBusNotificationMonitor>(); }}};
     AppWindow* window_ = nullptr;
 };
 
@@ -220,6 +222,24 @@ TEST_F(OnboardingTest, CompletionRecordsSetupClosesTheWindowThenOpensTheSettings
     EXPECT_FALSE(mainWindowAtClose);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return app_.mainWindow() != nullptr && app_.mainWindow()->isVisible(); }, 2000));
+}
+
+// Without a Messages database, setup asks for message access: the desktop's notifications,
+// switched on by "Grant Access", let the user finish.
+TEST_F(OnboardingTest, WithoutAMessagesDatabaseReadableNotificationsCompleteSetup) {
+    PreferencesStore().setBool(keys::notificationDetectionEnabled, false);
+    openSetup();
+    EXPECT_FALSE(buttonShown("Grant Access: Full Disk Access"));
+    EXPECT_TRUE(labelShown("Grant Message access to continue"));
+    EXPECT_TRUE(buttonShown("Close"));
+
+    QTest::mouseClick(button("Grant Access: Message access"), Qt::LeftButton);
+    EXPECT_EQ(stored(keys::notificationDetectionEnabled), "true");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return buttonShown("Next"); }, 1000));
+    EXPECT_FALSE(buttonShown("Grant Access: Message access"));
+    QTest::mouseClick(button("Next"), Qt::LeftButton);
+    QTest::mouseClick(button("Got it, let's go!"), Qt::LeftButton);
+    EXPECT_EQ(stored(keys::hasSetup), "true");
 }
 
 }  // namespace
