@@ -71,6 +71,24 @@ QString notificationsCaption(NotificationManager::State state) {
                      "Connect or GSConnect, mail clients, messengers.");
 }
 
+// The look of a text field on a settings card: set off from the card by the window's colour
+// and a border like a button's, which turns to the accent colour while the field has the focus.
+QString textFieldStyleSheet(const QPalette& palette) {
+    const auto rgba = [](const QColor& color) { return color.name(QColor::HexArgb); };
+    return QStringLiteral(
+               "QLineEdit { color: %1; background-color: %2; border: %4px solid %3;"
+               " border-radius: %5px; padding: 0px %6px; }"
+               "QLineEdit:focus { border: %8px solid %7; padding: 0px %9px; }")
+        .arg(rgba(palette.color(QPalette::Text)), rgba(theme::windowBackground(palette)),
+             rgba(palette.color(QPalette::Mid)))
+        .arg(theme::button::borderWidth)
+        .arg(textFieldRadius)
+        .arg(textFieldPadding)
+        .arg(rgba(theme::faded(theme::accent(palette), theme::interaction::focusRingOpacity)))
+        .arg(theme::button::focusWidth)
+        .arg(textFieldPadding - (theme::button::focusWidth - theme::button::borderWidth));
+}
+
 // The ignore list as the user reads and writes it: names separated by commas.
 QString joinedNames(const std::vector<std::string>& names) {
     QStringList joined;
@@ -408,7 +426,7 @@ QWidget* MainWindowView::buildFooter() {
 
 QLineEdit* MainWindowView::buildIgnoredApplications() {
     ignoredApplications_ = new QLineEdit(this);
-    ignoredApplications_->setFixedWidth(ignoredAppsWidth);
+    ignoredApplications_->setFixedSize(ignoredAppsWidth, pickerHeight);
     ignoredApplications_->setFont(theme::font(pickerFontSize));
     ignoredApplications_->setPlaceholderText(QStringLiteral("e.g. Signal, Thunderbird"));
     ignoredApplications_->setClearButtonEnabled(true);
@@ -501,6 +519,7 @@ void MainWindowView::changeEvent(QEvent* event) {
 
 void MainWindowView::restyle() {
     buttons::restyle(this);
+    ignoredApplications_->setStyleSheet(textFieldStyleSheet(palette()));
 }
 
 // The state announces its four fields one by one at each refresh: one render for all four.
