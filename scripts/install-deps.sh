@@ -10,7 +10,8 @@ packages=(
     libicu-dev libsqlite3-dev sqlite3 libplist-dev nlohmann-json3-dev libssl-dev
     libx11-dev libxtst-dev libxi-dev libxfixes-dev libxcb1-dev libxcb-xtest0-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xclip x11-utils x11-xserver-utils dbus dbus-x11 imagemagick trayer xdotool
+    xvfb xauth xclip x11-utils x11-xserver-utils dbus dbus-x11 libglib2.0-bin imagemagick trayer
+    xdotool
     fonts-noto-color-emoji
     dpkg-dev file desktop-file-utils appstream lintian
 )
