@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
@@ -231,6 +232,11 @@ TEST_F(TrayTest, PopoverOpensUnderTheIconAndClosesOnEscapeFocusLossOrAClick) {
     EXPECT_EQ(frame.top(), icon().bottom() + 1);
     EXPECT_GE(frame.width(), PopoverWindow::minimumWidth);
     EXPECT_GE(frame.height(), PopoverWindow::minimumHeight);
+    // Nothing here can watch the desktop's notifications, and the header says so.
+    const auto labels = app_.popoverWindow()->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) {
+        return label->isVisible() && label->text() == "Desktop notifications — unavailable";
+    }));
 
     // Escape closes it, and a click within 0.2 s after a close is ignored.
     ASSERT_TRUE(QTest::qWaitFor([&] { return app_.popoverWindow()->isActiveWindow(); }, 3000));
