@@ -39,8 +39,6 @@ class DBusNotificationMonitor final : public QObject, public NotificationMonitor
     std::optional<std::string> start(Observer observer) override;
     void stop() override;
 
-    bool isMonitoring() const { return connection_ != nullptr; }
-
     // The handler of every message the connection receives; public for the C callback only.
     void receive(DBusMessage* message);
 
