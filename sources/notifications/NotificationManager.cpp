@@ -79,10 +79,9 @@ void NotificationManager::start() {
     if (auto refused = monitor_->start(std::move(observer))) {
         if (!refusalReported_) {
             refusalReported_ = true;
-            systemLog(
-                "[Nabbit] Desktop notifications cannot be read: the session bus refused "
-                "to let Nabbit monitor them (" +
-                *refused + "). Messages and Mail are still read.");
+            // No session bus, or one whose policy forbids monitoring.
+            systemLog("[Nabbit] Desktop notifications cannot be read (" + *refused +
+                      "). Messages and Mail are still read.");
         }
         setState(State::unavailable, *refused);
         return;
