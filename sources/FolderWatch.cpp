@@ -23,12 +23,21 @@ void FolderWatch::stop() {
     watched_.clear();
 }
 
-void FolderWatch::arm() {
-    auto nearest = folder_;
+namespace {
+
+// The deepest folder on the way to `folder` that exists.
+std::filesystem::path nearestExisting(std::filesystem::path folder) {
     std::error_code ec;
-    while (!std::filesystem::is_directory(nearest, ec) && nearest.has_relative_path()) {
-        nearest = nearest.parent_path();
+    while (!std::filesystem::is_directory(folder, ec) && folder.has_relative_path()) {
+        folder = folder.parent_path();
     }
+    return folder;
+}
+
+}  // namespace
+
+void FolderWatch::arm() {
+    const auto nearest = nearestExisting(folder_);
     const auto path = QString::fromStdString(nearest.string());
     if (nearest == watched_ && watcher_->directories().contains(path)) {
         return;
@@ -38,6 +47,11 @@ void FolderWatch::arm() {
     }
     watched_ = nearest;
     watcher_->addPath(path);
+    // A folder made between finding the nearest one and watching it sends no event to the new
+    // watch: when one has appeared meanwhile, the watch moves on to it.
+    if (nearestExisting(folder_) != nearest) {
+        arm();
+    }
 }
 
 void FolderWatch::onChange() {
