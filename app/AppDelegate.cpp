@@ -24,9 +24,11 @@
 #include "platform/FileReveal.h"
 #include "platform/GlobalShortcut.h"
 #include "platform/LoginItem.h"
+#include "platform/NotificationMonitor.h"
 #include "platform/Relauncher.h"
 #include "sources/imessage/MessageManager.h"
 #include "sources/mail/EmailManager.h"
+#include "sources/notifications/NotificationManager.h"
 
 namespace nabbit {
 
@@ -57,7 +59,15 @@ AppDelegate::AppDelegate(DesktopServices services, QObject* parent)
       mainWindowState_(std::make_unique<MainWindowState>(permissionsService_)),
       delivery_(std::make_unique<CodeDelivery>(DeliveryPlatform{
           services_.clipboard, services_.keySynthesis, services_.pasteKeyMonitor,
-          services_.notifications, permissionsService_, services_.views, services_.console})) {}
+          services_.notifications, permissionsService_, services_.views, services_.console})) {
+    permissionsService_.setOtherSourcesReadable([this] {
+        const auto& preferences = AppStateManager::shared();
+        return (preferences.emailDetectionEnabled() && emailManager_ &&
+                emailManager_->hasPersistentConnection()) ||
+               (preferences.notificationDetectionEnabled() && notificationManager_ &&
+                notificationManager_->state() == NotificationManager::State::monitoring);
+    });
+}
 
 AppDelegate::~AppDelegate() {
     // Windows first: their views refer to the state, the updater and this object.
@@ -79,14 +89,18 @@ void AppDelegate::applicationDidFinishLaunching() {
     setupMessageManager();
     delivery_->updateClipboardRestoreKeyMonitor();
 
-    const bool fullDiskAccess =
-        permissionsService_.checkFullDiskAccess() == FullDiskAccess::granted;
+    const MessageAccess access = permissionsService_.checkMessageAccess();
+    const bool fullDiskAccess = access.messagesDatabase && access.granted;
     const bool accessibility = permissionsService_.checkAccessibility();
     const bool hasSetup = preferences.hasSetup();
     systemLog("[Nabbit] App Launched. hasSetup: " + boolText(hasSetup) +
               ", FDA: " + boolText(fullDiskAccess) + ", Access: " + boolText(accessibility));
+    if (!access.messagesDatabase) {
+        systemLog("[Nabbit] No Messages database; message access from other sources: " +
+                  boolText(access.granted));
+    }
 
-    if (hasSetup && fullDiskAccess) {
+    if (hasSetup && access.granted) {
         systemLog("[Nabbit] Logic: Required permissions present -> Running as accessory");
         updateActivationPolicy();
         if (preferences.menuBarIconVisible() && !QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -119,8 +133,7 @@ void AppDelegate::applicationShouldHandleReopen() {
         activate(mainWindow_ ? mainWindow_.get() : onboardingWindow_.get());
         return;
     }
-    if (AppStateManager::shared().hasSetup() &&
-        permissionsService_.checkFullDiskAccess() == FullDiskAccess::granted) {
+    if (AppStateManager::shared().hasSetup() && hasMessageAccess()) {
         openMainWindow();
     } else {
         openOnboardingWindow();
@@ -133,6 +146,7 @@ void AppDelegate::setupMessageManager() {
         std::make_unique<MessageManager>(parser, MessageManager::AccessCheck{}, services_.console);
     delivery_->subscribeToMessageManager(*messageManager_);
     updateEmailManager(parser);
+    updateNotificationManager(parser);
 }
 
 void AppDelegate::updateEmailManager(std::shared_ptr<const OTPParser> parser) {
@@ -149,9 +163,37 @@ void AppDelegate::updateEmailManager(std::shared_ptr<const OTPParser> parser) {
     if (!parser) {
         parser = std::make_shared<const SimpleOTPParser>();
     }
-    emailManager_ = std::make_unique<EmailManager>(std::move(parser), EmailManager::AccessCheck{},
-                                                   services_.console);
+    // Where there is no Messages database, there is no Full Disk Access to wait for: the
+    // index is read when it can be opened.
+    emailManager_ = std::make_unique<EmailManager>(
+        std::move(parser), [] { return checkFullDiskAccess() != FullDiskAccess::denied; },
+        services_.console);
     delivery_->subscribeToEmailManager(*emailManager_);
+}
+
+void AppDelegate::updateNotificationManager(std::shared_ptr<const OTPParser> parser) {
+    if (!AppStateManager::shared().notificationDetectionEnabled()) {
+        if (notificationManager_) {
+            notificationManager_->stop();
+            notificationManager_.reset();
+        }
+        return;
+    }
+    if (notificationManager_) {
+        return;
+    }
+    if (!parser) {
+        parser = std::make_shared<const SimpleOTPParser>();
+    }
+    notificationManager_ = std::make_unique<NotificationManager>(
+        std::move(parser),
+        services_.makeNotificationMonitor ? services_.makeNotificationMonitor() : nullptr,
+        services_.console);
+    delivery_->subscribeToNotificationManager(*notificationManager_);
+}
+
+bool AppDelegate::hasMessageAccess() const {
+    return permissionsService_.checkMessageAccess().granted;
 }
 
 void AppDelegate::updateActivationPolicy() {
@@ -271,6 +313,24 @@ void AppDelegate::resync() {
     }
     if (emailManager_) {
         emailManager_->resync();
+    }
+    if (notificationManager_) {
+        notificationManager_->resync();
+    }
+}
+
+void AppDelegate::injectTestNotification(const QVariant& representedObject) {
+    if (representedObject.typeId() != QMetaType::QString) {
+        return;
+    }
+    const auto text = representedObject.toString().toStdString();
+    print("🔔 Injecting test notification: " + text);
+    if (notificationManager_) {
+        notificationManager_->injectTestNotification(text);
+    } else {
+        print(
+            "⚠️ Notification detection is disabled — enable Settings → Detect Codes from "
+            "Notifications to test");
     }
 }
 
@@ -402,9 +462,10 @@ void AppDelegate::closePopover() {
 
 void AppDelegate::buildStatusMenu(QMenu& menu) {
     menu.clear();
-    const bool connected = permissionsService_.checkFullDiskAccess() == FullDiskAccess::granted;
-    menu.addAction(connected ? QStringLiteral("🟢 Connected to iMessage")
-                             : QStringLiteral("⚠️ Setup Nabbit"),
+    const MessageAccess access = permissionsService_.checkMessageAccess();
+    menu.addAction(!access.granted           ? QStringLiteral("⚠️ Setup Nabbit")
+                   : access.messagesDatabase ? QStringLiteral("🟢 Connected to iMessage")
+                                             : QStringLiteral("🟢 Connected"),
                    this, &AppDelegate::onPressSetup);
     menu.addAction(QStringLiteral("Open Nabbit Window"), this, &AppDelegate::openMainWindow);
     menu.addAction(QStringLiteral("🚀 Send Test Notification"), this,
@@ -482,6 +543,11 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
            &AppDelegate::onPressEmailDetection,
            QStringLiteral("Also scan incoming emails in Apple Mail for verification codes "
                           "(requires Full Disk Access)"));
+    toggle(QStringLiteral("Detect Codes from Notifications"),
+           preferences.notificationDetectionEnabled(), &AppDelegate::onPressNotificationDetection,
+           QStringLiteral("Also read the notifications other programs show (SMS from your phone "
+                          "through KDE Connect or GSConnect, mail clients, messengers) for "
+                          "verification codes"));
 
     const int delay = preferences.restoreContentsDelayTime();
     QMenu* delays = menu.addMenu(QStringLiteral("Restore Clipboard Contents"));
@@ -559,6 +625,12 @@ void AppDelegate::onPressEmailDetection() {
     const auto& preferences = AppStateManager::shared();
     preferences.setEmailDetectionEnabled(!preferences.emailDetectionEnabled());
     updateEmailManager();
+}
+
+void AppDelegate::onPressNotificationDetection() {
+    const auto& preferences = AppStateManager::shared();
+    preferences.setNotificationDetectionEnabled(!preferences.notificationDetectionEnabled());
+    updateNotificationManager();
 }
 
 void AppDelegate::onPressRestoreClipboardContents(int seconds) {

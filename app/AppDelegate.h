@@ -25,6 +25,7 @@ class AppWindow;
 class EmailManager;
 class UpdateController;
 class MessageManager;
+class NotificationManager;
 class PopoverWindow;
 class Registration;
 
@@ -48,12 +49,16 @@ class AppDelegate : public QObject {
     // Another start of Nabbit asked this one to show itself.
     void applicationShouldHandleReopen();
 
-    // Creates the parser and the Messages source and starts it; then the Mail source when it
-    // is switched on, with the same parser.
+    // Creates the parser and the Messages source and starts it; then the Mail and the
+    // notification sources when they are switched on, with the same parser.
     void setupMessageManager();
     // Starts or stops the Mail source to match the preference. Without a parser, a new one is
     // made for it.
     void updateEmailManager(std::shared_ptr<const OTPParser> parser = {});
+    // The same for the notification source.
+    void updateNotificationManager(std::shared_ptr<const OTPParser> parser = {});
+    // Whether any message can be read (see PermissionsService::checkMessageAccess).
+    bool hasMessageAccess() const;
     // Accessory when set up with a visible tray icon, regular otherwise.
     void updateActivationPolicy();
     void openOnboardingWindow();
@@ -71,6 +76,7 @@ class AppDelegate : public QObject {
     // must be a text.
     void injectTestMessage(const QVariant& representedObject);
     void injectTestEmail(const QVariant& representedObject);
+    void injectTestNotification(const QVariant& representedObject);
 
     // A left click on the tray icon (a right click opens the menu, built anew each time).
     void handleStatusBarClick();
@@ -89,6 +95,7 @@ class AppDelegate : public QObject {
     void onPressAutoPaste();
     void onPressMarkAsRead();
     void onPressEmailDetection();
+    void onPressNotificationDetection();
     void onPressRestoreClipboardContents(int seconds);
     void onPressAutoLaunch();
     void onPressDebugLogging();
@@ -104,6 +111,7 @@ class AppDelegate : public QObject {
 
     MessageManager* messageManager() const { return messageManager_.get(); }
     EmailManager* emailManager() const { return emailManager_.get(); }
+    NotificationManager* notificationManager() const { return notificationManager_.get(); }
     CodeDelivery& delivery() { return *delivery_; }
     const PermissionsService& permissionsService() const { return permissionsService_; }
     MainWindowState& mainWindowState() { return *mainWindowState_; }
@@ -130,6 +138,7 @@ class AppDelegate : public QObject {
     DesktopServices services_;
     std::unique_ptr<MessageManager> messageManager_;
     std::unique_ptr<EmailManager> emailManager_;
+    std::unique_ptr<NotificationManager> notificationManager_;
     PermissionsService permissionsService_;
     QSystemTrayIcon* statusBarItem_ = nullptr;  // a child
     std::unique_ptr<QMenu> statusMenu_;

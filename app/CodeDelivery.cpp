@@ -14,6 +14,7 @@
 #include "platform/PasteKeyMonitor.h"
 #include "sources/imessage/MessageManager.h"
 #include "sources/mail/EmailManager.h"
+#include "sources/notifications/NotificationManager.h"
 
 namespace nabbit {
 
@@ -53,6 +54,12 @@ void CodeDelivery::subscribeToEmailManager(EmailManager& manager) {
     manager.start();
 }
 
+void CodeDelivery::subscribeToNotificationManager(NotificationManager& manager) {
+    cancellable_.push_back(manager.messages().subscribe(
+        this, [this](const CodeEntries& entries) { handleMessagesUpdate(entries); }));
+    manager.start();
+}
+
 void CodeDelivery::handleMessagesUpdate(const CodeEntries& entries) {
     if (!entries.empty()) {
         const CodeEntry& newest = entries.back();
@@ -74,7 +81,9 @@ void CodeDelivery::deliverCode(const Message& message, const ParsedOTP& otp) {
     }
     lastNotificationMessage_ = message;
     originalClipboardContents_ = copyToClipboard(otp.code);
-    if (!startsWith(message.guid, "email-") && messageManager_) {
+    // Only Messages has read flags; a mail or a notification has none Nabbit could set.
+    if (!startsWith(message.guid, "email-") && !startsWith(message.guid, "notification-") &&
+        messageManager_) {
         messageManager_->markAsRead(message.guid);
     }
     const auto& preferences = AppStateManager::shared();

@@ -19,6 +19,7 @@ class DesktopNotifications;
 class EmailManager;
 class KeySynthesis;
 class MessageManager;
+class NotificationManager;
 class PermissionsService;
 class PasteKeyMonitor;
 class Registration;
@@ -52,6 +53,7 @@ class CodeDelivery : public QObject {
     // source.
     void subscribeToMessageManager(MessageManager& manager);
     void subscribeToEmailManager(EmailManager& manager);
+    void subscribeToNotificationManager(NotificationManager& manager);
 
     void handleMessagesUpdate(const CodeEntries& entries);
     void deliverCode(const Message& message, const ParsedOTP& otp);

@@ -19,6 +19,7 @@ constexpr std::string_view usageText =
     "       nabbit defaults write KEY -bool true|false\n"
     "       nabbit defaults write KEY -int NUMBER\n"
     "       nabbit defaults write KEY -string TEXT\n"
+    "       nabbit defaults write KEY -array [TEXT...]\n"
     "       nabbit defaults delete KEY\n"
     "KEY is the whole key, e.g. com.nabbit.app.restoreContentsDelayTime\n";
 
@@ -104,6 +105,8 @@ const char* typeName(PreferenceType type) {
             return "a boolean: use -bool";
         case PreferenceType::integer:
             return "an integer: use -int";
+        case PreferenceType::stringList:
+            return "a list: use -array";
         case PreferenceType::removedOnly:
             return "only ever removed: use delete";
     }
@@ -171,13 +174,14 @@ int DefaultsCommand::read(const std::vector<std::string>& arguments, std::ostrea
 }
 
 int DefaultsCommand::write(const std::vector<std::string>& arguments, std::ostream& err) const {
-    if (arguments.size() != 3) {
+    const bool array = arguments.size() >= 2 && arguments[1] == "-array";
+    if (arguments.size() != 3 && !array) {
         err << usageText;
         return refused;
     }
     const std::string& key = arguments[0];
     const std::string& flag = arguments[1];
-    const std::string& text = arguments[2];
+    const std::string text = array ? std::string() : arguments[2];
     if (refuseKey(key, err)) {
         return refused;
     }
@@ -187,8 +191,11 @@ int DefaultsCommand::write(const std::vector<std::string>& arguments, std::ostre
         type = PreferenceType::boolean;
     } else if (flag == "-int" || flag == "-integer") {
         type = PreferenceType::integer;
+    } else if (array) {
+        type = PreferenceType::stringList;
     } else if (flag != "-string") {
-        err << "nabbit defaults: unknown type flag '" << flag << "' (use -bool, -int or -string)\n";
+        err << "nabbit defaults: unknown type flag '" << flag
+            << "' (use -bool, -int, -string or -array)\n";
         return refused;
     }
 
@@ -216,6 +223,8 @@ int DefaultsCommand::write(const std::vector<std::string>& arguments, std::ostre
             return refused;
         }
         written = store_.setInteger(key, *value);
+    } else if (type == PreferenceType::stringList) {
+        written = store_.setStringList(key, {arguments.begin() + 2, arguments.end()});
     } else {
         written = store_.setString(key, text);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace nabbit {
@@ -12,6 +13,7 @@ class FileReveal;
 class GlobalShortcut;
 class KeySynthesis;
 class LoginItem;
+class NotificationMonitor;
 class PasteKeyMonitor;
 class Relauncher;
 class ViewFactory;
@@ -32,6 +34,9 @@ struct DesktopServices {
     const ViewFactory& views;
     // Where lines for the user go (standard output when empty).
     std::function<void(const std::string& line)> console;
+    // A new watch of the desktop's notifications for each notification source; empty where
+    // none can be had (the source then reports notifications unavailable).
+    std::function<std::unique_ptr<NotificationMonitor>()> makeNotificationMonitor;
 };
 
 }  // namespace nabbit

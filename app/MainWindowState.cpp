@@ -35,14 +35,23 @@ MainWindowState::MainWindowState(const PermissionsService& permissions, QObject*
 }
 
 void MainWindowState::refresh() {
-    hasFullDiskAccess_ = permissions_.checkFullDiskAccess() == FullDiskAccess::granted;
+    const MessageAccess access = permissions_.checkMessageAccess();
+    hasFullDiskAccess_ = access.messagesDatabase && access.granted;
     emit hasFullDiskAccessChanged();
+    hasMessagesDatabase_ = access.messagesDatabase;
+    hasMessageAccess_ = access.granted;
+    emit messageAccessChanged();
     hasAccessibility_ = permissions_.checkAccessibility();
     emit hasAccessibilityChanged();
     recentMessages_ = appDelegate_ ? appDelegate_->delivery().mostRecentMessages() : CodeEntries{};
     emit recentMessagesChanged();
     emailEnvelopeIndexFound_ = mailDataFolderExists();
     emit emailEnvelopeIndexFoundChanged();
+    const NotificationManager* notifications =
+        appDelegate_ ? appDelegate_->notificationManager() : nullptr;
+    notificationState_ =
+        notifications ? notifications->state() : NotificationManager::State::stopped;
+    emit notificationStateChanged();
 }
 
 void MainWindowState::startRefreshing(AppDelegate* appDelegate) {

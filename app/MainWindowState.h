@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "sources/CodeEntry.h"
+#include "sources/notifications/NotificationManager.h"
 
 namespace nabbit {
 
@@ -12,8 +13,10 @@ class AppDelegate;
 class PermissionsService;
 
 // The live state behind the settings window and the tray popover: the newest code entries, the
-// two permissions, and whether Mail has a data folder. Kept current by polling once a second
-// from the moment a window that shows it is opened; every field announces every assignment.
+// two permissions (and, on a machine without a Messages database, whether any other source can
+// be read), whether Mail has a data folder and how the desktop's notifications are read. Kept
+// current by polling once a second from the moment a window that shows it is opened; every field
+// announces every assignment.
 class MainWindowState : public QObject {
     Q_OBJECT
 
@@ -26,6 +29,11 @@ class MainWindowState : public QObject {
     bool hasFullDiskAccess() const { return hasFullDiskAccess_; }
     bool hasAccessibility() const { return hasAccessibility_; }
     bool emailEnvelopeIndexFound() const { return emailEnvelopeIndexFound_; }
+    bool hasMessagesDatabase() const { return hasMessagesDatabase_; }
+    // Full Disk Access with a Messages database; any readable source without one.
+    bool hasMessageAccess() const { return hasMessageAccess_; }
+    // Stopped while there is no notification source.
+    NotificationManager::State notificationState() const { return notificationState_; }
     bool isRefreshing() const { return refreshTimer_.isActive(); }
 
     // Reads everything again and publishes each field.
@@ -39,6 +47,8 @@ class MainWindowState : public QObject {
     void hasFullDiskAccessChanged();
     void hasAccessibilityChanged();
     void emailEnvelopeIndexFoundChanged();
+    void messageAccessChanged();
+    void notificationStateChanged();
 
   private:
     const PermissionsService& permissions_;
@@ -48,6 +58,9 @@ class MainWindowState : public QObject {
     bool hasFullDiskAccess_ = false;
     bool hasAccessibility_ = false;
     bool emailEnvelopeIndexFound_ = false;
+    bool hasMessagesDatabase_ = false;
+    bool hasMessageAccess_ = false;
+    NotificationManager::State notificationState_ = NotificationManager::State::stopped;
 };
 
 }  // namespace nabbit

@@ -16,6 +16,14 @@ FullDiskAccess PermissionsService::checkFullDiskAccess() const {
     return nabbit::checkFullDiskAccess();
 }
 
+MessageAccess PermissionsService::checkMessageAccess() const {
+    const FullDiskAccess fullDiskAccess = checkFullDiskAccess();
+    if (fullDiskAccess != FullDiskAccess::missing) {
+        return {fullDiskAccess == FullDiskAccess::granted, true};
+    }
+    return {otherSourcesReadable_ && otherSourcesReadable_(), false};
+}
+
 bool PermissionsService::checkAccessibility() const {
     const bool allowed = accessibility_.syntheticKeyEventsAllowed();
     systemLog(std::string("[Nabbit] Checking Accessibility: ") + (allowed ? "true" : "false"),

@@ -1,10 +1,20 @@
 #pragma once
 
+#include <functional>
+
 #include "core/FullDiskAccess.h"
 #include "platform/AccessibilityCheck.h"
 #include "platform/FileReveal.h"
 
 namespace nabbit {
+
+// Whether Nabbit can read messages at all.
+struct MessageAccess {
+    bool granted = false;
+    // There is a Messages database, and reading it is what access means (Full Disk Access).
+    // Without one, any other source the user switched on that can be read gives access.
+    bool messagesDatabase = false;
+};
 
 // The two grants Nabbit depends on: read access to the Messages database, and being allowed
 // to post synthetic key events (auto-paste). Nothing is cached; each check asks again and
@@ -14,6 +24,13 @@ class PermissionsService {
     PermissionsService(const AccessibilityCheck& accessibility, FileReveal& fileReveal);
 
     FullDiskAccess checkFullDiskAccess() const;
+
+    // Full Disk Access where there is a Messages database; on a machine without one, whether
+    // any other source can be read, as `setOtherSourcesReadable` tells (none: no access).
+    MessageAccess checkMessageAccess() const;
+    void setOtherSourcesReadable(std::function<bool()> check) {
+        otherSourcesReadable_ = std::move(check);
+    }
 
     // Never prompts. Logs "[Nabbit] Checking Accessibility: true/false".
     bool checkAccessibility() const;
@@ -29,6 +46,7 @@ class PermissionsService {
   private:
     const AccessibilityCheck& accessibility_;
     FileReveal& fileReveal_;
+    std::function<bool()> otherSourcesReadable_;
 };
 
 }  // namespace nabbit

@@ -15,8 +15,10 @@
 #include "core/Paths.h"
 #include "core/SystemLog.h"
 #include "parser/SimpleOTPParser.h"
+#include "platform/NotificationMonitor.h"
 #include "sources/imessage/MessageManager.h"
 #include "sources/mail/EmailManager.h"
+#include "sources/notifications/NotificationManager.h"
 
 namespace nabbit {
 
@@ -49,13 +51,17 @@ nlohmann::ordered_json optionalText(const std::optional<std::string>& text) {
 }  // namespace
 
 std::string_view WatchCommand::usage() {
-    return "usage: nabbit watch [--mail] [--verbose]\n"
+    return "usage: nabbit watch [--mail] [--notifications] [--verbose]\n"
            "  Watches the Messages database and prints each new code as one JSON line:\n"
            "  {\"source\":\"imessage\",\"rowId\":…,\"guid\":\"…\",\"handle\":\"…\",\"group\":…,"
            "\"fromMe\":…,\"code\":\"…\",\"service\":…}\n"
            "  --mail     watch Mail's envelope database too (also when the preference\n"
            "             com.nabbit.app.emailDetectionEnabled is true); its lines say "
            "\"source\":\"mail\"\n"
+           "  --notifications\n"
+           "             read the desktop's notifications too (also when the preference\n"
+           "             com.nabbit.app.notificationDetectionEnabled is true or absent); their\n"
+           "             lines say \"source\":\"notification\"\n"
            "  --verbose  also show the lines of each permission check on standard error\n"
            "  Standard output carries only the entries; everything else goes to standard error.\n"
            "  Runs until interrupted (SIGINT or SIGTERM).\n";
@@ -77,6 +83,7 @@ std::string WatchCommand::jsonLine(std::string_view source, const CodeEntry& ent
 int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& out,
                       std::ostream& err) const {
     bool mail = false;
+    bool notifications = false;
     bool verbose = false;
     for (const auto& argument : arguments) {
         if (argument == "--help" || argument == "-h") {
@@ -87,6 +94,10 @@ int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& o
             mail = true;
             continue;
         }
+        if (argument == "--notifications") {
+            notifications = true;
+            continue;
+        }
         if (argument == "--verbose") {
             verbose = true;
             continue;
@@ -95,6 +106,7 @@ int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& o
         return 2;
     }
     mail = mail || AppStateManager::shared().emailDetectionEnabled();
+    notifications = notifications || AppStateManager::shared().notificationDetectionEnabled();
 
     // Standard output is for entries only. Every other line goes to standard error, each in
     // one write, so that lines of the debug log's thread never land inside another line.
@@ -142,6 +154,24 @@ int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& o
             say("nabbit watch: watching " + email->envelopeIndexPath()->string());
         } else {
             say("nabbit watch: no Mail envelope database under " + paths::mailDirectory().string());
+        }
+    }
+
+    std::unique_ptr<NotificationManager> notificationSource;
+    EntryPrinter notificationPrinter("notification", out);
+    CodeEntryList::Subscription notificationSubscription;
+    if (notifications) {
+        notificationSource = std::make_unique<NotificationManager>(
+            std::make_shared<const SimpleOTPParser>(),
+            makeNotificationMonitor_ ? makeNotificationMonitor_() : nullptr, say);
+        notificationSubscription = notificationSource->messages().subscribe(
+            notificationSource.get(), std::ref(notificationPrinter));
+        notificationSource->start();
+        if (notificationSource->state() == NotificationManager::State::monitoring) {
+            say("nabbit watch: watching desktop notifications");
+        } else {
+            say("nabbit watch: desktop notifications cannot be read (" +
+                notificationSource->unavailableReason() + ")");
         }
     }
 

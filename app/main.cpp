@@ -16,6 +16,7 @@
 #include "app/QuitOnSignals.h"
 #include "app/SingleInstance.h"
 #include "app/WatchCommand.h"
+#include "platform/freedesktop/DBusNotificationMonitor.h"
 #include "platform/freedesktop/FreedesktopFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
 #include "platform/freedesktop/PortalColorScheme.h"
@@ -46,8 +47,12 @@ int runDefaults(const Arguments& arguments) {
     return nabbit::DefaultsCommand().run(arguments, std::cout, std::cerr);
 }
 
+std::unique_ptr<nabbit::NotificationMonitor> makeNotificationMonitor() {
+    return std::make_unique<nabbit::DBusNotificationMonitor>();
+}
+
 int runWatch(const Arguments& arguments) {
-    return nabbit::WatchCommand().run(arguments, std::cout, std::cerr);
+    return nabbit::WatchCommand(makeNotificationMonitor).run(arguments, std::cout, std::cerr);
 }
 
 constexpr Verb verbs[] = {
@@ -134,7 +139,8 @@ int runDesktop(int argc, char** argv) {
                                   loginItem,
                                   relauncher,
                                   views,
-                                  {}});
+                                  {},
+                                  makeNotificationMonitor});
     QObject::connect(&instance, &nabbit::SingleInstance::reopenRequested, &delegate,
                      &nabbit::AppDelegate::applicationShouldHandleReopen);
     nabbit::QuitOnSignals quitOnSignals;

@@ -93,6 +93,22 @@ void AppStateManager::setMarkAsReadEnabled(bool value) const {
     writeBool(keys::markAsReadEnabled, value);
 }
 
+bool AppStateManager::notificationDetectionEnabled() const {
+    return readBool(keys::notificationDetectionEnabled, true);
+}
+void AppStateManager::setNotificationDetectionEnabled(bool value) const {
+    writeBool(keys::notificationDetectionEnabled, value);
+}
+
+std::vector<std::string> AppStateManager::ignoredNotificationApps() const {
+    return PreferencesStore()
+        .stringListValue(keys::ignoredNotificationApps)
+        .value_or(std::vector<std::string>{});
+}
+void AppStateManager::setIgnoredNotificationApps(const std::vector<std::string>& value) const {
+    PreferencesStore().setStringList(keys::ignoredNotificationApps, value);
+}
+
 bool AppStateManager::emailDetectionEnabled() const {
     return readBool(keys::emailDetectionEnabled, false);
 }

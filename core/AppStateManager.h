@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace nabbit {
 
 // Typed access to every preference, each read applying the key's fallback at the moment of
@@ -34,6 +37,15 @@ class AppStateManager {
 
     bool emailDetectionEnabled() const;
     void setEmailDetectionEnabled(bool value) const;
+
+    // Absent reads as true.
+    bool notificationDetectionEnabled() const;
+    void setNotificationDetectionEnabled(bool value) const;
+
+    // Applications whose notifications are never read (names or application ids, as the
+    // user wrote them); absent reads as none.
+    std::vector<std::string> ignoredNotificationApps() const;
+    void setIgnoredNotificationApps(const std::vector<std::string>& value) const;
 
     // Seconds before the previous clipboard text is written back; absent reads as 5.
     int restoreContentsDelayTime() const;

@@ -6,7 +6,7 @@
 
 namespace nabbit {
 
-enum class PreferenceType { boolean, integer, removedOnly };
+enum class PreferenceType { boolean, integer, stringList, removedOnly };
 
 struct PreferenceKey {
     std::string_view name;
@@ -26,6 +26,10 @@ inline constexpr std::string_view globalShortcutEnabled = "com.nabbit.app.global
 inline constexpr std::string_view autoPasteEnabled = "com.nabbit.app.autoPasteEnabled";
 inline constexpr std::string_view markAsReadEnabled = "com.nabbit.app.markAsReadEnabled";
 inline constexpr std::string_view emailDetectionEnabled = "com.nabbit.app.emailDetectionEnabled";
+inline constexpr std::string_view notificationDetectionEnabled =
+    "com.nabbit.app.notificationDetectionEnabled";
+inline constexpr std::string_view ignoredNotificationApps =
+    "com.nabbit.app.ignoredNotificationApps";
 inline constexpr std::string_view restoreContentsDelayTime =
     "com.nabbit.app.restoreContentsDelayTime";
 inline constexpr std::string_view shouldAutoLaunch = "com.nabbit.app.shouldAutoLaunch";
@@ -33,7 +37,7 @@ inline constexpr std::string_view debugLoggingEnabled = "com.nabbit.app.debugLog
 inline constexpr std::string_view menuBarIconVisible = "com.nabbit.app.menuBarIconVisible";
 }  // namespace keys
 
-inline constexpr std::array<PreferenceKey, 13> preferenceKeys = {{
+inline constexpr std::array<PreferenceKey, 15> preferenceKeys = {{
     {keys::hasSetup, PreferenceType::boolean},
     {keys::currentOnboardingStep, PreferenceType::removedOnly},
     {keys::useNativeNotifications, PreferenceType::boolean},
@@ -43,6 +47,8 @@ inline constexpr std::array<PreferenceKey, 13> preferenceKeys = {{
     {keys::autoPasteEnabled, PreferenceType::boolean},
     {keys::markAsReadEnabled, PreferenceType::boolean},
     {keys::emailDetectionEnabled, PreferenceType::boolean},
+    {keys::notificationDetectionEnabled, PreferenceType::boolean},
+    {keys::ignoredNotificationApps, PreferenceType::stringList},
     {keys::restoreContentsDelayTime, PreferenceType::integer},
     {keys::shouldAutoLaunch, PreferenceType::boolean},
     {keys::debugLoggingEnabled, PreferenceType::boolean},

@@ -350,6 +350,28 @@ std::optional<long long> PreferencesStore::integerValue(std::string_view key) co
     return number;
 }
 
+std::optional<std::vector<std::string>> PreferencesStore::stringListValue(
+    std::string_view key) const {
+    const auto found = readSettings(file(), [&](QSettings& settings) {
+        const QVariant value = settings.value(toQString(key));
+        std::optional<std::vector<std::string>> list;
+        if (!value.isValid()) {
+            return list;
+        }
+        list.emplace();
+        const QStringList items = value.metaType().id() == QMetaType::QStringList
+                                      ? value.toStringList()
+                                      : QStringList{value.toString()};
+        for (const QString& item : items) {
+            if (!item.isEmpty()) {
+                list->push_back(item.toStdString());
+            }
+        }
+        return list;
+    });
+    return found ? *found : std::nullopt;
+}
+
 std::vector<std::pair<std::string, std::string>> PreferencesStore::allValues() const {
     auto all = readSettings(file(), [](QSettings& settings) {
         std::vector<std::pair<std::string, std::string>> values;
@@ -375,6 +397,15 @@ bool PreferencesStore::setInteger(std::string_view key, long long value) const {
 
 bool PreferencesStore::setString(std::string_view key, std::string_view value) const {
     return write(file(), key, QVariant(toQString(value)));
+}
+
+bool PreferencesStore::setStringList(std::string_view key,
+                                     const std::vector<std::string>& value) const {
+    QStringList items;
+    for (const auto& item : value) {
+        items.append(toQString(item));
+    }
+    return write(file(), key, QVariant(items));
 }
 
 bool PreferencesStore::remove(std::string_view key) const {

@@ -37,6 +37,9 @@ class PreferencesStore {
     std::optional<bool> boolValue(std::string_view key) const;
     // A whole integer with an optional sign and nothing else; absent otherwise.
     std::optional<long long> integerValue(std::string_view key) const;
+    // A list of texts; a single text stored reads as a list of one, an empty text as none.
+    // Absent when not stored.
+    std::optional<std::vector<std::string>> stringListValue(std::string_view key) const;
     // Every stored key and its text, sorted by key.
     std::vector<std::pair<std::string, std::string>> allValues() const;
 
@@ -44,6 +47,7 @@ class PreferencesStore {
     bool setBool(std::string_view key, bool value) const;
     bool setInteger(std::string_view key, long long value) const;
     bool setString(std::string_view key, std::string_view value) const;
+    bool setStringList(std::string_view key, const std::vector<std::string>& value) const;
     bool remove(std::string_view key) const;
 
     // How many writes this process has made to any preferences file: a reader that keeps a

@@ -3,8 +3,12 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace nabbit {
+
+// The application name Nabbit's own notifications carry.
+inline constexpr std::string_view ownNotificationApplication = "Nabbit";
 
 // Desktop notifications shown by the session's notification service.
 class DesktopNotifications {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the real Nabbit under a private Xvfb display, in a light
 # and a dark palette: the tray icon with its menu, the popover, the overlay, the settings
-# window (its top and its end) and both pages of the setup. The tray shots are crops of the
+# window (its top, its sources and its end) and both pages of the setup. The tray shots are crops of the
 # screen around what they show; the windows are shot whole. Writes docs/screenshots/*.png.
 set -euo pipefail
 build=${1:-build}
@@ -82,13 +82,21 @@ for scheme in light dark; do
     nabbit=$!
     pids+=("$nabbit")
     sleep 2
-    "$bin/nabbit-simulate" message --handle 22395 "G-739102 is your Google verification code." >/dev/null
+    # The codes arrive as SMS mirrored from a phone: desktop notifications, the way KDE Connect
+    # sends them. Nobody serves notifications on this bus, so each call is refused; Nabbit has
+    # read it on its way. The arguments are GVariant texts: with no service to ask, gdbus cannot
+    # look up their types.
+    sms() {  # sender text
+        gdbus call --session --dest org.freedesktop.Notifications \
+            --object-path /org/freedesktop/Notifications \
+            --method org.freedesktop.Notifications.Notify "'KDE Connect'" "uint32 0" \
+            "'kdeconnect'" "'$1'" "'$2'" "@as []" "@a{sv} {}" "int32 -1" >/dev/null 2>&1 || true
+    }
+    sms 22395 "G-739102 is your Google verification code."
     sleep 1
-    "$bin/nabbit-simulate" message --handle +15555550123 \
-        "Your Uber code: 4829. Never share this code." >/dev/null
+    sms "+1 555 555 0123" "Your Uber code: 4829. Never share this code."
     sleep 1
-    "$bin/nabbit-simulate" message --handle +15555550188 \
-        "Your Acme verification code is 482913. Don't share it with anyone." >/dev/null
+    sms "+1 555 555 0188" "Your Acme verification code is 482913. Do not share it with anyone."
     sleep 0.8
     shot "overlay-$scheme" 0 0 360 190
 
@@ -106,7 +114,7 @@ for scheme in light dark; do
     # Down to "Settings" (the eighth item that can be chosen) and into its submenu.
     xdotool mousemove 10 790 key Down Down Down Down Down Down Down Down Right
     sleep 0.8
-    shot "menu-$scheme" 560 0 720 420
+    shot "menu-$scheme" 560 0 720 445
     xdotool key Escape key Escape
     sleep 0.3
 
@@ -117,6 +125,10 @@ for scheme in light dark; do
     window_shot "settings-$scheme" "$settings"
     eval "$(xdotool getwindowgeometry --shell "$settings")"
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+    # Down to the sources: Mail, the desktop's notifications and the ignored apps.
+    for _ in $(seq 12); do xdotool click 5; done
+    sleep 0.6
+    window_shot "settings-detection-$scheme" "$settings"
     for _ in $(seq 40); do xdotool click 5; done
     sleep 0.6
     window_shot "settings-end-$scheme" "$settings"

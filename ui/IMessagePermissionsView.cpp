@@ -20,7 +20,9 @@ namespace nabbit {
 
 using namespace theme::onboarding;
 
-IMessagePermissionsView::IMessagePermissionsView(OnboardingViewModel& model, QWidget* parent)
+IMessagePermissionsView::IMessagePermissionsView(OnboardingViewModel& model,
+                                                 std::function<void()> turnOnNotifications,
+                                                 QWidget* parent)
     : QWidget(parent), model_(model) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -60,7 +62,13 @@ IMessagePermissionsView::IMessagePermissionsView(OnboardingViewModel& model, QWi
         QStringLiteral("Only needed if you want Nabbit to auto-paste codes into focused fields. "
                        "You can grant this later from Settings."),
         [&service] { service.requestAccessibility(); }, this);
+    messageAccess_ = new PermissionRow(
+        QStringLiteral("bell.fill"), QStringLiteral("Message access"),
+        QStringLiteral("Nabbit reads codes from the notifications your desktop shows: SMS from "
+                       "your phone through KDE Connect or GSConnect, mail clients, messengers."),
+        std::move(turnOnNotifications), this);
     permissions->addWidget(fullDiskAccess_);
+    permissions->addWidget(messageAccess_);
     permissions->addWidget(accessibility_);
     refresh_ = buttons::make(QStringLiteral("Refresh Status"), buttons::Kind::plain,
                              buttons::Size::regular, this, QStringLiteral("arrow.clockwise"));
@@ -91,7 +99,7 @@ IMessagePermissionsView::IMessagePermissionsView(OnboardingViewModel& model, QWi
                           this);
     next_->setMinimumWidth(theme::button::prominentMinimumWidth);
     connect(next_, &QPushButton::clicked, this, [this] {
-        if (model_.hasFullDiskAccess()) {
+        if (model_.hasMessageAccess()) {
             model_.setCurrentStep(OnboardingStep::featureOverview);
         } else {
             // Setup stays incomplete.
@@ -121,17 +129,23 @@ void IMessagePermissionsView::restyle() {
 }
 
 void IMessagePermissionsView::render() {
-    const bool fullDiskAccess = model_.hasFullDiskAccess();
+    const bool messagesDatabase = model_.hasMessagesDatabase();
+    const bool access = model_.hasMessageAccess();
     const bool accessibility = model_.hasAccessibility();
-    fullDiskAccess_->setStatus(fullDiskAccess ? PermissionStatus::granted
-                                              : PermissionStatus::needed);
+    const PermissionStatus accessStatus =
+        access ? PermissionStatus::granted : PermissionStatus::needed;
+    fullDiskAccess_->setVisible(messagesDatabase);
+    fullDiskAccess_->setStatus(accessStatus);
+    messageAccess_->setVisible(!messagesDatabase);
+    messageAccess_->setStatus(accessStatus);
     accessibility_->setStatus(accessibility ? PermissionStatus::granted : PermissionStatus::needed);
-    messageSymbol_->setVisible(fullDiskAccess);
-    message_->setText(!fullDiskAccess ? QStringLiteral("Grant Full Disk Access to continue")
-                      : accessibility
-                          ? QStringLiteral("All permissions granted")
-                          : QStringLiteral("Ready to go. Skip Accessibility for now if you want."));
-    const QString label = fullDiskAccess ? QStringLiteral("Next") : QStringLiteral("Close");
+    messageSymbol_->setVisible(access);
+    message_->setText(
+        !access         ? (messagesDatabase ? QStringLiteral("Grant Full Disk Access to continue")
+                                            : QStringLiteral("Grant Message access to continue"))
+        : accessibility ? QStringLiteral("All permissions granted")
+                        : QStringLiteral("Ready to go. Skip Accessibility for now if you want."));
+    const QString label = access ? QStringLiteral("Next") : QStringLiteral("Close");
     if (next_->text() != label) {
         next_->setText(label);
         next_->setAccessibleName(label);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QWidget>
 
 class QLabel;
@@ -11,12 +13,15 @@ class OnboardingViewModel;
 class PermissionRow;
 
 // The setup's first page: the two permissions with their live status, and at the bottom
-// "Next" once the Messages database can be read ("Close" until then).
+// "Next" once the Messages database can be read ("Close" until then). On a machine without a
+// Messages database the first permission is message access instead: any source that can be
+// read; its "Grant Access" runs `turnOnNotifications`.
 class IMessagePermissionsView : public QWidget {
     Q_OBJECT
 
   public:
-    explicit IMessagePermissionsView(OnboardingViewModel& model, QWidget* parent = nullptr);
+    IMessagePermissionsView(OnboardingViewModel& model, std::function<void()> turnOnNotifications,
+                            QWidget* parent = nullptr);
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -27,6 +32,7 @@ class IMessagePermissionsView : public QWidget {
 
     OnboardingViewModel& model_;
     PermissionRow* fullDiskAccess_ = nullptr;
+    PermissionRow* messageAccess_ = nullptr;
     PermissionRow* accessibility_ = nullptr;
     QPushButton* refresh_ = nullptr;
     QLabel* messageSymbol_ = nullptr;

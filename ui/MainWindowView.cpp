@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -60,6 +61,55 @@ QString autoPasteCaption(bool accessibility) {
                      "only re-reads this permission at launch.");
 }
 
+QString notificationsCaption(NotificationManager::State state) {
+    return state == NotificationManager::State::unavailable
+               ? QStringLiteral(
+                     "This desktop doesn't let Nabbit read notifications: its session bus refuses "
+                     "to let programs watch them. Messages and Mail still work.")
+               : QStringLiteral(
+                     "Reads the notifications other apps show — SMS from your phone through KDE "
+                     "Connect or GSConnect, mail clients, messengers.");
+}
+
+// The look of a text field on a settings card: set off from the card by the window's colour
+// and a border like a button's, which turns to the accent colour while the field has the focus.
+QString textFieldStyleSheet(const QPalette& palette) {
+    const auto rgba = [](const QColor& color) { return color.name(QColor::HexArgb); };
+    return QStringLiteral(
+               "QLineEdit { color: %1; background-color: %2; border: %4px solid %3;"
+               " border-radius: %5px; padding: 0px %6px; }"
+               "QLineEdit:focus { border: %8px solid %7; padding: 0px %9px; }")
+        .arg(rgba(palette.color(QPalette::Text)), rgba(theme::windowBackground(palette)),
+             rgba(palette.color(QPalette::Mid)))
+        .arg(theme::button::borderWidth)
+        .arg(textFieldRadius)
+        .arg(textFieldPadding)
+        .arg(rgba(theme::faded(theme::accent(palette), theme::interaction::focusRingOpacity)))
+        .arg(theme::button::focusWidth)
+        .arg(textFieldPadding - (theme::button::focusWidth - theme::button::borderWidth));
+}
+
+// The ignore list as the user reads and writes it: names separated by commas.
+QString joinedNames(const std::vector<std::string>& names) {
+    QStringList joined;
+    for (const auto& name : names) {
+        joined << QString::fromStdString(name);
+    }
+    return joined.join(QStringLiteral(", "));
+}
+
+std::vector<std::string> splitNames(const QString& text) {
+    std::vector<std::string> names;
+    for (const QString& each : text.split(QLatin1Char(','))) {
+        const QString name = each.trimmed();
+        if (!name.isEmpty() &&
+            std::find(names.begin(), names.end(), name.toStdString()) == names.end()) {
+            names.push_back(name.toStdString());
+        }
+    }
+    return names;
+}
+
 // "Version 1.2.0 (1.2.0)": the application's version stands for both the version and the
 // build; "—" where it has none.
 QString versionText() {
@@ -107,7 +157,8 @@ MainWindowView::MainWindowView(MainWindowState& state, AppDelegate* appDelegate,
     for (auto signal :
          {&MainWindowState::recentMessagesChanged, &MainWindowState::hasFullDiskAccessChanged,
           &MainWindowState::hasAccessibilityChanged,
-          &MainWindowState::emailEnvelopeIndexFoundChanged}) {
+          &MainWindowState::emailEnvelopeIndexFoundChanged, &MainWindowState::messageAccessChanged,
+          &MainWindowState::notificationStateChanged}) {
         connect(&state_, signal, this, &MainWindowView::scheduleRender);
     }
     connect(&preferencesWatcher_, &QFileSystemWatcher::directoryChanged, this,
@@ -157,8 +208,10 @@ QWidget* MainWindowView::buildStatusCard() {
     sources->setSpacing(sourceLineSpacing);
     messagesBadge_ = new StatusBadge(QStringLiteral("iMessage"), card);
     mailBadge_ = new StatusBadge(QStringLiteral("Apple Mail"), card);
+    notificationsBadge_ = new StatusBadge(QStringLiteral("Desktop notifications"), card);
     sources->addWidget(messagesBadge_);
     sources->addWidget(mailBadge_);
+    sources->addWidget(notificationsBadge_);
     texts->addLayout(sources);
     permissionsLine_ =
         makeLabel(QString(), theme::font(permissionsFontSize), theme::secondaryRole, card);
@@ -233,7 +286,8 @@ void MainWindowView::buildSettings(QVBoxLayout* page) {
                        bindPicker(keys::notificationPosition, 0, positions, positionPickerWidth));
     notifications_->addRow(positionRow_);
 
-    SettingsSection* detection = section(QStringLiteral("Detection"));
+    detection_ = section(QStringLiteral("Detection"));
+    SettingsSection* detection = detection_;
     mailRow_ = row(QStringLiteral("Detect codes from Apple Mail"), mailCaption(false),
                    bindSwitch(keys::emailDetectionEnabled, false,
                               [this](bool) {
@@ -243,6 +297,20 @@ void MainWindowView::buildSettings(QVBoxLayout* page) {
                               }),
                    QStringLiteral("Beta"));
     detection->addRow(mailRow_);
+    notificationsRow_ = row(QStringLiteral("Detect codes from desktop notifications"),
+                            notificationsCaption(NotificationManager::State::monitoring),
+                            bindSwitch(keys::notificationDetectionEnabled, true, [this](bool) {
+                                if (appDelegate_) {
+                                    appDelegate_->updateNotificationManager();
+                                    state_.refresh();
+                                }
+                            }));
+    detection->addRow(notificationsRow_);
+    ignoredRow_ = row(QStringLiteral("Ignored apps"),
+                      QStringLiteral("Notifications from these apps are never read. Separate "
+                                     "names with commas."),
+                      buildIgnoredApplications());
+    detection->addRow(ignoredRow_);
     detection->addRow(
         row(QStringLiteral("Mark messages as read after copying"),
             QStringLiteral("Updates the iMessage database to mark OTP messages as read."),
@@ -356,6 +424,26 @@ QWidget* MainWindowView::buildFooter() {
     return version;
 }
 
+QLineEdit* MainWindowView::buildIgnoredApplications() {
+    ignoredApplications_ = new QLineEdit(this);
+    ignoredApplications_->setFixedSize(ignoredAppsWidth, pickerHeight);
+    ignoredApplications_->setFont(theme::font(pickerFontSize));
+    ignoredApplications_->setPlaceholderText(QStringLiteral("e.g. Signal, Thunderbird"));
+    ignoredApplications_->setClearButtonEnabled(true);
+    focusOrder_.push_back(ignoredApplications_);
+    // Written when the user is done with it (Enter, or the focus leaves), in a tidy form.
+    connect(ignoredApplications_, &QLineEdit::editingFinished, this, [this] {
+        const auto names = splitNames(ignoredApplications_->text());
+        if (names != PreferencesStore()
+                         .stringListValue(keys::ignoredNotificationApps)
+                         .value_or(std::vector<std::string>{})) {
+            PreferencesStore().setStringList(keys::ignoredNotificationApps, names);
+        }
+        ignoredApplications_->setText(joinedNames(names));
+    });
+    return ignoredApplications_;
+}
+
 ToggleSwitch* MainWindowView::bindSwitch(std::string_view key, bool fallback,
                                          std::function<void(bool)> after) {
     auto* control = new ToggleSwitch(this);
@@ -431,6 +519,7 @@ void MainWindowView::changeEvent(QEvent* event) {
 
 void MainWindowView::restyle() {
     buttons::restyle(this);
+    ignoredApplications_->setStyleSheet(textFieldStyleSheet(palette()));
 }
 
 // The state announces its four fields one by one at each refresh: one render for all four.
@@ -473,34 +562,58 @@ void MainWindowView::render() {
     advanced_->setRowShown(logButtons_,
                            preferences.boolValue(keys::debugLoggingEnabled).value_or(false));
     mailRow_->setCaption(mailCaption(state_.emailEnvelopeIndexFound()));
+    const bool notificationDetection =
+        preferences.boolValue(keys::notificationDetectionEnabled).value_or(true);
+    notificationsRow_->setCaption(notificationsCaption(state_.notificationState()));
+    detection_->setRowShown(ignoredRow_, notificationDetection);
+    // Never under the user's fingers: what they type stays until they are done.
+    if (!ignoredApplications_->hasFocus()) {
+        const QString stored =
+            joinedNames(preferences.stringListValue(keys::ignoredNotificationApps)
+                            .value_or(std::vector<std::string>{}));
+        if (ignoredApplications_->text() != stored) {
+            ignoredApplications_->setText(stored);
+        }
+    }
     autoPasteRow_->setCaption(autoPasteCaption(state_.hasAccessibility()));
 
-    renderStatus(preferences.boolValue(keys::emailDetectionEnabled).value_or(false));
+    renderStatus(preferences.boolValue(keys::emailDetectionEnabled).value_or(false),
+                 notificationDetection);
     renderRecentCodes();
 }
 
-void MainWindowView::renderStatus(bool mailDetection) {
+void MainWindowView::renderStatus(bool mailDetection, bool notificationDetection) {
     const QPalette& colors = palette();
     const bool fullDiskAccess = state_.hasFullDiskAccess();
     const bool accessibility = state_.hasAccessibility();
     const bool mailFound = mailDetection && state_.emailEnvelopeIndexFound();
-    const QColor status = fullDiskAccess ? theme::green(colors) : theme::orange(colors);
+    // Without a Messages database there is no Full Disk Access to ask for: what counts is
+    // whether any source can be read.
+    const bool messagesDatabase = state_.hasMessagesDatabase();
+    const bool access = messagesDatabase ? fullDiskAccess : state_.hasMessageAccess();
+    const QString accessName =
+        messagesDatabase ? QStringLiteral("Full Disk Access") : QStringLiteral("Message access");
+    const QColor status = access ? theme::green(colors) : theme::orange(colors);
 
-    statusIcon_->setSymbol(fullDiskAccess ? QStringLiteral("checkmark.circle.fill")
-                                          : QStringLiteral("exclamationmark.triangle.fill"),
+    statusIcon_->setSymbol(access ? QStringLiteral("checkmark.circle.fill")
+                                  : QStringLiteral("exclamationmark.triangle.fill"),
                            status);
-    headline_->setText(fullDiskAccess ? QStringLiteral("Connected")
-                                      : QStringLiteral("Full Disk Access required"));
+    headline_->setText(access ? QStringLiteral("Connected") : accessName + " required");
+    messagesBadge_->setVisible(messagesDatabase);
     messagesBadge_->setStatus(fullDiskAccess ? QStringLiteral("chat.db readable")
                                              : QStringLiteral("needs Full Disk Access"),
-                              status);
+                              fullDiskAccess ? theme::green(colors) : theme::orange(colors));
     mailBadge_->setVisible(mailDetection);
     mailBadge_->setStatus(mailFound ? QStringLiteral("Envelope Index readable")
                                     : QStringLiteral("Mail not set up yet"),
                           mailFound ? theme::green(colors) : theme::orange(colors));
-    permissionsLine_->setText(QStringLiteral("Permissions: ") +
-                              (fullDiskAccess ? QStringLiteral("Full Disk Access ✓")
-                                              : QStringLiteral("Full Disk Access missing")) +
+    const bool monitoring = state_.notificationState() == NotificationManager::State::monitoring;
+    notificationsBadge_->setVisible(notificationDetection);
+    notificationsBadge_->setStatus(
+        monitoring ? QStringLiteral("reading notifications") : QStringLiteral("unavailable"),
+        monitoring ? theme::green(colors) : theme::orange(colors));
+    permissionsLine_->setText(QStringLiteral("Permissions: ") + accessName +
+                              (access ? QStringLiteral(" ✓") : QStringLiteral(" missing")) +
                               QStringLiteral("  •  ") +
                               (accessibility ? QStringLiteral("Accessibility ✓")
                                              : QStringLiteral("Accessibility missing")));

@@ -13,6 +13,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
 
@@ -65,6 +66,7 @@ class MainWindowView : public QWidget {
     QWidget* buildQuickActions();
     void buildSettings(QVBoxLayout* page);
     QWidget* buildFooter();
+    QLineEdit* buildIgnoredApplications();
     ToggleSwitch* bindSwitch(std::string_view key, bool fallback,
                              std::function<void(bool)> after = {});
     QComboBox* bindPicker(std::string_view key, int fallback,
@@ -73,7 +75,7 @@ class MainWindowView : public QWidget {
 
     void scheduleRender();
     void render();
-    void renderStatus(bool mailDetection);
+    void renderStatus(bool mailDetection, bool notificationDetection);
     void renderRecentCodes();
     void restyle();
     void applyTabOrder();
@@ -89,6 +91,7 @@ class MainWindowView : public QWidget {
     QLabel* headline_ = nullptr;
     StatusBadge* messagesBadge_ = nullptr;
     StatusBadge* mailBadge_ = nullptr;
+    StatusBadge* notificationsBadge_ = nullptr;
     QLabel* permissionsLine_ = nullptr;
     QPushButton* openSetup_ = nullptr;
 
@@ -106,6 +109,10 @@ class MainWindowView : public QWidget {
     SettingsSection* advanced_ = nullptr;
     QWidget* logButtons_ = nullptr;
     SettingRow* mailRow_ = nullptr;
+    SettingsSection* detection_ = nullptr;
+    SettingRow* notificationsRow_ = nullptr;
+    SettingRow* ignoredRow_ = nullptr;
+    QLineEdit* ignoredApplications_ = nullptr;
     SettingRow* autoPasteRow_ = nullptr;
 
     // Controls in reading order; the recent code rows go after the first (Open Setup).

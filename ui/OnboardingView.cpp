@@ -19,7 +19,15 @@ OnboardingView::OnboardingView(const PermissionsService& permissions, AppDelegat
       viewModel_(new OnboardingViewModel(permissions, this)) {
     setFocusPolicy(Qt::ClickFocus);
     pages_ = new QStackedLayout(this);
-    permissionsPage_ = new IMessagePermissionsView(*viewModel_, this);
+    // Without a Messages database, the desktop's notifications are the way in.
+    const auto turnOnNotifications = [this] {
+        if (appDelegate_) {
+            AppStateManager::shared().setNotificationDetectionEnabled(true);
+            appDelegate_->updateNotificationManager();
+        }
+        viewModel_->checkPermissions();
+    };
+    permissionsPage_ = new IMessagePermissionsView(*viewModel_, turnOnNotifications, this);
     featuresPage_ = new FeatureOverviewView([this] { completeOnboarding(); }, this);
     pages_->addWidget(permissionsPage_);
     pages_->addWidget(featuresPage_);

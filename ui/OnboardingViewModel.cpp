@@ -22,11 +22,17 @@ void OnboardingViewModel::setCurrentStep(OnboardingStep step) {
 void OnboardingViewModel::checkPermissions() {
     hasAccessibility_ = permissions_.checkAccessibility();
     emit changed();
-    hasFullDiskAccess_ = permissions_.checkFullDiskAccess() == FullDiskAccess::granted;
+    const MessageAccess access = permissions_.checkMessageAccess();
+    hasFullDiskAccess_ = access.messagesDatabase && access.granted;
+    hasMessagesDatabase_ = access.messagesDatabase;
+    hasMessageAccess_ = access.granted;
     emit changed();
     systemLog(std::string("[Nabbit] Permissions checked - Access: ") +
               (hasAccessibility_ ? "true" : "false") +
-              ", FDA: " + (hasFullDiskAccess_ ? "true" : "false"));
+              ", FDA: " + (hasFullDiskAccess_ ? "true" : "false") +
+              (access.messagesDatabase
+                   ? std::string()
+                   : std::string(", Message access: ") + (access.granted ? "true" : "false")));
 }
 
 void OnboardingViewModel::startMonitoring() {

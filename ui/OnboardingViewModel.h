@@ -29,6 +29,10 @@ class OnboardingViewModel : public QObject {
     void setCurrentStep(OnboardingStep step);
     bool hasAccessibility() const { return hasAccessibility_; }
     bool hasFullDiskAccess() const { return hasFullDiskAccess_; }
+    // Without a Messages database, setup asks for message access instead: any source the user
+    // switched on that can be read.
+    bool hasMessagesDatabase() const { return hasMessagesDatabase_; }
+    bool hasMessageAccess() const { return hasMessageAccess_; }
 
     // Reads both permissions again and logs them.
     void checkPermissions();
@@ -47,6 +51,8 @@ class OnboardingViewModel : public QObject {
     OnboardingStep currentStep_ = OnboardingStep::iMessagePermissions;
     bool hasAccessibility_ = false;
     bool hasFullDiskAccess_ = false;
+    bool hasMessagesDatabase_ = true;
+    bool hasMessageAccess_ = false;
     QTimer timer_;
 };
 

@@ -95,9 +95,12 @@ PopoverContentView::PopoverContentView(MainWindowState& state, AppDelegate* appD
     header->setSpacing(headerSpacing);
     header->addWidget(label(QStringLiteral("Nabbit"), theme::font(titleFontSize, QFont::DemiBold),
                             QPalette::WindowText, this));
-    header->addWidget(statusLine(messagesDot_, messagesLine_, this));
+    messagesStatus_ = statusLine(messagesDot_, messagesLine_, this);
+    header->addWidget(messagesStatus_);
     mailStatus_ = statusLine(mailDot_, mailLine_, this);
     header->addWidget(mailStatus_);
+    notificationsStatus_ = statusLine(notificationsDot_, notificationsLine_, this);
+    header->addWidget(notificationsStatus_);
     column->addLayout(header);
     column->addWidget(divider(this));
 
@@ -158,7 +161,8 @@ PopoverContentView::PopoverContentView(MainWindowState& state, AppDelegate* appD
 
     for (auto signal :
          {&MainWindowState::recentMessagesChanged, &MainWindowState::hasFullDiskAccessChanged,
-          &MainWindowState::emailEnvelopeIndexFoundChanged}) {
+          &MainWindowState::emailEnvelopeIndexFoundChanged, &MainWindowState::messageAccessChanged,
+          &MainWindowState::notificationStateChanged}) {
         connect(&state_, signal, this, &PopoverContentView::render);
     }
     restyle();
@@ -191,6 +195,8 @@ void PopoverContentView::showEvent(QShowEvent* event) {
 void PopoverContentView::render() {
     const QPalette& colors = palette();
     const bool messages = state_.hasFullDiskAccess();
+    // A machine without a Messages database has no iMessage to speak of.
+    messagesStatus_->setVisible(state_.hasMessagesDatabase());
     messagesDot_->setColor(messages ? theme::green(colors) : theme::orange(colors));
     messagesLine_->setText(messages ? QStringLiteral("iMessage")
                                     : QStringLiteral("iMessage — needs Full Disk Access"));
@@ -200,6 +206,12 @@ void PopoverContentView::render() {
     mailDot_->setColor(mailFound ? theme::green(colors) : theme::orange(colors));
     mailLine_->setText(mailFound ? QStringLiteral("Apple Mail")
                                  : QStringLiteral("Apple Mail — not set up"));
+    const auto& preferences = AppStateManager::shared();
+    notificationsStatus_->setVisible(preferences.notificationDetectionEnabled());
+    const bool monitoring = state_.notificationState() == NotificationManager::State::monitoring;
+    notificationsDot_->setColor(monitoring ? theme::green(colors) : theme::orange(colors));
+    notificationsLine_->setText(monitoring ? QStringLiteral("Desktop notifications")
+                                           : QStringLiteral("Desktop notifications — unavailable"));
     renderRows();
 }
 

@@ -17,7 +17,7 @@ class StatusDot;
 
 // The content of the tray panel: whether each source works, the newest codes (a click copies
 // one), a test code and a resync, and the way to the settings window or out. Everything it
-// shows comes from the shared state and the mail-detection preference.
+// shows comes from the shared state and the mail- and notification-detection preferences.
 class PopoverContentView : public QWidget {
     Q_OBJECT
 
@@ -40,6 +40,10 @@ class PopoverContentView : public QWidget {
     QWidget* mailStatus_ = nullptr;
     StatusDot* mailDot_ = nullptr;
     QLabel* mailLine_ = nullptr;
+    QWidget* messagesStatus_ = nullptr;
+    QWidget* notificationsStatus_ = nullptr;
+    StatusDot* notificationsDot_ = nullptr;
+    QLabel* notificationsLine_ = nullptr;
     QVBoxLayout* rows_ = nullptr;
     QPushButton* test_ = nullptr;
     QPushButton* resync_ = nullptr;

@@ -31,9 +31,10 @@ void FreedesktopNotifications::send(const std::string& summary, const std::strin
         {QStringLiteral("desktop-entry"), QStringLiteral("nabbit")},
     };
     // Most notification services read the body as markup; the body is plain text.
-    call << QStringLiteral("Nabbit") << 0U << QStringLiteral("nabbit")
-         << QString::fromStdString(summary) << QString::fromStdString(body).toHtmlEscaped()
-         << QStringList() << hints << -1;
+    call << QString::fromUtf8(ownNotificationApplication.data(),
+                              static_cast<qsizetype>(ownNotificationApplication.size()))
+         << 0U << QStringLiteral("nabbit") << QString::fromStdString(summary)
+         << QString::fromStdString(body).toHtmlEscaped() << QStringList() << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [done = std::move(done)](QDBusPendingCallWatcher* finished) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
@@ -109,6 +110,7 @@ TEST_F(TrayTest, StatusMenuOpensOnARightClickWithEveryItemInOrderAndCurrentCheck
           "  [ ] Auto-Paste Codes",
           "  [ ] Mark Messages as Read",
           "  [ ] Detect Codes from Apple Mail",
+          "  [x] Detect Codes from Notifications",
           "  [x] Restore Clipboard Contents >",
           "    [ ] Disabled",
           "    [x] 5 sec",
@@ -125,6 +127,7 @@ TEST_F(TrayTest, StatusMenuOpensOnARightClickWithEveryItemInOrderAndCurrentCheck
              preferences.setDebugLoggingEnabled(true);
              preferences.setRestoreContentsDelayTime(0);
              preferences.setGlobalShortcutEnabled(true);
+             preferences.setNotificationDetectionEnabled(false);
              app_.delivery().handleMessagesUpdate(
                  {{Message{1, "a", "text", "+1", std::nullopt, false}, ParsedOTP{"acme", "482913"}},
                   {Message{2, "b", "text", "+1", std::nullopt, false},
@@ -145,6 +148,7 @@ TEST_F(TrayTest, StatusMenuOpensOnARightClickWithEveryItemInOrderAndCurrentCheck
           "  [ ] Auto-Paste Codes",
           "  [ ] Mark Messages as Read",
           "  [ ] Detect Codes from Apple Mail",
+          "  [ ] Detect Codes from Notifications",
           "  [ ] Restore Clipboard Contents >",
           "    [x] Disabled",
           "    [ ] 5 sec",
@@ -169,6 +173,7 @@ TEST_F(TrayTest, StatusMenuOpensOnARightClickWithEveryItemInOrderAndCurrentCheck
     preferences.setDebugLoggingEnabled(false);
     preferences.setRestoreContentsDelayTime(5);
     preferences.setGlobalShortcutEnabled(false);
+    preferences.setNotificationDetectionEnabled(true);
     app_.updateGlobalHotKey();
 
     // A right click opens the menu, rebuilt from the preferences of that moment.
@@ -188,6 +193,11 @@ TEST_F(TrayTest, PopoverOpensUnderTheIconClosesOnEscapeFocusLossOrAClickKeepingO
     EXPECT_EQ(frame.top(), icon().bottom() + 1);
     EXPECT_GE(frame.width(), PopoverWindow::minimumWidth);
     EXPECT_GE(frame.height(), PopoverWindow::minimumHeight);
+    // Nothing here can watch the desktop's notifications, and the header says so.
+    const auto labels = app_.popoverWindow()->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) {
+        return label->isVisible() && label->text() == "Desktop notifications — unavailable";
+    }));
 
     // Escape closes it, and a click within 0.2 s after a close is ignored.
     ASSERT_TRUE(QTest::qWaitFor([&] { return app_.popoverWindow()->isActiveWindow(); }, 3000));

@@ -81,6 +81,11 @@ TEST_F(DefaultsCommandTest, WritesReadsAndDeletesFromAFreshHome) {
          "    com.nabbit.app.hasSetup = false;\n"
          "    com.nabbit.app.restoreContentsDelayTime = 10;\n"
          "}\n"},
+        {{"write", "com.nabbit.app.ignoredNotificationApps", "-array", "Signal",
+          "org.example.Chat"},
+         0,
+         ""},
+        {{"read", "com.nabbit.app.ignoredNotificationApps"}, 0, "Signal, org.example.Chat\n"},
         {{"delete", autoPaste}, 0, ""},
         {{"read", autoPaste}, 1, ""},
         {{"delete", autoPaste}, 1, ""},
@@ -117,6 +122,8 @@ TEST_F(DefaultsCommandTest, RefusalsExitWith2AndWriteNothing) {
         {"write", "com.nabbit.app.notificationPosition", "-int", ""},
         {"write", "com.nabbit.app.notificationPosition", "-string", "3"},
         {"write", "com.nabbit.app.currentOnboardingStep", "-int", "1"},
+        {"write", "com.nabbit.app.ignoredNotificationApps", "-string", "Signal"},
+        {"write", "com.nabbit.app.hasSetup", "-array", "true"},
         {"write", "com.nabbit.app.x", "-int"},
         {"delete"},
         {"delete", "com.other.app.notificationPosition"},

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <utility>
 
 #include "app/AppDelegate.h"
+#include "platform/NotificationMonitor.h"
 #include "platform/fake/FakeFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
 #include "platform/freedesktop/ProcessRelauncher.h"
@@ -32,8 +35,12 @@ struct DesktopApp {
     XdgAutostartLoginItem loginItem{"/usr/bin/nabbit"};
     ProcessRelauncher relauncher;
     WidgetViewFactory views;
-    AppDelegate app{{clipboard, keys, monitor, shortcut, notifications, accessibility, reveal,
-                     loginItem, relauncher, views, [](const std::string&) {}}};
+    // The notification source's watch of the bus: none unless the test sets one before launch.
+    std::function<std::unique_ptr<NotificationMonitor>()> makeNotificationMonitor;
+    AppDelegate app{
+        {clipboard, keys, monitor, shortcut, notifications, accessibility, reveal, loginItem,
+         relauncher, views, [](const std::string&) {},
+         [this] { return makeNotificationMonitor ? makeNotificationMonitor() : nullptr; }}};
 };
 
 }  // namespace nabbit::test

@@ -19,6 +19,7 @@
 #include "core/PreferenceKeys.h"
 #include "core/PreferencesStore.h"
 #include "platform/fake/FakeAccessibilityCheck.h"
+#include "platform/freedesktop/DBusNotificationMonitor.h"
 
 namespace nabbit {
 namespace {
@@ -32,6 +33,9 @@ std::optional<std::string> stored(std::string_view key) {
 class OnboardingTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        desktop_.makeNotificationMonitor = [] {
+            return std::make_unique<DBusNotificationMonitor>();
+        };
         fs::remove(paths::preferencesFile());
         fs::remove_all(paths::home() / "Library");
     }
@@ -153,6 +157,24 @@ TEST_F(OnboardingTest, CloseLeavesSetupIncompleteCompletionRecordsItAndOpensTheS
     EXPECT_FALSE(mainWindowAtClose);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return app_.mainWindow() != nullptr && app_.mainWindow()->isVisible(); }, 2000));
+}
+
+// Without a Messages database, setup asks for message access: the desktop's notifications,
+// switched on by "Grant Access", let the user finish.
+TEST_F(OnboardingTest, WithoutAMessagesDatabaseReadableNotificationsCompleteSetup) {
+    PreferencesStore().setBool(keys::notificationDetectionEnabled, false);
+    openSetup();
+    EXPECT_FALSE(buttonShown("Grant Access: Full Disk Access"));
+    EXPECT_TRUE(labelShown("Grant Message access to continue"));
+    EXPECT_TRUE(buttonShown("Close"));
+
+    QTest::mouseClick(button("Grant Access: Message access"), Qt::LeftButton);
+    EXPECT_EQ(stored(keys::notificationDetectionEnabled), "true");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return buttonShown("Next"); }, 1000));
+    EXPECT_FALSE(buttonShown("Grant Access: Message access"));
+    QTest::mouseClick(button("Next"), Qt::LeftButton);
+    QTest::mouseClick(button("Got it, let's go!"), Qt::LeftButton);
+    EXPECT_EQ(stored(keys::hasSetup), "true");
 }
 
 }  // namespace

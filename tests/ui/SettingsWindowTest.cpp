@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
@@ -21,6 +22,7 @@
 #include "DesktopApp.h"
 #include "DesktopSession.h"
 #include "FixtureDatabases.h"
+#include "RefusingBus.h"
 #include "X11TestClient.h"
 #include "app/AppWindow.h"
 #include "core/AppStateManager.h"
@@ -29,6 +31,7 @@
 #include "core/PreferenceKeys.h"
 #include "core/PreferencesStore.h"
 #include "platform/fake/FakeAccessibilityCheck.h"
+#include "platform/freedesktop/DBusNotificationMonitor.h"
 #include "ui/RecentCodeRow.h"
 #include "ui/SettingRow.h"
 #include "ui/StatusBadge.h"
@@ -55,6 +58,9 @@ class SettingsWindowTest : public ::testing::Test {
     static void TearDownTestSuite() { tray_.reset(); }
 
     void SetUp() override {
+        desktop_.makeNotificationMonitor = [this] {
+            return std::make_unique<DBusNotificationMonitor>(notificationBus_);
+        };
         std::filesystem::remove(paths::preferencesFile());
         std::filesystem::remove_all(paths::home() / "Library");
         test::createChatDatabase();
@@ -143,23 +149,38 @@ class SettingsWindowTest : public ::testing::Test {
     AppDelegate& app_ = desktop_.app;
     FakeAccessibilityCheck& accessibility_ = desktop_.accessibility;
     FakeFileReveal& reveal_ = desktop_.reveal;
+    // The bus the notification source watches: the session bus, or one that refuses it.
+    std::string notificationBus_;
     AppWindow* window_ = nullptr;
 };
 
 std::unique_ptr<test::TrayHost> SettingsWindowTest::tray_;
 
-// The card follows the permissions, Mail detection and the Mail folder while the window is
-// open; the Mail line is there only with Mail detection on, whatever the Mail folder holds.
-TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndMail) {
+// The card follows the permissions, Mail detection, the Mail folder and the notification source
+// while the window is open; the Mail and notification lines are there only while their
+// detection is on. Without a Messages database, it speaks of message access, which readable
+// notifications give.
+TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndSources) {
     auto& preferences = AppStateManager::shared();
     const auto mailFolder = paths::mailDirectory() / "V10";
+    const test::RefusingBus refusingBus;
+    const auto notificationDetection = [&](bool enabled, std::string bus = {}) {
+        preferences.setNotificationDetectionEnabled(false);
+        app_.updateNotificationManager();
+        notificationBus_ = std::move(bus);
+        preferences.setNotificationDetectionEnabled(enabled);
+        app_.updateNotificationManager();
+    };
     struct Case {
         std::function<void()> prepare;
         std::vector<std::string> card;
         bool mailCaptionSaysFound;
     };
     const Case cases[] = {
-        {[&] { std::filesystem::create_directories(mailFolder); },
+        {[&] {
+             std::filesystem::create_directories(mailFolder);
+             notificationDetection(false);
+         },
          {"checkmark.circle.fill green", "Connected", "iMessage — chat.db readable (green)",
           "Permissions: Full Disk Access ✓  •  Accessibility ✓", "[Open Setup]"},
          true},
@@ -169,9 +190,20 @@ TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndMail) {
              accessibility_.setAllowed(false);
              preferences.setEmailDetectionEnabled(true);
          },
-         {"exclamationmark.triangle.fill orange", "Full Disk Access required",
-          "iMessage — needs Full Disk Access (orange)", "Apple Mail — Mail not set up yet (orange)",
-          "Permissions: Full Disk Access missing  •  Accessibility missing", "[Open Setup]"},
+         {"exclamationmark.triangle.fill orange", "Message access required",
+          "Apple Mail — Mail not set up yet (orange)",
+          "Permissions: Message access missing  •  Accessibility missing", "[Open Setup]"},
+         false},
+        {[&] { notificationDetection(true, refusingBus.address()); },
+         {"exclamationmark.triangle.fill orange", "Message access required",
+          "Apple Mail — Mail not set up yet (orange)",
+          "Desktop notifications — unavailable (orange)",
+          "Permissions: Message access missing  •  Accessibility missing", "[Open Setup]"},
+         false},
+        {[&] { notificationDetection(true); },
+         {"checkmark.circle.fill green", "Connected", "Apple Mail — Mail not set up yet (orange)",
+          "Desktop notifications — reading notifications (green)",
+          "Permissions: Message access ✓  •  Accessibility missing", "[Open Setup]"},
          false},
         {[&] {
              test::createChatDatabase();
@@ -179,6 +211,7 @@ TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndMail) {
          },
          {"checkmark.circle.fill green", "Connected", "iMessage — chat.db readable (green)",
           "Apple Mail — Envelope Index readable (green)",
+          "Desktop notifications — reading notifications (green)",
           "Permissions: Full Disk Access ✓  •  Accessibility missing", "[Open Setup]"},
          true},
     };
@@ -359,7 +392,8 @@ TEST_F(SettingsWindowTest, EveryControlIsReachedWithTabInReadingOrderAndWorksFro
     const std::string expected =
         "Open Setup, Copy code 222222, Copy code 111111, Send Test Notification, "
         "Resync Messages, Use macOS native notifications, Show overlay when a code is copied, "
-        "Overlay position, Detect codes from Apple Mail, Mark messages as read after copying, "
+        "Overlay position, Detect codes from Apple Mail, Detect codes from desktop notifications, "
+        "Ignored apps, Mark messages as read after copying, "
         "Auto-paste codes, Global resync shortcut (Ctrl+Shift+E), "
         "Restore clipboard after copying a code, Open Nabbit at login, Debug logging, "
         "Open Log in Finder, Clear Log, Automatically download and install updates, Check Now, "
@@ -382,6 +416,15 @@ TEST_F(SettingsWindowTest, EveryControlIsReachedWithTabInReadingOrderAndWorksFro
     delay->setFocus(Qt::TabFocusReason);
     QTest::keyClick(delay, Qt::Key_Down);
     EXPECT_EQ(stored(keys::restoreContentsDelayTime), "10");
+    // The ignore list is typed as names separated by commas, and stored tidy.
+    auto* ignored = qobject_cast<QLineEdit*>(row(QStringLiteral("Ignored apps"))->trailing());
+    ASSERT_NE(ignored, nullptr);
+    ignored->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(ignored, QStringLiteral(" Signal,, org.example.Chat ,Signal"));
+    QTest::keyClick(ignored, Qt::Key_Return);
+    EXPECT_EQ(PreferencesStore().stringListValue(keys::ignoredNotificationApps),
+              (std::vector<std::string>{"Signal", "org.example.Chat"}));
+    EXPECT_EQ(ignored->text(), QStringLiteral("Signal, org.example.Chat"));
     DebugLogger::shared().log("Something from before", "SYNC");
     QPushButton* clear = button(QStringLiteral("Clear Log"));
     clear->setFocus(Qt::TabFocusReason);
