@@ -5,8 +5,11 @@
 namespace nabbit {
 
 bool X11AccessibilityCheck::syntheticKeyEventsAllowed() const {
-    const XDisplay display = openXDisplay();
-    return display && hasXTest(display.get());
+    if (!offered_) {
+        const XDisplay display = openXDisplay();
+        offered_ = display && hasXTest(display.get());
+    }
+    return offered_;
 }
 
 }  // namespace nabbit
