@@ -9,7 +9,7 @@
 #include "ui/Divider.h"
 #include "ui/FeatureRow.h"
 #include "ui/Labels.h"
-#include "ui/LogoView.h"
+#include "ui/OnboardingHeader.h"
 #include "ui/PageScrollArea.h"
 #include "ui/Theme.h"
 
@@ -23,16 +23,7 @@ FeatureOverviewView::FeatureOverviewView(std::function<void()> onComplete, QWidg
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    auto* header = new QVBoxLayout;
-    header->setContentsMargins(0, headerTop, 0, headerBottom);
-    header->setSpacing(headerSpacing);
-    header->addWidget(new LogoView(logoHeight, this), 0, Qt::AlignHCenter);
-    header->addWidget(
-        makeLabel(QStringLiteral("How Nabbit Works"), theme::font(titleFontSize, QFont::Bold),
-                  QPalette::WindowText, this),
-        0, Qt::AlignHCenter);
-    column->addLayout(header);
-    column->addWidget(new Divider(this));
+    addOnboardingHeader(this, column, QStringLiteral("How Nabbit Works"));
 
     scroll_ = new PageScrollArea(this);
     // A tab stop, so that the list can be scrolled from the keyboard.

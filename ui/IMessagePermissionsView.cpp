@@ -9,9 +9,8 @@
 #include "app/Assets.h"
 #include "app/PermissionsService.h"
 #include "ui/Buttons.h"
-#include "ui/Divider.h"
 #include "ui/Labels.h"
-#include "ui/LogoView.h"
+#include "ui/OnboardingHeader.h"
 #include "ui/OnboardingViewModel.h"
 #include "ui/PermissionRow.h"
 #include "ui/Theme.h"
@@ -28,20 +27,11 @@ IMessagePermissionsView::IMessagePermissionsView(OnboardingViewModel& model,
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    auto* header = new QVBoxLayout;
-    header->setContentsMargins(0, headerTop, 0, headerBottom);
-    header->setSpacing(headerSpacing);
-    header->addWidget(new LogoView(logoHeight, this), 0, Qt::AlignHCenter);
-    header->addWidget(
-        makeLabel(QStringLiteral("Welcome to Nabbit"), theme::font(titleFontSize, QFont::Bold),
-                  QPalette::WindowText, this),
-        0, Qt::AlignHCenter);
+    QVBoxLayout* header = addOnboardingHeader(this, column, QStringLiteral("Welcome to Nabbit"));
     header->addWidget(makeLabel(QStringLiteral("Automatically copy verification codes from "
                                                "iMessage"),
                                 theme::font(subtitleFontSize), theme::secondaryRole, this),
                       0, Qt::AlignHCenter);
-    column->addLayout(header);
-    column->addWidget(new Divider(this));
 
     auto* permissions = new QVBoxLayout;
     permissions->setContentsMargins(permissionsHorizontal, permissionsVertical,
