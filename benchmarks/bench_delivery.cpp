@@ -22,7 +22,6 @@
 #include <thread>
 #include <vector>
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
@@ -190,11 +189,3 @@ BENCHMARK(BM_CommitToClipboard)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NotificationToClipboard)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -19,8 +19,6 @@
 #include <string>
 #include <vector>
 
-#include <QCoreApplication>
-
 #include "ArrivalLatency.h"
 #include "ScratchHomes.h"
 #include "parser/SimpleOTPParser.h"
@@ -153,11 +151,3 @@ void BM_MailArrivalWithoutWal(benchmark::State& state) {
 BENCHMARK(BM_MailArrivalWithoutWal)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -21,8 +21,6 @@
 #include <string>
 #include <vector>
 
-#include <QCoreApplication>
-
 #include "ArrivalLatency.h"
 #include "ScratchHomes.h"
 #include "parser/SimpleOTPParser.h"
@@ -145,11 +143,3 @@ void BM_ArrivalToPublished(benchmark::State& state) {
 BENCHMARK(BM_ArrivalToPublished)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
