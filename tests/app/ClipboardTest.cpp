@@ -258,6 +258,24 @@ TEST_F(ClipboardTest, AManagerTakingEveryCopyAndTheSameCodeTwice) {
     EXPECT_TRUE(clipboardHolds("777777"));
 }
 
+// Contents above the cap are not saved: the code goes on and stays.
+TEST_F(ClipboardTest, ContentsAboveTheCapAreNotSaved) {
+    auto data = std::make_unique<QMimeData>();
+    data->setData(QStringLiteral("application/octet-stream"),
+                  QByteArray(static_cast<qsizetype>(ClipboardContents::kMaxBytes) + 1, 'x'));
+    data->setText(QStringLiteral("beside a huge format"));
+    QApplication::clipboard()->setMimeData(data.release());
+    std::optional<Clipboard::ReadResult> result;
+    clipboard_.read([&](Clipboard::ReadResult read) { result = std::move(read); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
+    ASSERT_FALSE(*result);
+    EXPECT_EQ(result->error(), ClipboardReadError::tooLarge);
+
+    deliver(entry("a", "626262"));
+    ASSERT_TRUE(clipboardHolds("626262"));
+    EXPECT_FALSE(restorePending());
+}
+
 // A large format arrives in pieces (INCR) and is read whole.
 TEST_F(ClipboardTest, LargeContentsAreReadWhole) {
     const std::string big = png(600);
