@@ -226,11 +226,8 @@ std::optional<ParsedOTP> SimpleOTPParser::parseByLanguage(const icu::UnicodeStri
 std::optional<ParsedOTP> SimpleOTPParser::parseByStructure(const icu::UnicodeString& text,
                                                            const icu::UnicodeString& lower) const {
     const StructuralRules& rules = structuralRules();
-    if (rules.isPromotional(lower)) {
-        return std::nullopt;
-    }
     const auto candidates = rules.candidates(removeLinks(text));
-    if (candidates.empty()) {
+    if (candidates.empty() || rules.isPromotional(lower)) {
         return std::nullopt;
     }
     GroupedPrefilter::Lazy textFilter(*prefilter_, text);

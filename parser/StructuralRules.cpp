@@ -18,6 +18,7 @@ constexpr int32_t kAppHashLength = 11;
 // kind of code, in UTF-16 units.
 constexpr int32_t kQualifierReach = 20;
 constexpr int32_t kMinCapitals = 4;
+constexpr char16_t kOpeningBrackets[] = {u'『', u'「', u'【', u'〔'};
 
 // Words that name a code in many languages, case-insensitive. Stems stand inside compounds
 // ('verificatiecode', 'engångskod', 'vahvistuskoodi', 'הקוד').
@@ -185,8 +186,41 @@ bool allCapitals(const icu::UnicodeString& code) {
 
 }  // namespace
 
+// Lower-case stems that every code word of the rules holds: the words of kCodeWords first,
+// then those of kCjkCodeWords.
+const std::vector<std::u16string>& codeWordStems(std::size_t& cjkBegin) {
+    static const std::vector<const char*> latin{
+        "code",     "codi",     "cod",    "kod",      "koodi",    "kód",     "código", "passcode",
+        "password", "passwort", "otp",    "tan",      "pin",      "token",   "clave",  "senha",
+        "heslo",    "jelszó",   "parola", "salasana", "lösenord", "passord", "κωδικ",  "код",
+        "пароль",   "קוד",      "סיסמ",   "رمز",      "کد",       "كود",     "कोड",    "ओटीपी",
+        "পিন",      "কোড",      "ওটিপি",  "รหัส",      "โค้ด",      "mã"};
+    static const std::vector<const char*> cjk{
+        "验证码",     "驗證碼",     "认证码",   "認證碼",
+        "校验码",     "校驗碼",     "动态码",   "動態碼",
+        "动态密码",   "動態密碼",   "确认码",   "確認碼",
+        "安全码",     "安全碼",     "授权码",   "授權碼",
+        "识别码",     "識別碼",     "密码",     "密碼",
+        "認証コード", "確認コード", "認証番号", "確認番号",
+        "暗証番号",   "パスワード", "認証キー", "セキュリティコード",
+        "인증",       "확인",       "보안",     "비밀번호"};
+    static const std::vector<std::u16string> stems = [] {
+        std::vector<std::u16string> out;
+        for (const auto* list : {&latin, &cjk}) {
+            for (const char* word : *list) {
+                const icu::UnicodeString utf16 = fromUtf8(word);
+                out.emplace_back(utf16.getBuffer(), static_cast<std::size_t>(utf16.length()));
+            }
+        }
+        return out;
+    }();
+    cjkBegin = latin.size();
+    return stems;
+}
+
 StructuralRules::StructuralRules()
-    : retrieverCode_(
+    : codeWordSearch_(codeWordStems(cjkWordsBegin_)),
+      retrieverCode_(
           deferred(R"((?<![\p{N}\p{L}])(\d{4,10}|\d{2,5}-\d{2,5})(?![\p{N}\p{L}]|[.,]\p{N}))")),
       isYourCode_(deferred(joined(
           {kCodeStart, kDigitCode, R"(\h+(?i:is\h+your)\h+)",
@@ -248,8 +282,19 @@ std::vector<StructuralRules::Candidate> StructuralRules::candidates(
     const icu::UnicodeString& text) const {
     std::vector<Candidate> out;
     retriever(text, out);
-    {
-        const icu::UnicodeString lower = lowerCased(text);
+    // Each rule needs a code word (and most a digit): texts without one cost a single pass.
+    const icu::UnicodeString lower = lowerCased(text);
+    const std::u16string_view view(lower.getBuffer(), static_cast<std::size_t>(lower.length()));
+    bool latinWord = false;
+    bool cjkWord = false;
+    codeWordSearch_.eachIn(view, [&](std::size_t word, std::size_t) {
+        (word < cjkWordsBegin_ ? latinWord : cjkWord) = true;
+    });
+    if (!latinWord && !cjkWord) {
+        return out;
+    }
+    const bool digits = hasDigit(text);
+    if (digits && latinWord && lower.indexOf(icu::UnicodeString(u"your")) >= 0) {
         auto scanner = isYourCode_.scan(text);
         while (scanner.next()) {
             const auto code = scanner.mappedGroup(1);
@@ -259,14 +304,21 @@ std::vector<StructuralRules::Candidate> StructuralRules::candidates(
             }
         }
     }
-    byPattern(bracketAfterWord_, text, out);
-    byPattern(bracketBeforeWord_, text, out, true);
-    byPattern(afterCjkWord_, text, out);
-    byPattern(beforeCjkWord_, text, out);
-    labelLines(text, out);
-    {
+    const bool brackets = std::any_of(std::begin(kOpeningBrackets), std::end(kOpeningBrackets),
+                                      [&](char16_t c) { return lower.indexOf(c) >= 0; });
+    if (digits && brackets) {
+        byPattern(bracketAfterWord_, text, lower, out);
+        byPattern(bracketBeforeWord_, text, lower, out, true);
+    }
+    if (digits && cjkWord) {
+        byPattern(afterCjkWord_, text, lower, out);
+        byPattern(beforeCjkWord_, text, lower, out);
+    }
+    if (lower.indexOf(u'\n') >= 0) {
+        labelLines(text, out);
+    }
+    if (latinWord) {
         auto scanner = capitalsAfterWord_.scan(text);
-        const icu::UnicodeString lower = lowerCased(text);
         while (scanner.next()) {
             const auto code = scanner.mappedGroup(1);
             const auto span = scanner.group(0);
@@ -276,13 +328,15 @@ std::vector<StructuralRules::Candidate> StructuralRules::candidates(
             }
         }
     }
-    byPattern(afterAnyWord_, text, out);
+    if (digits && latinWord) {
+        byPattern(afterAnyWord_, text, lower, out);
+    }
     return out;
 }
 
 void StructuralRules::byPattern(const Regex& pattern, const icu::UnicodeString& text,
-                                std::vector<Candidate>& out, bool notOpening) const {
-    const icu::UnicodeString lower = lowerCased(text);
+                                const icu::UnicodeString& lower, std::vector<Candidate>& out,
+                                bool notOpening) const {
     // A bracket that opens the text is the sender's tag ('【12306】').
     int32_t opening = 0;
     while (opening < text.length() && u_isUWhiteSpace(text.char32At(opening))) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <vector>
 
 #include <unicode/unistr.h>
 
+#include "parser/MultiStringSearch.h"
 #include "parser/Regex.h"
 
 namespace nabbit {
@@ -50,8 +52,12 @@ class StructuralRules {
     // Group 1 of each match, cleaned, when it has a digit; with notOpening, not a match at
     // the start of the text.
     void byPattern(const Regex& pattern, const icu::UnicodeString& text,
-                   std::vector<Candidate>& out, bool notOpening = false) const;
+                   const icu::UnicodeString& lower, std::vector<Candidate>& out,
+                   bool notOpening = false) const;
 
+    // Stems of the code words, those of Chinese, Japanese and Korean from cjkWordsBegin_ on.
+    std::size_t cjkWordsBegin_ = 0;
+    MultiStringSearch codeWordSearch_;
     Regex retrieverCode_;
     Regex isYourCode_;
     Regex bracketAfterWord_;
