@@ -6,7 +6,7 @@ namespace nabbit {
 
 GroupedPrefilter::GroupedPrefilter(std::vector<std::string> sources,
                                    const std::vector<std::size_t>& groupEnds)
-    : sources_(std::move(sources)) {
+    : sources_(std::move(sources)), whole_([this] { return PatternPrefilter(sources_); }) {
     std::size_t begin = 0;
     auto addGroup = [&](std::size_t end) {
         if (end <= begin || end > sources_.size()) {
@@ -35,12 +35,44 @@ std::size_t GroupedPrefilter::builtGroups() const {
     return built;
 }
 
+bool GroupedPrefilter::allGroupsBuilt() const {
+    if (allBuilt_.load(std::memory_order_acquire)) {
+        return true;
+    }
+    if (builtGroups() < groups_.size()) {
+        return false;
+    }
+    allBuilt_.store(true, std::memory_order_release);
+    return true;
+}
+
 GroupedPrefilter::Lazy::Lazy(const GroupedPrefilter& filter, const icu::UnicodeString& text)
-    : filter_(filter), text_(text), found_(filter.groups_.size()) {}
+    : filter_(filter),
+      text_(text),
+      whole_(filter.allGroupsBuilt()),
+      found_(whole_ ? 0 : filter.groups_.size()) {}
+
+std::u16string_view GroupedPrefilter::Lazy::folded() {
+    if (!folded_) {
+        folded_.emplace(text_);
+        folded_->foldCase();
+    }
+    return {folded_->getBuffer(), static_cast<std::size_t>(folded_->length())};
+}
 
 bool GroupedPrefilter::Lazy::mayMatch(std::size_t pattern) {
     if (pattern >= filter_.groupOf_.size()) {
         return true;
+    }
+    if (whole_) {
+        const PatternPrefilter& prefilter = filter_.whole_.get();
+        if (prefilter.alwaysRuns(pattern)) {
+            return true;
+        }
+        if (!wholeFound_) {
+            wholeFound_ = prefilter.scanFolded(folded());
+        }
+        return prefilter.mayMatch(pattern, *wholeFound_);
     }
     const std::size_t g = filter_.groupOf_[pattern];
     const Group& group = filter_.groups_[g];
@@ -50,12 +82,7 @@ bool GroupedPrefilter::Lazy::mayMatch(std::size_t pattern) {
         return true;
     }
     if (!found_[g]) {
-        if (!folded_) {
-            folded_.emplace(text_);
-            folded_->foldCase();
-        }
-        found_[g] = prefilter.scanFolded(
-            std::u16string_view(folded_->getBuffer(), static_cast<std::size_t>(folded_->length())));
+        found_[g] = prefilter.scanFolded(folded());
     }
     return prefilter.mayMatch(local, *found_[g]);
 }

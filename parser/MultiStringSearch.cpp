@@ -78,7 +78,8 @@ MultiStringSearch::MultiStringSearch(const std::vector<std::u16string>& strings)
         }
         const Node& failure = nodes_[static_cast<std::size_t>(node.fail)];
         for (std::int32_t o = failure.outBegin; o < failure.outEnd; ++o) {
-            outputs_.push_back(outputs_[static_cast<std::size_t>(o)]);
+            const std::int32_t inherited = outputs_[static_cast<std::size_t>(o)];
+            outputs_.push_back(inherited);
         }
         node.outEnd = static_cast<std::int32_t>(outputs_.size());
         for (const auto& [unit, target] : node.next) {

@@ -175,6 +175,18 @@ bool hasDigit(const icu::UnicodeString& code) {
     return false;
 }
 
+// Whether the text holds kMinCapitals ASCII capitals in a row, as a letter code does.
+bool hasCapitalRun(const icu::UnicodeString& text) {
+    int32_t run = 0;
+    for (int32_t i = 0; i < text.length(); ++i) {
+        run = text[i] >= u'A' && text[i] <= u'Z' ? run + 1 : 0;
+        if (run == kMinCapitals) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool allCapitals(const icu::UnicodeString& code) {
     for (int32_t i = 0; i < code.length(); ++i) {
         if (code[i] < u'A' || code[i] > u'Z') {
@@ -220,6 +232,14 @@ const std::vector<std::u16string>& codeWordStems(std::size_t& cjkBegin) {
 
 StructuralRules::StructuralRules()
     : codeWordSearch_(codeWordStems(cjkWordsBegin_)),
+      stemLengths_([] {
+          std::size_t unused = 0;
+          std::vector<std::size_t> lengths;
+          for (const auto& stem : codeWordStems(unused)) {
+              lengths.push_back(stem.size());
+          }
+          return lengths;
+      }()),
       retrieverCode_(
           deferred(R"((?<![\p{N}\p{L}])(\d{4,10}|\d{2,5}-\d{2,5})(?![\p{N}\p{L}]|[.,]\p{N}))")),
       isYourCode_(deferred(joined(
@@ -287,8 +307,15 @@ std::vector<StructuralRules::Candidate> StructuralRules::candidates(
     const std::u16string_view view(lower.getBuffer(), static_cast<std::size_t>(lower.length()));
     bool latinWord = false;
     bool cjkWord = false;
-    codeWordSearch_.eachIn(view, [&](std::size_t word, std::size_t) {
-        (word < cjkWordsBegin_ ? latinWord : cjkWord) = true;
+    // Where the words of the other scripts start, in text order.
+    std::vector<int32_t> wordStarts;
+    codeWordSearch_.eachIn(view, [&](std::size_t word, std::size_t end) {
+        if (word < cjkWordsBegin_) {
+            latinWord = true;
+            wordStarts.push_back(static_cast<int32_t>(end - stemLengths_[word]));
+        } else {
+            cjkWord = true;
+        }
     });
     if (!latinWord && !cjkWord) {
         return out;
@@ -317,7 +344,7 @@ std::vector<StructuralRules::Candidate> StructuralRules::candidates(
     if (lower.indexOf(u'\n') >= 0) {
         labelLines(text, out);
     }
-    if (latinWord) {
+    if (latinWord && hasCapitalRun(text)) {
         auto scanner = capitalsAfterWord_.scan(text);
         while (scanner.next()) {
             const auto code = scanner.mappedGroup(1);
@@ -329,9 +356,37 @@ std::vector<StructuralRules::Candidate> StructuralRules::candidates(
         }
     }
     if (digits && latinWord) {
-        byPattern(afterAnyWord_, text, lower, out);
+        afterWord(lower, wordStarts, out);
     }
     return out;
+}
+
+void StructuralRules::afterWord(const icu::UnicodeString& lower, std::vector<int32_t> starts,
+                                std::vector<Candidate>& out) const {
+    // Tried only where a code word starts: a search over the whole text would try every
+    // word's alternatives at every letter. Digits and the words' case do not differ in the
+    // lower-cased text.
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    auto scanner = afterAnyWord_.scan(lower);
+    int32_t covered = 0;
+    for (const int32_t start : starts) {
+        if (start < covered) {
+            continue;
+        }
+        const auto end = scanner.matchAt(start);
+        if (!end) {
+            continue;
+        }
+        covered = *end;
+        const auto code = scanner.mappedGroup(1);
+        if (code && !qualified(lower, start, *end)) {
+            icu::UnicodeString clean = cleaned(*code);
+            if (hasDigit(clean)) {
+                out.push_back(Candidate{std::move(clean), std::nullopt});
+            }
+        }
+    }
 }
 
 void StructuralRules::byPattern(const Regex& pattern, const icu::UnicodeString& text,

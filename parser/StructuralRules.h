@@ -51,6 +51,9 @@ class StructuralRules {
     void labelLines(const icu::UnicodeString& text, std::vector<Candidate>& out) const;
     // Group 1 of each match, cleaned, when it has a digit; with notOpening, not a match at
     // the start of the text.
+    // The last rule, tried at each start of a code word in the lower-cased text.
+    void afterWord(const icu::UnicodeString& lower, std::vector<int32_t> starts,
+                   std::vector<Candidate>& out) const;
     void byPattern(const Regex& pattern, const icu::UnicodeString& text,
                    const icu::UnicodeString& lower, std::vector<Candidate>& out,
                    bool notOpening = false) const;
@@ -58,6 +61,7 @@ class StructuralRules {
     // Stems of the code words, those of Chinese, Japanese and Korean from cjkWordsBegin_ on.
     std::size_t cjkWordsBegin_ = 0;
     MultiStringSearch codeWordSearch_;
+    std::vector<std::size_t> stemLengths_;
     Regex retrieverCode_;
     Regex isYourCode_;
     Regex bracketAfterWord_;
