@@ -266,6 +266,11 @@ TEST_F(DeliveryTest, NativeNotificationsReachTheNotificationService) {
     EXPECT_EQ(recorder.calls[0].summary, "2FA Code Copied");
     EXPECT_EQ(recorder.calls[0].body, "482913 - acme");
     EXPECT_EQ(recorder.calls[0].hints.value("sound-name").toString(), "message-new-instant");
+    // Kept out of the history and the lock screen, at low urgency (a byte on the bus).
+    EXPECT_EQ(recorder.calls[0].hints.value("transient").typeId(), QMetaType::Bool);
+    EXPECT_EQ(recorder.calls[0].hints.value("transient").toBool(), true);
+    EXPECT_EQ(recorder.calls[0].hints.value("urgency").typeId(), QMetaType::UChar);
+    EXPECT_EQ(recorder.calls[0].hints.value("urgency").toInt(), 0);
     EXPECT_EQ(recorder.calls[1].body, "771204");
     EXPECT_TRUE(overlays().empty());
     QTest::qWait(1500);
