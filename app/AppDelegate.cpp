@@ -57,9 +57,10 @@ AppDelegate::AppDelegate(DesktopServices services, QObject* parent)
       services_(std::move(services)),
       permissionsService_(services_.accessibility, services_.fileReveal),
       mainWindowState_(std::make_unique<MainWindowState>(permissionsService_)),
-      delivery_(std::make_unique<CodeDelivery>(DeliveryPlatform{
-          services_.clipboard, services_.keySynthesis, services_.pasteKeyMonitor,
-          services_.notifications, permissionsService_, services_.views, services_.console})) {
+      delivery_(std::make_unique<CodeDelivery>(
+          DeliveryPlatform{services_.clipboard, services_.keySynthesis, services_.pasteKeyMonitor,
+                           services_.notifications, permissionsService_, services_.views,
+                           services_.screenLock, services_.console})) {
     permissionsService_.setOtherSourcesReadable([this] {
         const auto& preferences = AppStateManager::shared();
         return (preferences.emailDetectionEnabled() && emailManager_ &&

@@ -12,6 +12,7 @@
 #include "platform/DesktopNotifications.h"
 #include "platform/KeySynthesis.h"
 #include "platform/PasteKeyMonitor.h"
+#include "platform/ScreenLock.h"
 #include "sources/imessage/MessageManager.h"
 #include "sources/mail/EmailManager.h"
 #include "sources/notifications/NotificationManager.h"
@@ -94,7 +95,7 @@ void CodeDelivery::deliverCode(const Message& message, const ParsedOTP& otp) {
 
     if (preferences.useNativeNotifications()) {
         sendNativeNotification(otp.code, otp.service);
-    } else if (preferences.showNotificationOverlay()) {
+    } else if (preferences.showNotificationOverlay() && !platform_.screenLock.isLocked()) {
         overlayWindow_ =
             new OverlayWindow(QString::fromStdString(otp.code),
                               QStringLiteral("Copied to Clipboard"), platform_.views, true);
@@ -127,7 +128,8 @@ void CodeDelivery::restoreClipboard() {
     platform_.clipboard.writeText(*originalClipboardContents_);
     originalClipboardContents_.reset();
     const auto& preferences = AppStateManager::shared();
-    if (!preferences.useNativeNotifications() && preferences.showNotificationOverlay()) {
+    if (!preferences.useNativeNotifications() && preferences.showNotificationOverlay() &&
+        !platform_.screenLock.isLocked()) {
         // The earlier overlay, if any, is left to close on its own.
         overlayWindow_ = new OverlayWindow(QStringLiteral("Clipboard Restored"), std::nullopt,
                                            platform_.views, false);

@@ -23,6 +23,7 @@ class NotificationManager;
 class PermissionsService;
 class PasteKeyMonitor;
 class Registration;
+class ScreenLock;
 class ViewFactory;
 
 // What delivering a code needs from the desktop.
@@ -33,6 +34,8 @@ struct DeliveryPlatform {
     DesktopNotifications& notifications;
     const PermissionsService& permissions;
     const ViewFactory& views;
+    // While the session is locked, codes are still copied but no overlay is drawn.
+    const ScreenLock& screenLock;
     // Where lines for the user go (standard output when empty).
     std::function<void(const std::string& line)> console;
 };

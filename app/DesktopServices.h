@@ -16,6 +16,7 @@ class LoginItem;
 class NotificationMonitor;
 class PasteKeyMonitor;
 class Relauncher;
+class ScreenLock;
 class ViewFactory;
 
 // Everything the application object gets from the desktop it runs on: the platform's
@@ -32,6 +33,7 @@ struct DesktopServices {
     LoginItem& loginItem;
     Relauncher& relauncher;
     const ViewFactory& views;
+    const ScreenLock& screenLock;
     // Where lines for the user go (standard output when empty).
     std::function<void(const std::string& line)> console;
     // A new watch of the desktop's notifications for each notification source; empty where
