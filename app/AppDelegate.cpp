@@ -1,7 +1,5 @@
 #include "app/AppDelegate.h"
 
-#include <iostream>
-
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
@@ -20,6 +18,7 @@
 #include "core/AppStateManager.h"
 #include "core/DebugLogger.h"
 #include "core/SystemLog.h"
+#include "core/TerminalConsole.h"
 #include "parser/SimpleOTPParser.h"
 #include "platform/FileReveal.h"
 #include "platform/GlobalShortcut.h"
@@ -693,7 +692,7 @@ void AppDelegate::print(const std::string& line) const {
     if (services_.console) {
         services_.console(line);
     } else {
-        std::cout << line << std::endl;
+        printToTerminal(line);
     }
 }
 

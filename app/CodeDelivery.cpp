@@ -1,13 +1,12 @@
 #include "app/CodeDelivery.h"
 
-#include <iostream>
-
 #include <QTimer>
 #include <QUuid>
 
 #include "app/PermissionsService.h"
 #include "app/ViewFactory.h"
 #include "core/AppStateManager.h"
+#include "core/TerminalConsole.h"
 #include "platform/Clipboard.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/KeySynthesis.h"
@@ -175,7 +174,7 @@ void CodeDelivery::print(const std::string& line) const {
     if (platform_.console) {
         platform_.console(line);
     } else {
-        std::cout << line << std::endl;
+        printToTerminal(line);
     }
 }
 

@@ -36,7 +36,8 @@ struct DeliveryPlatform {
     const ViewFactory& views;
     // While the session is locked, codes are still copied but no overlay is drawn.
     const ScreenLock& screenLock;
-    // Where lines for the user go (standard output when empty).
+    // Where lines for the user go (when empty, standard output if it is a terminal: they may
+    // hold codes and message texts).
     std::function<void(const std::string& line)> console;
 };
 

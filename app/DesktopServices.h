@@ -34,7 +34,8 @@ struct DesktopServices {
     Relauncher& relauncher;
     const ViewFactory& views;
     const ScreenLock& screenLock;
-    // Where lines for the user go (standard output when empty).
+    // Where lines for the user go (when empty, standard output if it is a terminal: they may
+    // hold codes and message texts).
     std::function<void(const std::string& line)> console;
     // A new watch of the desktop's notifications for each notification source; empty where
     // none can be had (the source then reports notifications unavailable).
