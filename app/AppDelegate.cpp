@@ -247,6 +247,11 @@ void AppDelegate::openOnboardingWindow() {
 }
 
 void AppDelegate::onboardingWindowDidClose() {
+    // A second close of the same window (a held Alt+F4) arrives after it was let go, and may
+    // come after a new window took its place: only the window held now is let go.
+    if (!onboardingWindow_ || sender() != onboardingWindow_.get()) {
+        return;
+    }
     systemLog("[Nabbit] Onboarding window closed");
     // The window is still in its close event: Qt deletes it once that is over.
     onboardingWindow_.release()->deleteLater();
@@ -273,7 +278,12 @@ void AppDelegate::openMainWindow() {
 }
 
 void AppDelegate::mainWindowDidClose() {
-    mainWindowState_->stopRefreshing();
+    if (!mainWindow_ || sender() != mainWindow_.get()) {
+        return;  // a second close of a window already let go
+    }
+    if (!popoverWindow_ || !popoverWindow_->isVisible()) {
+        mainWindowState_->stopRefreshing();
+    }
     mainWindow_.release()->deleteLater();
     updateActivationPolicy();
 }
@@ -451,6 +461,10 @@ void AppDelegate::closePopover() {
         return;
     }
     popoverWindow_->hide();
+    // Nothing shows the state any more unless the main window is open.
+    if (!mainWindow_) {
+        mainWindowState_->stopRefreshing();
+    }
     popoverIgnoreUntil_ = std::chrono::steady_clock::now() + kPopoverIgnoreWindow;
     disconnect(popoverResignObserver_);
     popoverResignObserver_ = {};

@@ -327,15 +327,21 @@ void MainWindowView::buildSettings(QVBoxLayout* page) {
                                  appDelegate_->updateGlobalHotKey();
                              }
                          })));
-    behavior->addRow(row(QStringLiteral("Restore clipboard after copying a code"),
-                         QStringLiteral("Puts your previous clipboard back after the delay."),
-                         bindPicker(keys::restoreContentsDelayTime, 5,
-                                    {{QStringLiteral("Disabled"), 0},
-                                     {QStringLiteral("5 sec"), 5},
-                                     {QStringLiteral("10 sec"), 10},
-                                     {QStringLiteral("15 sec"), 15},
-                                     {QStringLiteral("20 sec"), 20}},
-                                    delayPickerWidth)));
+    behavior->addRow(
+        row(QStringLiteral("Restore clipboard after copying a code"),
+            QStringLiteral("Puts your previous clipboard back after the delay."),
+            bindPicker(keys::restoreContentsDelayTime, 5,
+                       {{QStringLiteral("Disabled"), 0},
+                        {QStringLiteral("5 sec"), 5},
+                        {QStringLiteral("10 sec"), 10},
+                        {QStringLiteral("15 sec"), 15},
+                        {QStringLiteral("20 sec"), 20}},
+                       delayPickerWidth, [this] {
+                           // "Disabled" also ends the watch for Ctrl+V.
+                           if (appDelegate_) {
+                               appDelegate_->delivery().updateClipboardRestoreKeyMonitor();
+                           }
+                       })));
 
     SettingsSection* startup = section(QStringLiteral("Startup"));
     startup->addRow(row(QStringLiteral("Open Nabbit at login"),
@@ -463,7 +469,7 @@ ToggleSwitch* MainWindowView::bindSwitch(std::string_view key, bool fallback,
 
 QComboBox* MainWindowView::bindPicker(std::string_view key, int fallback,
                                       const std::vector<std::pair<QString, int>>& choices,
-                                      int width) {
+                                      int width, std::function<void()> after) {
     auto* control = new QComboBox(this);
     control->setFixedWidth(width);
     control->setFont(theme::font(pickerFontSize));
@@ -476,12 +482,16 @@ QComboBox* MainWindowView::bindPicker(std::string_view key, int fallback,
     pickers_.push_back({control, key, fallback, values});
     focusOrder_.push_back(control);
     // `activated` comes from the user only, like a switch's `clicked`.
-    connect(control, &QComboBox::activated, this, [this, key, values](int index) {
-        if (index >= 0 && index < static_cast<int>(values.size())) {
-            PreferencesStore().setInteger(key, values[static_cast<std::size_t>(index)]);
-        }
-        render();
-    });
+    connect(control, &QComboBox::activated, this,
+            [this, key, values, after = std::move(after)](int index) {
+                if (index >= 0 && index < static_cast<int>(values.size())) {
+                    PreferencesStore().setInteger(key, values[static_cast<std::size_t>(index)]);
+                    if (after) {
+                        after();
+                    }
+                }
+                render();
+            });
     return control;
 }
 

@@ -14,6 +14,7 @@
 #include "DesktopSession.h"
 #include "FixtureDatabases.h"
 #include "X11TestClient.h"
+#include "app/AppWindow.h"
 #include "app/PopoverWindow.h"
 #include "core/AppStateManager.h"
 #include "platform/x11/X11AccessibilityCheck.h"
@@ -224,16 +225,41 @@ TEST_F(TrayTest, PopoverOpensUnderTheIconClosesOnEscapeFocusLossOrAClickKeepingO
     other.kill();
     other.waitForFinished();
 
-    // However often the popover opens, the shared state refreshes once a second.
+    // However often the popover opens, the shared state refreshes once a second while it is
+    // shown, and not at all once it is closed.
     for (int i = 0; i < 3; ++i) {
         app_.showPopover();
         app_.closePopover();
     }
-    EXPECT_TRUE(app_.mainWindowState().isRefreshing());
+    EXPECT_FALSE(app_.mainWindowState().isRefreshing());
     QSignalSpy refreshes(&app_.mainWindowState(), &MainWindowState::hasFullDiskAccessChanged);
+    QTest::qWait(1500);
+    EXPECT_EQ(refreshes.count(), 0);
+    for (int i = 0; i < 3; ++i) {
+        app_.showPopover();
+    }
+    refreshes.clear();
     QTest::qWait(2500);
     EXPECT_GE(refreshes.count(), 2);
     EXPECT_LE(refreshes.count(), 3);
+    app_.closePopover();
+    EXPECT_FALSE(app_.mainWindowState().isRefreshing());
+}
+
+// With the main window open, closing the popover leaves the window's refresh running; closing
+// the window then ends it.
+TEST_F(TrayTest, TheStateRefreshesWhileAnyWindowShowsIt) {
+    app_.openMainWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app_.mainWindow() != nullptr; }, 5000));
+    app_.showPopover();
+    app_.closePopover();
+    EXPECT_TRUE(app_.mainWindowState().isRefreshing());
+    app_.showPopover();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app_.popoverWindow()->isActiveWindow(); }, 3000));
+    app_.mainWindow()->close();
+    EXPECT_TRUE(app_.mainWindowState().isRefreshing());
+    app_.closePopover();
+    EXPECT_FALSE(app_.mainWindowState().isRefreshing());
 }
 
 }  // namespace

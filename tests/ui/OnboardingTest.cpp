@@ -107,7 +107,12 @@ TEST_F(OnboardingTest, NextOnlyWithAReadableDatabaseTurningLiveWhenItBecomesRead
         {FakeFileReveal::Action::openFolder, paths::messagesDirectory()}};
     EXPECT_EQ(reveal_.requests(), opened);
 
-    QTest::qWait(700);  // the checks go on, and the database is still unreadable
+    // The checks go on, and the database is still unreadable: nothing changed, nothing logged.
+    ::testing::internal::CaptureStderr();
+    QTest::qWait(1200);
+    const std::string logged = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(logged.find("Permissions checked"), std::string::npos) << logged;
+    EXPECT_EQ(logged.find("[Nabbit] Checking"), std::string::npos) << logged;
     EXPECT_TRUE(buttonShown("Close"));
 
     fs::permissions(database, fs::perms::owner_read | fs::perms::owner_write);

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
@@ -276,6 +277,65 @@ TEST_F(SettingsWindowTest, AValueNoPickerChoiceOffersShowsNoSelectionAndStaysSto
         EXPECT_EQ(choices->currentText(), "");
         EXPECT_EQ(stored(key), "7");
     }
+}
+
+// As in the tray menu, the restore delay decides whether Ctrl+V is watched: "Disabled" lets go
+// of the keys, any delay watches them again.
+TEST_F(SettingsWindowTest, TheRestoreDelayPickerStartsAndStopsTheWatchForControlV) {
+    ASSERT_TRUE(app_.delivery().isMonitoringPasteKeys());  // 5 s, the default
+    QComboBox* delay = picker(QStringLiteral("Restore clipboard after copying a code"));
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
+    delay->setFocus(Qt::TabFocusReason);
+    struct Step {
+        Qt::Key key;
+        const char* stored;
+        bool watching;
+    };
+    const Step steps[] = {
+        {Qt::Key_Home, "0", false},
+        {Qt::Key_Down, "5", true},
+        {Qt::Key_End, "20", true},
+        {Qt::Key_Home, "0", false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.stored);
+        QTest::keyClick(delay, step.key);
+        EXPECT_EQ(stored(keys::restoreContentsDelayTime), step.stored);
+        EXPECT_EQ(app_.delivery().isMonitoringPasteKeys(), step.watching);
+    }
+}
+
+// A held Alt+F4 or a double click on the close button closes a window twice: the second close
+// finds it already let go and does nothing, whichever window it is, and it opens again.
+TEST_F(SettingsWindowTest, ClosingAWindowTwiceIsHarmless) {
+    struct Case {
+        const char* name;
+        std::function<void()> open;
+        std::function<AppWindow*()> window;
+    };
+    const Case cases[] = {
+        {"settings", [&] { app_.openMainWindow(); }, [&] { return app_.mainWindow(); }},
+        {"setup", [&] { app_.openOnboardingWindow(); }, [&] { return app_.onboardingWindow(); }},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.name);
+        each.open();
+        QCoreApplication::processEvents();  // the opening is queued
+        ASSERT_TRUE(QTest::qWaitFor([&] { return each.window() != nullptr; }, 5000));
+        QPointer<AppWindow> window = each.window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        window->close();
+        window->close();
+        EXPECT_EQ(each.window(), nullptr);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 2000));
+        each.open();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return each.window() != nullptr; }, 5000));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(each.window()));
+        each.window()->close();
+    }
+    EXPECT_FALSE(app_.mainWindowState().isRefreshing());
 }
 
 TEST_F(SettingsWindowTest, RecentCodesAreNewestFirstAndAClickCopiesWithoutARestore) {
