@@ -45,6 +45,12 @@ QString toolTip(const QString& text) {
     return QStringLiteral("<p>") + text.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
+// A menu reads a single & as the mark of a shortcut letter: text from messages ("AT&T") keeps
+// its ampersands by doubling them.
+QString menuText(QString text) {
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 std::string newUuid() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
 }
@@ -491,7 +497,8 @@ void AppDelegate::buildStatusMenu(QMenu& menu) {
         const auto& otp = recent[index].otp;
         const QString title = QString::fromStdString(otp.code) + QStringLiteral(" - ") +
                               QString::fromStdString(otp.service.value_or("Unknown"));
-        menu.addAction(title, this, [this, index] { onPressCode(static_cast<int>(index)); });
+        menu.addAction(menuText(title), this,
+                       [this, index] { onPressCode(static_cast<int>(index)); });
     }
     menu.addSeparator();
     QAction* resyncItem = menu.addAction(QStringLiteral("Resync"), this, &AppDelegate::resync);

@@ -25,11 +25,20 @@ namespace nabbit {
 namespace {
 
 // The menu as text: "[x] title" checked, "[ ] title" checkable, "(title)" disabled, "---" a
-// separator, "title >" a submenu, each submenu's items indented below it.
+// separator, "title >" a submenu, each submenu's items indented below it. Titles read as the
+// menu draws them: "&&" is an ampersand, a single "&" marks the shortcut letter and is not drawn.
 std::vector<std::string> describe(const QMenu& menu, const std::string& indent = "") {
     std::vector<std::string> lines;
     for (QAction* action : menu.actions()) {
-        std::string line = action->text().toStdString();
+        QString shown;
+        const QString text = action->text();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
+                ++i;
+            }
+            shown += text[i];
+        }
+        std::string line = shown.toStdString();
         if (action->isSeparator()) {
             line = "---";
         } else if (action->menu() != nullptr) {
@@ -132,7 +141,9 @@ TEST_F(TrayTest, StatusMenuOpensOnARightClickWithEveryItemInOrderAndCurrentCheck
              app_.delivery().handleMessagesUpdate(
                  {{Message{1, "a", "text", "+1", std::nullopt, false}, ParsedOTP{"acme", "482913"}},
                   {Message{2, "b", "text", "+1", std::nullopt, false},
-                   ParsedOTP{std::nullopt, "739102"}}});
+                   ParsedOTP{std::nullopt, "739102"}},
+                  {Message{3, "c", "text", "+1", std::nullopt, false},
+                   ParsedOTP{"AT&T", "550193"}}});
          },
          {"🟢 Connected to iMessage",
           "Open Nabbit Window",
@@ -141,6 +152,7 @@ TEST_F(TrayTest, StatusMenuOpensOnARightClickWithEveryItemInOrderAndCurrentCheck
           "(Recent)",
           "482913 - acme",
           "739102 - Unknown",
+          "550193 - AT&T",
           "---",
           "Resync",
           "Settings >",
