@@ -527,8 +527,8 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
     const bool native = preferences.useNativeNotifications();
     toggle(QStringLiteral("Use Native Notifications"), native,
            &AppDelegate::onPressUseNativeNotifications,
-           QStringLiteral("Use macOS native notifications instead of custom overlay (follows Do "
-                          "Not Disturb settings)"));
+           QStringLiteral("Use desktop notifications instead of custom overlay (follows Do Not "
+                          "Disturb settings)"));
     if (!native) {
         QMenu* positions = menu.addMenu(QStringLiteral("Notification Position"));
         positions->menuAction()->setToolTip(
@@ -555,7 +555,7 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
     toggle(QStringLiteral("Auto-Paste Codes"), preferences.autoPasteEnabled(),
            &AppDelegate::onPressAutoPaste,
            QStringLiteral("Automatically paste codes into focused text field (requires "
-                          "accessibility permissions)"));
+                          "permission to send key events)"));
     toggle(QStringLiteral("Mark Messages as Read"), preferences.markAsReadEnabled(),
            &AppDelegate::onPressMarkAsRead,
            QStringLiteral("Automatically mark OTP messages as read in iMessage after copying the "
@@ -563,7 +563,7 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
     toggle(QStringLiteral("Detect Codes from Apple Mail"), preferences.emailDetectionEnabled(),
            &AppDelegate::onPressEmailDetection,
            QStringLiteral("Also scan incoming emails in Apple Mail for verification codes "
-                          "(requires Full Disk Access)"));
+                          "(requires read access to Mail's files)"));
     toggle(QStringLiteral("Detect Codes from Notifications"),
            preferences.notificationDetectionEnabled(), &AppDelegate::onPressNotificationDetection,
            QStringLiteral("Also read the notifications other programs show (SMS from your phone "
@@ -596,7 +596,7 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
                           "are saved to ~/Documents/Nabbit_Debug.log"));
     if (debugLogging) {
         menu.addAction(QStringLiteral("Open Debug Log"), this, &AppDelegate::onPressOpenDebugLog)
-            ->setToolTip(QStringLiteral("Open the debug log file in Finder"));
+            ->setToolTip(QStringLiteral("Open the debug log file in the file manager"));
         menu.addAction(QStringLiteral("Clear Debug Log"), this, &AppDelegate::onPressClearDebugLog)
             ->setToolTip(QStringLiteral("Clear the debug log file"));
     }
