@@ -1,7 +1,5 @@
 #include "app/CodeDelivery.h"
 
-#include <iostream>
-
 #include <QTimer>
 #include <QUuid>
 
@@ -9,10 +7,12 @@
 #include "app/ViewFactory.h"
 #include "core/AppStateManager.h"
 #include "core/DebugLogger.h"
+#include "core/TerminalConsole.h"
 #include "platform/Clipboard.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/KeySynthesis.h"
 #include "platform/PasteKeyMonitor.h"
+#include "platform/ScreenLock.h"
 #include "sources/imessage/MessageManager.h"
 #include "sources/mail/EmailManager.h"
 #include "sources/notifications/NotificationManager.h"
@@ -35,7 +35,8 @@ CodeDelivery::CodeDelivery(DeliveryPlatform platform, QObject* parent)
     : QObject(parent), platform_(std::move(platform)), restore_(platform_.clipboard) {
     connect(&restore_, &ClipboardRestore::restored, this, [this] {
         const auto& preferences = AppStateManager::shared();
-        if (!preferences.useNativeNotifications() && preferences.showNotificationOverlay()) {
+        if (!preferences.useNativeNotifications() && preferences.showNotificationOverlay() &&
+            !platform_.screenLock.isLocked()) {
             // The earlier overlay, if any, is left to close on its own.
             overlayWindow_ = new OverlayWindow(QStringLiteral("Clipboard Restored"), std::nullopt,
                                                platform_.views, false);
@@ -117,7 +118,7 @@ void CodeDelivery::codeCopied(const ParsedOTP& otp) {
     }
     if (preferences.useNativeNotifications()) {
         sendNativeNotification(otp.code, otp.service);
-    } else if (preferences.showNotificationOverlay()) {
+    } else if (preferences.showNotificationOverlay() && !platform_.screenLock.isLocked()) {
         overlayWindow_ =
             new OverlayWindow(QString::fromStdString(otp.code),
                               QStringLiteral("Copied to Clipboard"), platform_.views, true);
@@ -178,7 +179,7 @@ void CodeDelivery::print(const std::string& line) const {
     if (platform_.console) {
         platform_.console(line);
     } else {
-        std::cout << line << std::endl;
+        printToTerminal(line);
     }
 }
 

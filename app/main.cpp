@@ -19,6 +19,7 @@
 #include "platform/freedesktop/DBusNotificationMonitor.h"
 #include "platform/freedesktop/FreedesktopFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/FreedesktopScreenLock.h"
 #include "platform/freedesktop/PortalColorScheme.h"
 #include "platform/freedesktop/ProcessRelauncher.h"
 #include "platform/freedesktop/XdgAutostartLoginItem.h"
@@ -129,6 +130,7 @@ int runDesktop(int argc, char** argv) {
     nabbit::XdgAutostartLoginItem loginItem(QCoreApplication::applicationFilePath().toStdString());
     nabbit::ProcessRelauncher relauncher;
     nabbit::WidgetViewFactory views;
+    nabbit::FreedesktopScreenLock screenLock;
     nabbit::AppDelegate delegate({clipboard,
                                   keySynthesis,
                                   pasteKeyMonitor,
@@ -139,6 +141,7 @@ int runDesktop(int argc, char** argv) {
                                   loginItem,
                                   relauncher,
                                   views,
+                                  screenLock,
                                   {},
                                   makeNotificationMonitor});
     QObject::connect(&instance, &nabbit::SingleInstance::reopenRequested, &delegate,

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMimeData>
@@ -22,6 +23,7 @@
 #include "core/PreferencesStore.h"
 #include "platform/fake/FakeFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/FreedesktopScreenLock.h"
 #include "platform/x11/X11AccessibilityCheck.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11KeySynthesis.h"
@@ -154,8 +156,9 @@ class ClipboardTest : public ::testing::Test {
     FakeFileReveal reveal_;
     PermissionsService permissions_{accessibility_, reveal_};
     WidgetViewFactory views_;
+    FreedesktopScreenLock screenLock_{QDBusConnection::sessionBus(), QDBusConnection::sessionBus()};
     CodeDelivery delivery_{{clipboard_, keys_, monitor_, notifications_, permissions_, views_,
-                            [](const std::string&) {}}};
+                            screenLock_, [](const std::string&) {}}};
 };
 
 // The code goes on as a secret; after the delay every format of the user's clipboard comes
