@@ -55,9 +55,28 @@ int runWatch(const Arguments& arguments) {
     return nabbit::WatchCommand(makeNotificationMonitor).run(arguments, std::cout, std::cerr);
 }
 
+int runResync(const Arguments& arguments) {
+    if (!arguments.empty()) {
+        std::cerr << "usage: nabbit resync\n";
+        return 2;
+    }
+    switch (nabbit::SingleInstance::requestResync()) {
+        case nabbit::SingleInstance::ResyncAnswer::resyncing:
+            return 0;
+        case nabbit::SingleInstance::ResyncAnswer::notRunning:
+            std::cerr << "nabbit resync: Nabbit is not running; start it with `nabbit`\n";
+            return 1;
+        case nabbit::SingleInstance::ResyncAnswer::unreachable:
+            std::cerr << "nabbit resync: Nabbit is running but does not answer\n";
+            return 1;
+    }
+    return 1;
+}
+
 constexpr Verb verbs[] = {
     {"defaults", "read, write or delete preferences (nabbit defaults --help)", runDefaults},
     {"watch", "print each new code as a JSON line (nabbit watch --help)", runWatch},
+    {"resync", "make the running Nabbit read again from the newest message", runResync},
 };
 
 void printUsage(std::ostream& out) {
@@ -143,6 +162,8 @@ int runDesktop(int argc, char** argv) {
                                   makeNotificationMonitor});
     QObject::connect(&instance, &nabbit::SingleInstance::reopenRequested, &delegate,
                      &nabbit::AppDelegate::applicationShouldHandleReopen);
+    QObject::connect(&instance, &nabbit::SingleInstance::resyncRequested, &delegate,
+                     &nabbit::AppDelegate::resync);
     nabbit::QuitOnSignals quitOnSignals;
     delegate.applicationDidFinishLaunching();
     return QApplication::exec();
