@@ -227,6 +227,19 @@ TEST(WaylandClipboardLifetime, ACompositorThatGoesAwayIsReported) {
     EXPECT_EQ(lost.count(), 1);
 }
 
+// GNOME's compositor offers no data-control: connecting says so, and the program takes the
+// X11 route there.
+TEST(WaylandClipboardLifetime, OnMutterThereIsNoDataControl) {
+    std::string why;
+    auto session = WaylandSession::start(Compositor::mutter, why);
+    if (!session) {
+        GTEST_SKIP() << "mutter cannot start here: " << why;
+    }
+    const auto clipboard = WaylandClipboard::connect(session->waylandSocket().toStdString());
+    ASSERT_FALSE(clipboard);
+    EXPECT_EQ(clipboard.error(), "the compositor offers no data-control protocol");
+}
+
 // Without a compositor, connecting fails with a reason rather than waiting.
 TEST(WaylandClipboardLifetime, WithoutACompositorConnectingSaysWhy) {
     const auto clipboard = WaylandClipboard::connect("/nonexistent/wayland-9");
