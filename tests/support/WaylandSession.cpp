@@ -582,10 +582,24 @@ std::vector<std::string> WaylandSession::clipboardTypes(int timeoutMs) const {
     return types;
 }
 
-bool WaylandSession::copy(const std::string& data, const std::string& mimeType) const {
+bool WaylandSession::copy(const std::string& data, const std::string& mimeType) {
     QStringList arguments;
     if (!mimeType.empty()) {
         arguments << "--type" << QString::fromStdString(mimeType);
+    }
+    if (compositor_ == Compositor::mutter && !mutterSeatHasKeyboard_) {
+        // Mutter's headless seat has no keyboard until one is used, and wl-copy needs one
+        // there (it takes the focus for a moment). The first key of a new session may be
+        // lost: press Shift twice.
+        MutterRemoteDesktop* desktop = mutterRemoteDesktop();
+        if (desktop == nullptr) {
+            return false;
+        }
+        for (int round = 0; round < 2; ++round) {
+            desktop->keysym(0xffe1, true);
+            desktop->keysym(0xffe1, false);
+        }
+        mutterSeatHasKeyboard_ = true;
     }
     // wl-copy forks a server for the selection and returns; the server carries the
     // session's mark and ends with it.

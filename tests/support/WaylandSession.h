@@ -54,6 +54,7 @@ class WaylandSession {
     // The compositor's socket as an absolute path: it works from any XDG_RUNTIME_DIR.
     QString waylandSocket() const;
     const QString& xDisplay() const { return display_; }
+    const QString& busAddress() const { return busAddress_; }
 
     // The environment of a client of this session: the displays, the bus, the runtime
     // folder, the scratch home and the desktop's names.
@@ -94,8 +95,8 @@ class WaylandSession {
                                              int timeoutMs = 2000) const;
     // The types the clipboard offers (sway and KWin).
     std::vector<std::string> clipboardTypes(int timeoutMs = 2000) const;
-    // Copies as another Wayland program would (wl-copy; sway and KWin).
-    bool copy(const std::string& data, const std::string& mimeType = {}) const;
+    // Copies as another Wayland program would (wl-copy).
+    bool copy(const std::string& data, const std::string& mimeType = {});
 
     // Mutter: a RemoteDesktop session on the session's bus (opened once, kept).
     MutterRemoteDesktop* mutterRemoteDesktop() const;
@@ -135,6 +136,7 @@ class WaylandSession {
     QString swaySocket_;
     // Mutter: opened on first use, for reading the clipboard.
     mutable std::unique_ptr<MutterRemoteDesktop> mutterRemoteDesktop_;
+    bool mutterSeatHasKeyboard_ = false;
 };
 
 }  // namespace nabbit::test
