@@ -14,6 +14,7 @@ packages=(
     xdotool
     sway kwin-wayland libkf5service-bin mutter xwayland wl-clipboard wayland-utils
     libwayland-dev libwayland-bin libxkbcommon-dev python3-gi gir1.2-gtk-3.0
+    plasma-wayland-protocols
     fonts-noto-color-emoji
     dpkg-dev file desktop-file-utils appstream lintian
 )
