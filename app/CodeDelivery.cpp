@@ -8,6 +8,7 @@
 #include "app/PermissionsService.h"
 #include "app/ViewFactory.h"
 #include "core/AppStateManager.h"
+#include "core/DebugLogger.h"
 #include "platform/Clipboard.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/KeySynthesis.h"
@@ -31,7 +32,16 @@ bool startsWith(const std::string& text, std::string_view prefix) {
 }  // namespace
 
 CodeDelivery::CodeDelivery(DeliveryPlatform platform, QObject* parent)
-    : QObject(parent), platform_(std::move(platform)) {}
+    : QObject(parent), platform_(std::move(platform)), restore_(platform_.clipboard) {
+    connect(&restore_, &ClipboardRestore::restored, this, [this] {
+        const auto& preferences = AppStateManager::shared();
+        if (!preferences.useNativeNotifications() && preferences.showNotificationOverlay()) {
+            // The earlier overlay, if any, is left to close on its own.
+            overlayWindow_ = new OverlayWindow(QStringLiteral("Clipboard Restored"), std::nullopt,
+                                               platform_.views, false);
+        }
+    });
+}
 
 CodeDelivery::~CodeDelivery() {
     if (overlayWindow_) {
@@ -75,12 +85,26 @@ void CodeDelivery::handleMessagesUpdate(const CodeEntries& entries) {
 }
 
 void CodeDelivery::deliverCode(const Message& message, const ParsedOTP& otp) {
+    lastNotificationMessage_ = message;
+    restore_.copyCode(
+        otp.code, AppStateManager::shared().restoreContentsDelayTime(),
+        [self = QPointer<CodeDelivery>(this), message, otp](ClipboardRestore::CopyOutcome outcome) {
+            if (!self) {
+                return;
+            }
+            if (outcome == ClipboardRestore::CopyOutcome::alreadyOnClipboard) {
+                DebugLogger::shared().log("Code already on the clipboard", "SYSTEM");
+                return;
+            }
+            self->codeCopied(message, otp);
+        });
+}
+
+void CodeDelivery::codeCopied(const Message& message, const ParsedOTP& otp) {
     if (overlayWindow_) {
         overlayWindow_->close();
         overlayWindow_.clear();
     }
-    lastNotificationMessage_ = message;
-    originalClipboardContents_ = copyToClipboard(otp.code);
     // Only Messages has read flags; a mail or a notification has none Nabbit could set.
     if (!startsWith(message.guid, "email-") && !startsWith(message.guid, "notification-") &&
         messageManager_) {
@@ -90,8 +114,6 @@ void CodeDelivery::deliverCode(const Message& message, const ParsedOTP& otp) {
     if (preferences.autoPasteEnabled() && platform_.permissions.checkAccessibility()) {
         QTimer::singleShot(kPasteDelay, this, &CodeDelivery::simulatePaste);
     }
-    scheduleClipboardRestore(preferences.restoreContentsDelayTime());
-
     if (preferences.useNativeNotifications()) {
         sendNativeNotification(otp.code, otp.service);
     } else if (preferences.showNotificationOverlay()) {
@@ -101,13 +123,8 @@ void CodeDelivery::deliverCode(const Message& message, const ParsedOTP& otp) {
     }
 }
 
-std::optional<std::string> CodeDelivery::copyToClipboard(const std::string& code) {
-    std::optional<std::string> saved;
-    if (AppStateManager::shared().restoreContentsDelayTime() >= 1) {
-        saved = platform_.clipboard.text();
-    }
-    platform_.clipboard.writeCode(code);
-    return saved;
+void CodeDelivery::copyToClipboard(const std::string& code) {
+    restore_.copyCodeOnly(code);
 }
 
 void CodeDelivery::simulatePaste() {
@@ -115,29 +132,17 @@ void CodeDelivery::simulatePaste() {
 }
 
 void CodeDelivery::scheduleClipboardRestore(int seconds) {
-    // Each call adds a restore of its own; none cancels another.
-    QTimer::singleShot(std::chrono::seconds(std::max(seconds, 0)), this,
-                       &CodeDelivery::restoreClipboard);
+    restore_.rescheduleRestore(seconds);
 }
 
 void CodeDelivery::restoreClipboard() {
-    if (!originalClipboardContents_) {
-        return;
-    }
-    platform_.clipboard.writeText(*originalClipboardContents_);
-    originalClipboardContents_.reset();
-    const auto& preferences = AppStateManager::shared();
-    if (!preferences.useNativeNotifications() && preferences.showNotificationOverlay()) {
-        // The earlier overlay, if any, is left to close on its own.
-        overlayWindow_ = new OverlayWindow(QStringLiteral("Clipboard Restored"), std::nullopt,
-                                           platform_.views, false);
-    }
+    restore_.restoreNow();
 }
 
 void CodeDelivery::updateClipboardRestoreKeyMonitor() {
     clipboardRestoreKeyMonitor_.reset();
     if (AppStateManager::shared().restoreContentsDelayTime() >= 1) {
-        // The user pasted the code: give the previous text back a little later.
+        // The user pasted the code: give the previous contents back a little later.
         clipboardRestoreKeyMonitor_ = platform_.pasteKeyMonitor.watchPasteKeys(
             [this] { scheduleClipboardRestore(kPasteKeyRestoreSeconds); });
     }
@@ -147,8 +152,8 @@ void CodeDelivery::onPressCode(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= mostRecentMessages_.size()) {
         return;
     }
-    originalClipboardContents_ = copyToClipboard(mostRecentMessages_[index].otp.code);
-    scheduleClipboardRestore(AppStateManager::shared().restoreContentsDelayTime());
+    restore_.copyCode(mostRecentMessages_[index].otp.code,
+                      AppStateManager::shared().restoreContentsDelayTime());
 }
 
 void CodeDelivery::sendNativeNotification(const std::string& code,
@@ -166,7 +171,6 @@ void CodeDelivery::sendNativeNotification(const std::string& code,
 void CodeDelivery::resetForResync() {
     shouldShowNotificationOverlay_ = false;
     lastNotificationMessage_.reset();
-    originalClipboardContents_.reset();
 }
 
 void CodeDelivery::print(const std::string& line) const {

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include "app/ClipboardRestore.h"
 #include "app/OverlayWindow.h"
 #include "sources/CodeEntryList.h"
 
@@ -39,8 +40,9 @@ struct DeliveryPlatform {
 
 // The path from the sources' published lists to the user: the newest code of a publication
 // goes to the clipboard, its message is marked read, it is pasted when the user wants that,
-// announced by the overlay or a desktop notification, and the previous clipboard text is put
-// back after the configured delay. Keeps the newest entries for the menus and windows.
+// announced by the overlay or a desktop notification, and the user's clipboard is put back
+// after the configured delay (ClipboardRestore). The same code still on the clipboard from the
+// last delivery is not delivered again. Keeps the newest entries for the menus and windows.
 // Everything runs on the main thread.
 class CodeDelivery : public QObject {
     Q_OBJECT
@@ -57,10 +59,11 @@ class CodeDelivery : public QObject {
 
     void handleMessagesUpdate(const CodeEntries& entries);
     void deliverCode(const Message& message, const ParsedOTP& otp);
-    // Puts the code on the clipboard and returns the text saved for the restore (nothing when
-    // restoring is off or the clipboard held no text).
-    std::optional<std::string> copyToClipboard(const std::string& code);
+    // Puts the code on the clipboard for a copy the user asked for in a window: nothing is
+    // saved, nothing restored.
+    void copyToClipboard(const std::string& code);
     void simulatePaste();
+    // Moves the pending restore to `seconds` from now.
     void scheduleClipboardRestore(int seconds);
     void restoreClipboard();
     void updateClipboardRestoreKeyMonitor();
@@ -68,7 +71,8 @@ class CodeDelivery : public QObject {
     void onPressCode(int index);
     void sendNativeNotification(const std::string& code, const std::optional<std::string>& service);
 
-    // Forgets what was delivered, so that the next publication is only recorded.
+    // Forgets what was delivered, so that the next publication is only recorded. A pending
+    // restore stays: the user's clipboard still comes back.
     void resetForResync();
 
     const CodeEntries& mostRecentMessages() const { return mostRecentMessages_; }
@@ -76,9 +80,7 @@ class CodeDelivery : public QObject {
         return lastNotificationMessage_;
     }
     bool shouldShowNotificationOverlay() const { return shouldShowNotificationOverlay_; }
-    const std::optional<std::string>& originalClipboardContents() const {
-        return originalClipboardContents_;
-    }
+    const ClipboardRestore& clipboardRestore() const { return restore_; }
     OverlayWindow* overlayWindow() const { return overlayWindow_; }
     bool isMonitoringPasteKeys() const { return clipboardRestoreKeyMonitor_ != nullptr; }
 
@@ -87,6 +89,8 @@ class CodeDelivery : public QObject {
     void mostRecentMessagesChanged();
 
   private:
+    // What follows once the code is on the clipboard.
+    void codeCopied(const Message& message, const ParsedOTP& otp);
     void print(const std::string& line) const;
 
     DeliveryPlatform platform_;
@@ -95,7 +99,7 @@ class CodeDelivery : public QObject {
     CodeEntries mostRecentMessages_;
     std::optional<Message> lastNotificationMessage_;
     bool shouldShowNotificationOverlay_ = false;
-    std::optional<std::string> originalClipboardContents_;
+    ClipboardRestore restore_;
     std::unique_ptr<Registration> clipboardRestoreKeyMonitor_;
     QPointer<OverlayWindow> overlayWindow_;
 };

@@ -16,12 +16,14 @@
 #include "app/QuitOnSignals.h"
 #include "app/SingleInstance.h"
 #include "app/WatchCommand.h"
+#include "core/SystemLog.h"
 #include "platform/freedesktop/DBusNotificationMonitor.h"
 #include "platform/freedesktop/FreedesktopFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
 #include "platform/freedesktop/PortalColorScheme.h"
 #include "platform/freedesktop/ProcessRelauncher.h"
 #include "platform/freedesktop/XdgAutostartLoginItem.h"
+#include "platform/wayland/WaylandClipboard.h"
 #include "platform/x11/X11AccessibilityCheck.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11GlobalShortcut.h"
@@ -92,6 +94,37 @@ void printUsage(std::ostream& out) {
         << nabbit::DefaultsCommand::usage();
 }
 
+// The clipboard Wayland programs paste from. Where the compositor lets a program without a
+// window use it (data-control: KWin, wlroots desktops), Nabbit sets it itself, since their
+// XWayland bridges pass X11 copies on only while an X11 window has the focus. Elsewhere (GNOME
+// passes X11 copies on whatever has the focus; X11 sessions) the X11 selections serve.
+// NABBIT_CLIPBOARD=x11|wayland chooses, for troubleshooting. Says once which it took.
+std::unique_ptr<nabbit::Clipboard> makeClipboard() {
+    const QByteArray forced = qgetenv("NABBIT_CLIPBOARD");
+    std::string why;
+    if (forced == "x11") {
+        why = "NABBIT_CLIPBOARD=x11";
+    } else if (forced != "wayland" && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        why = "not a Wayland session";
+    } else {
+        auto wayland = nabbit::WaylandClipboard::connect();
+        if (wayland) {
+            nabbit::systemLog("[Nabbit] Clipboard: Wayland, through " + (*wayland)->protocolName());
+            // Like a lost X server: without its compositor the session is over.
+            QObject::connect(wayland->get(), &nabbit::WaylandClipboard::compositorLost,
+                             [](const QString& reason) {
+                                 nabbit::systemLog("[Nabbit] The Wayland compositor is gone (" +
+                                                   reason.toStdString() + "); quitting");
+                                 QCoreApplication::exit(1);
+                             });
+            return std::move(*wayland);
+        }
+        why = wayland.error();
+    }
+    nabbit::systemLog("[Nabbit] Clipboard: X11 (" + why + ")");
+    return std::make_unique<nabbit::X11Clipboard>();
+}
+
 int runDesktop(int argc, char** argv) {
     if (!nabbit::openXDisplay()) {
         std::cerr << "Nabbit needs a graphical session; `nabbit watch` runs without one\n";
@@ -138,7 +171,7 @@ int runDesktop(int argc, char** argv) {
             return 0;
     }
 
-    nabbit::X11Clipboard clipboard;
+    const std::unique_ptr<nabbit::Clipboard> clipboard = makeClipboard();
     nabbit::X11KeySynthesis keySynthesis;
     nabbit::X11PasteKeyMonitor pasteKeyMonitor;
     nabbit::X11GlobalShortcut globalShortcut;
@@ -148,7 +181,7 @@ int runDesktop(int argc, char** argv) {
     nabbit::XdgAutostartLoginItem loginItem(QCoreApplication::applicationFilePath().toStdString());
     nabbit::ProcessRelauncher relauncher;
     nabbit::WidgetViewFactory views;
-    nabbit::AppDelegate delegate({clipboard,
+    nabbit::AppDelegate delegate({*clipboard,
                                   keySynthesis,
                                   pasteKeyMonitor,
                                   globalShortcut,

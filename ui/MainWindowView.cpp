@@ -647,7 +647,7 @@ void MainWindowView::renderRecentCodes() {
         connect(row, &RecentCodeRow::clicked, this, [this, code = entry->otp.code] {
             if (appDelegate_) {
                 // The saved text is dropped: a copy from the list is never restored.
-                (void)appDelegate_->delivery().copyToClipboard(code);
+                appDelegate_->delivery().copyToClipboard(code);
             }
         });
         recentRows_->addWidget(row);

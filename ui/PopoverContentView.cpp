@@ -239,7 +239,7 @@ void PopoverContentView::renderRows() {
         connect(row, &PopoverCodeRow::clicked, this, [this, code = entry->otp.code] {
             if (appDelegate_) {
                 // The saved text is dropped: a copy from the list is not restored later.
-                (void)appDelegate_->delivery().copyToClipboard(code);
+                appDelegate_->delivery().copyToClipboard(code);
             }
         });
         rows_->addWidget(row);

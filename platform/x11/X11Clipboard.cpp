@@ -1,5 +1,6 @@
 #include "platform/x11/X11Clipboard.h"
 
+#include <algorithm>
 #include <memory>
 
 #include <QClipboard>
@@ -10,32 +11,51 @@ namespace nabbit {
 
 namespace {
 
-void publish(const std::string& text, bool secret) {
-    auto data = std::make_unique<QMimeData>();
-    data->setText(QString::fromStdString(text));
-    if (secret) {
-        data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
-    }
+// The names under which X11 programs and Qt offer plain text; Qt offers text under all of
+// them from QMimeData::setText.
+bool isPlainTextType(const std::string& type) {
+    static constexpr std::string_view kTypes[] = {
+        "utf8_string", "string", "text", "compound_text", "text/plain", "text/plain;charset=utf-8"};
+    const std::string lower =
+        QString::fromStdString(type).toLower().remove(QLatin1Char(' ')).toStdString();
+    return std::find(std::begin(kTypes), std::end(kTypes), lower) != std::end(kTypes);
+}
+
+void publish(std::unique_ptr<QMimeData> data) {
     // The clipboard takes ownership of the data.
     QGuiApplication::clipboard()->setMimeData(data.release(), QClipboard::Clipboard);
 }
 
 }  // namespace
 
-std::optional<std::string> X11Clipboard::text() const {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    if (data == nullptr || !data->hasText()) {
-        return std::nullopt;
-    }
-    return data->text().toStdString();
+void X11Clipboard::read(ReadCallback done) {
+    reader_.read(std::move(done));
 }
 
 void X11Clipboard::writeCode(const std::string& code) {
-    publish(code, true);
+    auto data = std::make_unique<QMimeData>();
+    data->setText(QString::fromStdString(code));
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    publish(std::move(data));
 }
 
-void X11Clipboard::writeText(const std::string& text) {
-    publish(text, false);
+void X11Clipboard::write(const ClipboardContents& contents) {
+    auto data = std::make_unique<QMimeData>();
+    if (const auto text = contents.text()) {
+        data->setText(QString::fromStdString(*text));
+    }
+    for (const ClipboardFormat& format : contents.formats) {
+        if (!isPlainTextType(format.mimeType)) {
+            data->setData(
+                QString::fromStdString(format.mimeType),
+                QByteArray(format.data.data(), static_cast<qsizetype>(format.data.size())));
+        }
+    }
+    publish(std::move(data));
+}
+
+bool X11Clipboard::ownsSelection() const {
+    return QGuiApplication::clipboard()->ownsClipboard();
 }
 
 }  // namespace nabbit

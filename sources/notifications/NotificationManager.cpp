@@ -102,7 +102,6 @@ void NotificationManager::resync() {
     messages_.clear();
     slotTexts_.clear();
     callTexts_.clear();
-    recent_.clear();
     start();
 }
 
@@ -147,10 +146,6 @@ void NotificationManager::handleNotification(const ObservedNotification& notific
             {{"app", notification.application}});
         return;
     }
-    if (isRepeat(notification.application, text, Clock::now())) {
-        log("Repeated notification skipped", {{"app", notification.application}});
-        return;
-    }
     publish(notification.application, text);
 }
 
@@ -180,20 +175,6 @@ bool NotificationManager::updateSlot(const std::string& slot, const std::string&
     const bool unchanged = found != slotTexts_.end() && found->second == text;
     remember(slotTexts_, slot, text);
     return !unchanged;
-}
-
-bool NotificationManager::isRepeat(const std::string& application, const std::string& text,
-                                   Clock::time_point now) {
-    while (!recent_.empty() && now - recent_.front().at >= repeatWindow_) {
-        recent_.pop_front();
-    }
-    const bool repeat = std::any_of(recent_.begin(), recent_.end(), [&](const Seen& seen) {
-        return seen.application == application && seen.text == text;
-    });
-    if (!repeat) {
-        recent_.push_back({application, text, now});
-    }
-    return repeat;
 }
 
 void NotificationManager::publish(const std::string& application, const std::string& text) {

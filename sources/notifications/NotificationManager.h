@@ -23,7 +23,8 @@ namespace nabbit {
 // without markup; its entry's handle is the sending application and its guid
 // "notification-" + a counter. Nabbit's own notifications, those of the applications the user
 // lists in ignoredNotificationApps, an update of a notification that leaves its text as it
-// was, and the same text from the same application again within 10 seconds are not read.
+// was are not read. The same code shown twice (by two programs, or again by one) is left to the
+// delivery, which copies it once while it is still on the clipboard.
 // Everything runs on the thread that owns the object (the main thread).
 class NotificationManager : public QObject {
     Q_OBJECT
@@ -54,8 +55,6 @@ class NotificationManager : public QObject {
     // Stops, forgets what was read and starts again.
     void resync();
     void injectTestNotification(const std::string& text);
-    // How long the same text from the same application counts as a repeat; tests shorten it.
-    void setRepeatWindow(Clock::duration window) { repeatWindow_ = window; }
 
     // What a monitored notification becomes.
     void handleNotification(const ObservedNotification& notification);
@@ -65,17 +64,10 @@ class NotificationManager : public QObject {
     void stateChanged();
 
   private:
-    struct Seen {
-        std::string application;
-        std::string text;
-        Clock::time_point at;
-    };
-
     void setState(State state, std::string reason = {});
     bool isIgnored(const std::string& application) const;
     // False when the text is the one the slot showed already.
     bool updateSlot(const std::string& slot, const std::string& text);
-    bool isRepeat(const std::string& application, const std::string& text, Clock::time_point now);
     void publish(const std::string& application, const std::string& text);
 
     std::shared_ptr<const OTPParser> otpParser_;
@@ -90,8 +82,6 @@ class NotificationManager : public QObject {
     // awaiting the service's slot, and the texts read in the last repeatWindow.
     std::deque<std::pair<std::string, std::string>> slotTexts_;
     std::deque<std::pair<std::string, std::string>> callTexts_;
-    std::deque<Seen> recent_;
-    Clock::duration repeatWindow_ = std::chrono::seconds(10);
 };
 
 }  // namespace nabbit

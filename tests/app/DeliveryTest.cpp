@@ -87,6 +87,10 @@ class DeliveryTest : public ::testing::Test {
     }
 
     void deliver(const CodeEntry& entry) { delivery_.deliverCode(entry.message, entry.otp); }
+    // The code reaches the clipboard once the clipboard's owner answered (or did not in time).
+    static bool clipboardHolds(const std::string& text) {
+        return QTest::qWaitFor([&] { return readClipboard() == text; }, 2000);
+    }
 
     std::vector<X11TestClient::Window> overlays() { return x_.findWindows("Nabbit", true); }
 
@@ -125,47 +129,14 @@ TEST_F(DeliveryTest, PublicationsDeliverTheirNewestEntryOnceAndKeepTheLastThree)
     for (const auto& step : steps) {
         SCOPED_TRACE(step.clipboard);
         delivery_.handleMessagesUpdate(step.published);
-        EXPECT_EQ(readClipboard(), step.clipboard);
+        EXPECT_TRUE(clipboardHolds(step.clipboard));
         EXPECT_EQ(delivery_.mostRecentMessages(), step.recent);
     }
     // A subscription's first call back (here after a resync) only records.
     delivery_.resetForResync();
     delivery_.handleMessagesUpdate({a, b, c, d, e, entry("f", "666666")});
+    QTest::qWait(500);
     EXPECT_EQ(readClipboard(), "555555");
-}
-
-TEST_F(DeliveryTest, CodeIsCopiedAsASecretAndThePreviousTextComesBackWithoutIt) {
-    test::writeClipboardElsewhere("my own text");
-    deliver(entry("g", "482913"));
-    EXPECT_EQ(readClipboard(), "482913");
-    EXPECT_EQ(readClipboard("x-kde-passwordManagerHint"), "secret");
-    EXPECT_EQ(delivery_.originalClipboardContents(), "my own text");
-
-    ASSERT_TRUE(QTest::qWaitFor([] { return readClipboard() == "my own text"; }, 3000));
-    EXPECT_EQ(readClipboard("TARGETS").find("x-kde-passwordManagerHint"), std::string::npos);
-    EXPECT_FALSE(delivery_.originalClipboardContents());
-    // The restore is announced by an overlay of its own; the code's stays until its time is up.
-    EXPECT_EQ(overlays().size(), 2u);
-}
-
-// Two codes within the delay: the second copy saves the first code, the first restore writes
-// that back and the second finds nothing left to restore. A delay of zero saves nothing and
-// leaves the code.
-TEST_F(DeliveryTest, TwoCodesWithinTheDelayRestoreTheFirstCodeOnceAndDelayZeroNothing) {
-    test::writeClipboardElsewhere("my own text");
-    deliver(entry("i", "111222"));
-    QTest::qWait(400);
-    deliver(entry("j", "333444"));
-    EXPECT_EQ(delivery_.originalClipboardContents(), "111222");
-    ASSERT_TRUE(QTest::qWaitFor([] { return readClipboard() == "111222"; }, 3000));
-    QTest::qWait(1000);  // past the second code's restore
-    EXPECT_EQ(readClipboard(), "111222");
-
-    AppStateManager::shared().setRestoreContentsDelayTime(0);
-    deliver(entry("h", "739102"));
-    EXPECT_FALSE(delivery_.originalClipboardContents());
-    QTest::qWait(1500);
-    EXPECT_EQ(readClipboard(), "739102");
 }
 
 // Auto-paste types Ctrl+V 0.1 s after the copy into the field another program has focused;
@@ -249,7 +220,7 @@ TEST_F(DeliveryTest, NativeNotificationsReachTheNotificationService) {
     ASSERT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(
         QStringLiteral("org.freedesktop.Notifications")));
     deliver(entry("p", "118822", "acme"));
-    EXPECT_EQ(readClipboard(), "118822");
+    EXPECT_TRUE(clipboardHolds("118822"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !printed_.empty(); }, 5000));
     EXPECT_EQ(printed_.front().rfind("Error sending notification: ", 0), 0u) << printed_.front();
 

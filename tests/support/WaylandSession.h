@@ -55,6 +55,7 @@ class WaylandSession {
     QString waylandSocket() const;
     const QString& xDisplay() const { return display_; }
     const QString& busAddress() const { return busAddress_; }
+    pid_t compositorPid() const { return compositorPid_; }
 
     // The environment of a client of this session: the displays, the bus, the runtime
     // folder, the scratch home and the desktop's names.

@@ -2,6 +2,8 @@
 // windows on XWayland as a desktop starts it: a code that arrives reaches Wayland programs'
 // clipboard at once, whatever has the focus, and the previous text comes back after the
 // delay unless something else was copied meanwhile.
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -137,6 +139,59 @@ TEST_P(WaylandDeliveryTest, ACodeReachesTheClipboardWhileAWaylandWindowHasTheFoc
 INSTANTIATE_TEST_SUITE_P(Desktops, WaylandDeliveryTest,
                          ::testing::Values(Compositor::sway, Compositor::kwin, Compositor::mutter),
                          [](const auto& info) { return std::string(test::nameOf(info.param)); });
+
+// The route follows the compositor; NABBIT_CLIPBOARD overrides it, and where the Wayland one
+// is asked for but not offered, the X11 one serves and the line says why.
+TEST(WaylandRoute, TheLogLineNamesTheClipboardTaken) {
+    const struct {
+        Compositor compositor;
+        QStringList environment;
+        const char* line;
+    } cases[] = {
+        {Compositor::sway,
+         {},
+         "[Nabbit] Clipboard: Wayland, through zwlr_data_control_manager_v1\n"},
+        {Compositor::sway,
+         {"NABBIT_CLIPBOARD=x11"},
+         "[Nabbit] Clipboard: X11 (NABBIT_CLIPBOARD=x11)\n"},
+        {Compositor::mutter,
+         {"NABBIT_CLIPBOARD=wayland"},
+         "[Nabbit] Clipboard: X11 (the compositor offers no data-control protocol)\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string why;
+        auto session = WaylandSession::start(c.compositor, why);
+        if (!session) {
+            GTEST_SKIP() << test::nameOf(c.compositor) << " cannot start here: " << why;
+        }
+        std::unique_ptr<test::StatusNotifierWatcherStandIn> tray;
+        if (c.compositor != Compositor::sway) {
+            tray = test::StatusNotifierWatcherStandIn::registerOn(session->busAddress(), why);
+        }
+        test::NabbitInSession nabbit(*session);
+        ASSERT_TRUE(nabbit.start(why, c.environment)) << why;
+        EXPECT_TRUE(nabbit.errors().contains(c.line)) << nabbit.errors().toStdString();
+    }
+}
+
+// The compositor goes away (and its Xwayland with it): Nabbit ends on its own, with status
+// 1, as when an X server goes, rather than hanging or crashing.
+TEST(WaylandRoute, NabbitEndsWhenTheCompositorGoes) {
+    std::string why;
+    auto session = WaylandSession::start(Compositor::sway, why);
+    if (!session) {
+        GTEST_SKIP() << "sway cannot start here: " << why;
+    }
+    test::NabbitInSession nabbit(*session);
+    ASSERT_TRUE(nabbit.start(why)) << why;
+    QProcess* process = nabbit.process();
+    ::kill(static_cast<pid_t>(session->compositorPid()), SIGTERM);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return process->state() == QProcess::NotRunning; }, 10'000))
+        << nabbit.errors().toStdString();
+    EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process->exitCode(), 1) << nabbit.errors().toStdString();
+}
 
 }  // namespace
 }  // namespace nabbit
