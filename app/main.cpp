@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QToolTip>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,13 +17,19 @@
 #include "app/QuitOnSignals.h"
 #include "app/SingleInstance.h"
 #include "app/WatchCommand.h"
+#include "core/AppStateManager.h"
 #include "core/SystemLog.h"
 #include "platform/freedesktop/DBusNotificationMonitor.h"
 #include "platform/freedesktop/FreedesktopFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/KGlobalAccelShortcut.h"
 #include "platform/freedesktop/PortalColorScheme.h"
+#include "platform/freedesktop/PortalGlobalShortcut.h"
+#include "platform/freedesktop/PortalKeySynthesis.h"
 #include "platform/freedesktop/ProcessRelauncher.h"
 #include "platform/freedesktop/XdgAutostartLoginItem.h"
+#include "platform/wayland/FakeInputKeySynthesis.h"
+#include "platform/wayland/VirtualKeyboardKeySynthesis.h"
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/x11/X11AccessibilityCheck.h"
 #include "platform/x11/X11Clipboard.h"
@@ -125,6 +132,84 @@ std::unique_ptr<nabbit::Clipboard> makeClipboard() {
     return std::make_unique<nabbit::X11Clipboard>();
 }
 
+bool waylandSession() {
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
+}
+
+// The resync shortcut: KDE's shortcut service wherever Plasma runs it (the user can rebind it
+// there); on other Wayland desktops the portal's global shortcuts where offered; else a key grab
+// on the X display, which on Wayland sees only the keys typed into X windows.
+std::unique_ptr<nabbit::GlobalShortcut> makeGlobalShortcut() {
+    if (nabbit::KGlobalAccelShortcut::available()) {
+        nabbit::systemLog("[Nabbit] Global shortcut through the desktop's shortcut service");
+        return std::make_unique<nabbit::KGlobalAccelShortcut>();
+    }
+    if (waylandSession()) {
+        if (nabbit::PortalGlobalShortcut::available()) {
+            nabbit::systemLog("[Nabbit] Global shortcut through the desktop portal");
+            return std::make_unique<nabbit::PortalGlobalShortcut>();
+        }
+        nabbit::systemLog(
+            "[Nabbit] Global shortcut reaches X11 windows only on this desktop: bind `nabbit "
+            "resync` in the desktop's shortcut settings for Wayland windows");
+    }
+    return std::make_unique<nabbit::X11GlobalShortcut>();
+}
+
+// How auto-paste types Ctrl+V, and whether it may: one object answers both on the Wayland
+// routes; XTest has its own check.
+struct PasteRoute {
+    std::unique_ptr<nabbit::KeySynthesis> keys;
+    std::unique_ptr<nabbit::AccessibilityCheck> separateCheck;
+    nabbit::AccessibilityCheck* check = nullptr;
+};
+
+template <class Route>
+PasteRoute pasteRouteOf(std::unique_ptr<Route> route) {
+    PasteRoute paste;
+    paste.check = route.get();
+    paste.keys = std::move(route);
+    return paste;
+}
+
+// Auto-paste takes what the session offers: on Wayland a virtual keyboard (wlroots), KWin's
+// fake input, or the RemoteDesktop portal (GNOME, with the user's consent); XTest elsewhere,
+// which on Wayland reaches X11 windows only. Says once which it took.
+PasteRoute makePasteRoute() {
+    std::string why = "not a Wayland session";
+    if (waylandSession()) {
+        auto keyboard = nabbit::VirtualKeyboardKeySynthesis::connect();
+        if (keyboard) {
+            nabbit::systemLog("[Nabbit] Auto-paste: Wayland, through a virtual keyboard");
+            return pasteRouteOf(std::move(*keyboard));
+        }
+        auto fakeInput = nabbit::FakeInputKeySynthesis::connect();
+        if (fakeInput) {
+            nabbit::systemLog("[Nabbit] Auto-paste: Wayland, through KWin's fake input");
+            return pasteRouteOf(std::move(*fakeInput));
+        }
+        if (nabbit::PortalKeySynthesis::available()) {
+            nabbit::systemLog(
+                "[Nabbit] Auto-paste: Wayland, through the desktop portal's remote desktop");
+            auto portal = std::make_unique<nabbit::PortalKeySynthesis>();
+            // A grant kept from an earlier run; without one, nothing is asked until the user
+            // switches auto-paste on.
+            if (nabbit::AppStateManager::shared().autoPasteEnabled()) {
+                portal->resume();
+            }
+            return pasteRouteOf(std::move(portal));
+        }
+        why = keyboard.error() + "; " + fakeInput.error() + "; no remote desktop portal";
+    }
+    nabbit::systemLog("[Nabbit] Auto-paste: X11, through XTest (" + why + ")");
+    PasteRoute paste;
+    paste.keys = std::make_unique<nabbit::X11KeySynthesis>();
+    paste.separateCheck = std::make_unique<nabbit::X11AccessibilityCheck>();
+    paste.check = paste.separateCheck.get();
+    return paste;
+}
+
 int runDesktop(int argc, char** argv) {
     if (!nabbit::openXDisplay()) {
         std::cerr << "Nabbit needs a graphical session; `nabbit watch` runs without one\n";
@@ -172,21 +257,20 @@ int runDesktop(int argc, char** argv) {
     }
 
     const std::unique_ptr<nabbit::Clipboard> clipboard = makeClipboard();
-    nabbit::X11KeySynthesis keySynthesis;
+    const PasteRoute paste = makePasteRoute();
     nabbit::X11PasteKeyMonitor pasteKeyMonitor;
-    nabbit::X11GlobalShortcut globalShortcut;
+    const auto globalShortcut = makeGlobalShortcut();
     nabbit::FreedesktopNotifications notifications;
-    nabbit::X11AccessibilityCheck accessibility;
     nabbit::FreedesktopFileReveal fileReveal;
     nabbit::XdgAutostartLoginItem loginItem(QCoreApplication::applicationFilePath().toStdString());
     nabbit::ProcessRelauncher relauncher;
     nabbit::WidgetViewFactory views;
     nabbit::AppDelegate delegate({*clipboard,
-                                  keySynthesis,
+                                  *paste.keys,
                                   pasteKeyMonitor,
-                                  globalShortcut,
+                                  *globalShortcut,
                                   notifications,
-                                  accessibility,
+                                  *paste.check,
                                   fileReveal,
                                   loginItem,
                                   relauncher,

@@ -92,8 +92,9 @@ void logRefusal(const std::string& step, const PortalRequest::Answer& answer) {
 // A session of the portal with our shortcut bound, for as long as it lives.
 class PortalSession final : public QObject, public Registration {
   public:
-    PortalSession(QDBusConnection bus, std::shared_ptr<QString> current)
-        : bus_(std::move(bus)), current_(std::move(current)) {
+    PortalSession(QDBusConnection bus, std::shared_ptr<QString> current,
+                  std::shared_ptr<bool> bound)
+        : bus_(std::move(bus)), current_(std::move(current)), bound_(std::move(bound)) {
         PortalRequest::send(
             bus_, kInterface, QStringLiteral("CreateSession"),
             {QVariantMap{{QStringLiteral("session_handle_token"), PortalRequest::newToken()}}},
@@ -116,6 +117,7 @@ class PortalSession final : public QObject, public Registration {
         }
         if (*current_ == handle_) {
             current_->clear();
+            *bound_ = false;
         }
         bus_.call(QDBusMessage::createMethodCall(PortalRequest::kService, handle_,
                                                  QStringLiteral("org.freedesktop.portal.Session"),
@@ -133,6 +135,7 @@ class PortalSession final : public QObject, public Registration {
                                                          ? ourTrigger(answer.results)
                                                          : std::nullopt;
                                 if (trigger) {
+                                    *bound_ = true;
                                     logBound(*trigger);
                                 } else {
                                     bind();
@@ -149,11 +152,12 @@ class PortalSession final : public QObject, public Registration {
         PortalRequest::send(bus_, kInterface, QStringLiteral("BindShortcuts"),
                             {QVariant::fromValue(QDBusObjectPath(handle_)),
                              QVariant::fromValue(shortcuts), QString(), QVariantMap()},
-                            this, [](const PortalRequest::Answer& answer) {
+                            this, [this](const PortalRequest::Answer& answer) {
                                 const auto trigger = answer.response == 0
                                                          ? ourTrigger(answer.results)
                                                          : std::nullopt;
                                 if (trigger) {
+                                    *bound_ = true;
                                     logBound(*trigger);
                                 } else {
                                     logRefusal("the shortcut was not bound", answer);
@@ -170,6 +174,7 @@ class PortalSession final : public QObject, public Registration {
 
     QDBusConnection bus_;
     std::shared_ptr<QString> current_;
+    std::shared_ptr<bool> bound_;
     QString handle_;
 };
 
@@ -207,7 +212,9 @@ class ActivationHandler final : public QObject, public Registration {
 }  // namespace
 
 PortalGlobalShortcut::PortalGlobalShortcut(QDBusConnection bus)
-    : bus_(std::move(bus)), session_(std::make_shared<QString>()) {}
+    : bus_(std::move(bus)),
+      session_(std::make_shared<QString>()),
+      bound_(std::make_shared<bool>(false)) {}
 
 bool PortalGlobalShortcut::available(const QDBusConnection& bus) {
     QDBusMessage get = QDBusMessage::createMethodCall(
@@ -219,7 +226,7 @@ bool PortalGlobalShortcut::available(const QDBusConnection& bus) {
 }
 
 std::unique_ptr<Registration> PortalGlobalShortcut::registerHotKey() {
-    return std::make_unique<PortalSession>(bus_, session_);
+    return std::make_unique<PortalSession>(bus_, session_, bound_);
 }
 
 std::unique_ptr<Registration> PortalGlobalShortcut::installHandler(

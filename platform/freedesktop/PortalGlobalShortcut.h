@@ -22,12 +22,15 @@ class PortalGlobalShortcut final : public GlobalShortcut {
 
     std::unique_ptr<Registration> registerHotKey() override;
     std::unique_ptr<Registration> installHandler(std::function<void()> onPressed) override;
+    // Once the desktop bound the shortcut (or kept an earlier binding).
+    bool reachesEveryWindow() const override { return *bound_; }
 
   private:
     QDBusConnection bus_;
     // The open session's handle, shared with the registrations: presses of other sessions are
     // not ours.
     std::shared_ptr<QString> session_;
+    std::shared_ptr<bool> bound_;
 };
 
 }  // namespace nabbit

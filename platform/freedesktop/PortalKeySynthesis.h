@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include "platform/AccessibilityCheck.h"
 #include "platform/KeySynthesis.h"
 
 namespace nabbit {
@@ -12,8 +13,9 @@ namespace nabbit {
 // with the keyboard only, started once with the user's consent, whose grant the desktop lets us
 // keep as a restore token so that later starts need no dialog. The token lives in
 // <state home>/nabbit/remote-desktop.token, mode 0600. The consent dialog shows only when the
-// user asks for it (requestConsent), never when a code arrives.
-class PortalKeySynthesis final : public QObject, public KeySynthesis {
+// user asks for it (requestConsent), never when a code arrives. It is also the answer to
+// whether auto-paste may type here.
+class PortalKeySynthesis final : public QObject, public KeySynthesis, public AccessibilityCheck {
     Q_OBJECT
 
   public:
@@ -42,6 +44,12 @@ class PortalKeySynthesis final : public QObject, public KeySynthesis {
 
     // Ctrl+V as evdev key codes. False (and nothing sent) without a granted session.
     bool sendPaste() override;
+
+    bool syntheticKeyEventsAllowed() const override { return state_ == State::granted; }
+    Status status() const override {
+        return state_ == State::granted ? Status::granted : Status::needsConsent;
+    }
+    void requestPermission() override { requestConsent(); }
 
   signals:
     void stateChanged(PortalKeySynthesis::State state);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/Expected.h"
+#include "platform/AccessibilityCheck.h"
 #include "platform/KeySynthesis.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandProxy.h"
@@ -17,7 +18,7 @@ namespace nabbit {
 // Auto-paste on KWin: its org_kde_kwin_fake_input, which KWin offers only to a program whose
 // installed desktop file lists the interface (X-KDE-Wayland-Interfaces) and whose Exec= is the
 // running binary. Keys go as evdev codes; KWin reads them with the seat's own keymap.
-class FakeInputKeySynthesis final : public KeySynthesis {
+class FakeInputKeySynthesis final : public KeySynthesis, public AccessibilityCheck {
   public:
     static constexpr std::chrono::milliseconds kConnectTimeout{2000};
 
@@ -26,6 +27,8 @@ class FakeInputKeySynthesis final : public KeySynthesis {
         const std::string& socket = {});
 
     bool sendPaste() override;
+    // Granted with the connection: the compositor offered the route to this program.
+    bool syntheticKeyEventsAllowed() const override { return !connection_->lost(); }
 
   private:
     explicit FakeInputKeySynthesis(std::unique_ptr<WaylandConnection> connection);

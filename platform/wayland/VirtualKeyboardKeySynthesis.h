@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/Expected.h"
+#include "platform/AccessibilityCheck.h"
 #include "platform/KeySynthesis.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandProxy.h"
@@ -16,7 +17,7 @@ namespace nabbit {
 // (zwp_virtual_keyboard_v1) for the whole run, on a connection of its own, carrying the full
 // keymap of the user's layout; Ctrl+V is typed with the codes of Control and V looked up in it.
 // wlroots does not work out the modifiers from the keys, so they follow each key.
-class VirtualKeyboardKeySynthesis final : public KeySynthesis {
+class VirtualKeyboardKeySynthesis final : public KeySynthesis, public AccessibilityCheck {
   public:
     static constexpr std::chrono::milliseconds kConnectTimeout{2000};
 
@@ -25,6 +26,8 @@ class VirtualKeyboardKeySynthesis final : public KeySynthesis {
         const std::string& socket = {});
 
     bool sendPaste() override;
+    // Granted with the connection: the compositor offered the route to this program.
+    bool syntheticKeyEventsAllowed() const override { return !connection_->lost(); }
 
   private:
     VirtualKeyboardKeySynthesis(std::unique_ptr<WaylandConnection> connection, XkbKeyboard keymap,

@@ -100,6 +100,7 @@ class PortalGlobalShortcutTest : public ::testing::Test {
 
 TEST_F(PortalGlobalShortcutTest, BindsOnceKeepsTheBindingAndFollowsItsOwnSession) {
     EXPECT_TRUE(PortalGlobalShortcut::available());
+    EXPECT_FALSE(shortcut_.reachesEveryWindow());  // nothing bound yet
     ::testing::internal::CaptureStderr();
     auto hotKey = shortcut_.registerHotKey();
     ASSERT_TRUE(hotKey);
@@ -113,6 +114,7 @@ TEST_F(PortalGlobalShortcutTest, BindsOnceKeepsTheBindingAndFollowsItsOwnSession
               QStringList({kShortcuts + ".CreateSession", kShortcuts + ".ListShortcuts",
                            kShortcuts + ".BindShortcuts"}));
     EXPECT_EQ(asked_, QStringList({"resync CTRL+SHIFT+e Resync Messages"}));
+    EXPECT_TRUE(shortcut_.reachesEveryWindow());
     ASSERT_EQ(sessions_.size(), 1);
     EXPECT_EQ(portal_.lastArguments(kShortcuts + ".BindShortcuts")
                   .value(0)
@@ -137,6 +139,7 @@ TEST_F(PortalGlobalShortcutTest, BindsOnceKeepsTheBindingAndFollowsItsOwnSession
     hotKey.reset();
     ASSERT_TRUE(waitForCalls(1));
     EXPECT_EQ(portal_.calls(), QStringList({"org.freedesktop.portal.Session.Close"}));
+    EXPECT_FALSE(shortcut_.reachesEveryWindow());
     activate(sessions_[0], "resync");
     QTest::qWait(200);
     EXPECT_EQ(presses, 2);
@@ -161,6 +164,7 @@ TEST_F(PortalGlobalShortcutTest, ARefusedBindingIsLoggedWithWhatToDoInstead) {
     ASSERT_TRUE(waitForCalls(3));
     QTest::qWait(200);
     const std::string logged = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(shortcut_.reachesEveryWindow());
     EXPECT_NE(logged.find("[Nabbit] Global shortcut Ctrl+Shift+E not registered: the shortcut "
                           "was not bound: the user cancelled. Bind `nabbit resync` in the "
                           "desktop's shortcut settings instead."),
