@@ -8,7 +8,9 @@
 namespace nabbit::test {
 
 NabbitInSession::NabbitInSession(WaylandSession& session, int restoreDelaySeconds)
-    : session_(session), debugLog_(session.home() / "Documents/Nabbit_Debug.log") {
+    : session_(session),
+      debugLog_(session.home() / "Documents/Nabbit_Debug.log"),
+      program_(NABBIT_BIN_DIR "/nabbit") {
     const auto home = session_.home();
     if (!std::filesystem::exists(home / "Library/Messages/chat.db")) {
         createDatabaseFromFixture(home / "Library/Messages/chat.db", "chat-db.sql");
@@ -38,7 +40,7 @@ bool NabbitInSession::start(std::string& why, const QStringList& environment) {
         variables.insert(variable.left(equals), variable.mid(equals + 1));
     }
     const auto logBefore = readFile(debugLog_).size();
-    process_ = &session_.startClient(NABBIT_BIN_DIR "/nabbit", {}, variables);
+    process_ = &session_.startClient(QString::fromStdString(program_.string()), {}, variables);
     const bool watching = QTest::qWaitFor(
         [&] {
             return readFile(debugLog_).find("Initialized lastProcessedRowId", logBefore) !=

@@ -23,6 +23,8 @@ class NabbitInSession {
     // Starts it with extra environment variables ("NAME=value") and waits until its Messages
     // source watches the database. False, saying why, when it does not get there.
     bool start(std::string& why, const QStringList& environment = {});
+    // The program to start instead of the build's nabbit (an installed copy of it).
+    void setProgram(std::filesystem::path program) { program_ = std::move(program); }
 
     // A new incoming message, written by the build's nabbit-simulate as another program
     // would. Returns once it is committed.
@@ -35,6 +37,7 @@ class NabbitInSession {
   private:
     WaylandSession& session_;
     std::filesystem::path debugLog_;
+    std::filesystem::path program_;
     QProcess* process_ = nullptr;
     QByteArray errors_;
 };

@@ -18,7 +18,7 @@ namespace {
 using test::Compositor;
 using test::WaylandSession;
 
-constexpr const char* kFakeInputPaste = NABBIT_BIN_DIR "/nabbit-test-fake-input-paste";
+constexpr const char* kFakeInputPaste = NABBIT_BIN_DIR "/nabbit-test-fake-input-keys";
 
 std::map<Compositor, std::unique_ptr<WaylandSession>>& sessions() {
     static std::map<Compositor, std::unique_ptr<WaylandSession>> started;
