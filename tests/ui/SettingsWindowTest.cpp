@@ -10,9 +10,9 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QSystemTrayIcon>
-#include <QScopeGuard>
 #include <QTest>
 
 #include <filesystem>
@@ -281,7 +281,9 @@ TEST_F(SettingsWindowTest, SwitchingAutoPasteOnAsksForConsentWhereTheDesktopWant
 // On a Wayland desktop, XWayland sees the keys of X11 windows only: the shortcut's caption says
 // how to bind `nabbit resync` instead, and the restore's that an auto-paste is the Ctrl+V seen.
 TEST_F(SettingsWindowTest, OnWaylandTheCaptionsSayWhatTheKeysCannotReach) {
-    const auto caption = [&](const char* title) { return row(QString::fromUtf8(title))->caption(); };
+    const auto caption = [&](const char* title) {
+        return row(QString::fromUtf8(title))->caption();
+    };
     const char* shortcut = "Global resync shortcut (Ctrl+Shift+E)";
     const char* restore = "Restore clipboard after copying a code";
     ASSERT_TRUE(QTest::qWaitFor(
@@ -295,8 +297,8 @@ TEST_F(SettingsWindowTest, OnWaylandTheCaptionsSayWhatTheKeysCannotReach) {
         [&] { return caption(shortcut).contains("bindsym Ctrl+Shift+e exec nabbit resync"); },
         2000))
         << caption(shortcut).toStdString();
-    EXPECT_TRUE(caption(restore).contains(
-        "after an auto-paste, your clipboard comes back 5 seconds later"))
+    EXPECT_TRUE(
+        caption(restore).contains("after an auto-paste, your clipboard comes back 5 seconds later"))
         << caption(restore).toStdString();
 }
 
