@@ -1,5 +1,6 @@
 #include "FrozenSelectionOwner.h"
 
+#include <unistd.h>
 #include <wayland-client.h>
 
 #include <cstring>
@@ -28,6 +29,12 @@ void onGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
 
 void onGlobalRemove(void*, wl_registry*, uint32_t) {}
 
+// Runs only when the owner lets go: the requests it left unanswered end there.
+void onSend(void*, zwlr_data_control_source_v1*, const char*, int32_t fd) {
+    ::close(fd);
+}
+void onCancelled(void*, zwlr_data_control_source_v1*) {}
+
 }  // namespace
 
 std::unique_ptr<FrozenSelectionOwner> FrozenSelectionOwner::take(const std::string& socket) {
@@ -49,6 +56,9 @@ std::unique_ptr<FrozenSelectionOwner> FrozenSelectionOwner::take(const std::stri
     }
     owner->device_ = zwlr_data_control_manager_v1_get_data_device(owner->manager_, owner->seat_);
     owner->source_ = zwlr_data_control_manager_v1_create_data_source(owner->manager_);
+    static const zwlr_data_control_source_v1_listener sourceListener{.send = onSend,
+                                                                     .cancelled = onCancelled};
+    zwlr_data_control_source_v1_add_listener(owner->source_, &sourceListener, nullptr);
     zwlr_data_control_source_v1_offer(owner->source_, "text/plain;charset=utf-8");
     zwlr_data_control_device_v1_set_selection(owner->device_, owner->source_);
     // After this, nothing reads the connection: the compositor's send requests go unanswered.
@@ -59,6 +69,10 @@ std::unique_ptr<FrozenSelectionOwner> FrozenSelectionOwner::take(const std::stri
 }
 
 FrozenSelectionOwner::~FrozenSelectionOwner() {
+    // Everything read meanwhile is dispatched (and freed) before the objects go.
+    if (display_ != nullptr) {
+        wl_display_roundtrip(display_);
+    }
     if (source_ != nullptr) {
         zwlr_data_control_source_v1_destroy(source_);
     }
