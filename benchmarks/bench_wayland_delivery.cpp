@@ -23,6 +23,7 @@
 
 #include "ArrivalLatency.h"
 #include "NabbitInSession.h"
+#include "StatusNotifierWatcherStandIn.h"
 #include "WaylandSession.h"
 #include "platform/wayland/WaylandClipboard.h"
 
@@ -50,6 +51,8 @@ bool spinUntil(Condition done, int timeoutMs) {
 
 struct Running {
     std::unique_ptr<WaylandSession> session;
+    // KWin: a tray, as Plasma's panel provides. Without one Nabbit keeps its window open.
+    std::unique_ptr<nabbit::test::StatusNotifierWatcherStandIn> tray;
     std::unique_ptr<nabbit::test::NabbitInSession> nabbit;
 };
 
@@ -62,6 +65,14 @@ std::optional<Running> startNabbit(benchmark::State& state, Compositor composito
     if (!running.session) {
         state.SkipWithError((std::string(nameOf(compositor)) + " cannot start: " + why).c_str());
         return std::nullopt;
+    }
+    if (compositor != Compositor::sway) {
+        running.tray = nabbit::test::StatusNotifierWatcherStandIn::registerOn(
+            running.session->busAddress(), why);
+        if (!running.tray) {
+            state.SkipWithError(why.c_str());
+            return std::nullopt;
+        }
     }
     running.nabbit = std::make_unique<nabbit::test::NabbitInSession>(*running.session, 0);
     if (!running.nabbit->start(why)) {

@@ -21,6 +21,8 @@ ClipboardPipeReader::ClipboardPipeReader(std::vector<Stream> streams,
         pipes_.push_back(std::move(pipe));
     }
     deadline_.setSingleShot(true);
+    // Never early: a coarse timer may fire a few percent before its time.
+    deadline_.setTimerType(Qt::PreciseTimer);
     connect(&deadline_, &QTimer::timeout, this,
             [this] { finish(Unexpected{ClipboardReadError::timedOut}); });
     deadline_.start(deadline);

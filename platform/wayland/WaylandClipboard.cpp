@@ -19,6 +19,7 @@ namespace {
 constexpr const char* kCodeTextTypes[] = {"text/plain;charset=utf-8", "text/plain", "UTF8_STRING",
                                           "TEXT", "STRING"};
 constexpr const char* kPasswordManagerHint = "x-kde-passwordManagerHint";
+constexpr int kPipeSize = 1024 * 1024;
 
 }  // namespace
 
@@ -113,6 +114,9 @@ void WaylandClipboard::read(ReadCallback done) {
         }
         UniqueFd readEnd(fds[0]);
         const UniqueFd writeEnd(fds[1]);  // the compositor passes on a copy of it
+        // A larger pipe takes large contents in fewer turns of the event loop; where the
+        // system refuses, the default one serves.
+        ::fcntl(readEnd.get(), F_SETPIPE_SZ, kPipeSize);
         DataControlProtocol::receive(selection_->proxy.get(), mimeType, writeEnd.get());
         streams.push_back({mimeType, std::move(readEnd)});
     }

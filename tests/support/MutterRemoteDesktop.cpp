@@ -5,10 +5,10 @@
 
 #include <chrono>
 
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
-#include <QDBusError>
 #include <QUuid>
 
 namespace nabbit::test {

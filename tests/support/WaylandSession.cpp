@@ -462,14 +462,23 @@ bool WaylandSession::startSway(std::string& why, const Options& options) {
     if (!waitForSocket({}, why) || !waitForXwayland(compositorPid_, false, why)) {
         return false;
     }
-    // swaymsg answering: the IPC socket is up.
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(runtime_, ec)) {
-        if (entry.path().filename().string().rfind("sway-ipc.", 0) == 0) {
-            swaySocket_ = QString::fromStdString(entry.path().string());
-        }
+    // Its IPC socket, and swaymsg getting an answer on it.
+    const bool ipc = poll(
+        [&] {
+            std::error_code ec;
+            for (const auto& entry : fs::directory_iterator(runtime_, ec)) {
+                if (entry.path().filename().string().rfind("sway-ipc.", 0) == 0) {
+                    swaySocket_ = QString::fromStdString(entry.path().string());
+                    return run("swaymsg", {"-t", "get_version"}).exitCode == 0;
+                }
+            }
+            return false;
+        },
+        kStartTimeoutMs);
+    if (!ipc) {
+        why = "sway's IPC does not answer";
     }
-    return true;
+    return ipc;
 }
 
 bool WaylandSession::startKWin(std::string& why, const Options& options) {
