@@ -86,9 +86,15 @@ void CodeDelivery::handleMessagesUpdate(const CodeEntries& entries) {
 
 void CodeDelivery::deliverCode(const Message& message, const ParsedOTP& otp) {
     lastNotificationMessage_ = message;
+    // Also when the code is on the clipboard already: the message has been seen.
+    // Only Messages has read flags; a mail or a notification has none Nabbit could set.
+    if (!startsWith(message.guid, "email-") && !startsWith(message.guid, "notification-") &&
+        messageManager_) {
+        messageManager_->markAsRead(message.guid);
+    }
     restore_.copyCode(
         otp.code, AppStateManager::shared().restoreContentsDelayTime(),
-        [self = QPointer<CodeDelivery>(this), message, otp](ClipboardRestore::CopyOutcome outcome) {
+        [self = QPointer<CodeDelivery>(this), otp](ClipboardRestore::CopyOutcome outcome) {
             if (!self) {
                 return;
             }
@@ -96,19 +102,14 @@ void CodeDelivery::deliverCode(const Message& message, const ParsedOTP& otp) {
                 DebugLogger::shared().log("Code already on the clipboard", "SYSTEM");
                 return;
             }
-            self->codeCopied(message, otp);
+            self->codeCopied(otp);
         });
 }
 
-void CodeDelivery::codeCopied(const Message& message, const ParsedOTP& otp) {
+void CodeDelivery::codeCopied(const ParsedOTP& otp) {
     if (overlayWindow_) {
         overlayWindow_->close();
         overlayWindow_.clear();
-    }
-    // Only Messages has read flags; a mail or a notification has none Nabbit could set.
-    if (!startsWith(message.guid, "email-") && !startsWith(message.guid, "notification-") &&
-        messageManager_) {
-        messageManager_->markAsRead(message.guid);
     }
     const auto& preferences = AppStateManager::shared();
     if (preferences.autoPasteEnabled() && platform_.permissions.checkAccessibility()) {

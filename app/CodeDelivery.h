@@ -90,7 +90,7 @@ class CodeDelivery : public QObject {
 
   private:
     // What follows once the code is on the clipboard.
-    void codeCopied(const Message& message, const ParsedOTP& otp);
+    void codeCopied(const ParsedOTP& otp);
     void print(const std::string& line) const;
 
     DeliveryPlatform platform_;

@@ -183,6 +183,7 @@ TEST_F(DeliveryTest, ControlVTypedElsewhereRestoresFiveSecondsLater) {
     ASSERT_TRUE(delivery_.isMonitoringPasteKeys());
     test::writeClipboardElsewhere("my own text");
     deliver(entry("l", "650021"));
+    ASSERT_TRUE(clipboardHolds("650021"));
     x_.pressKeys({XK_Control_L, XK_v});
     QTest::qWait(3500);
     EXPECT_EQ(readClipboard(), "650021");
