@@ -24,6 +24,7 @@
 #include "platform/GlobalShortcut.h"
 #include "platform/LoginItem.h"
 #include "platform/NotificationMonitor.h"
+#include "platform/PasteKeyMonitor.h"
 #include "platform/Relauncher.h"
 #include "sources/imessage/MessageManager.h"
 #include "sources/mail/EmailManager.h"
@@ -635,6 +636,22 @@ void AppDelegate::onPressKeyboardShortcuts() {
 void AppDelegate::onPressAutoPaste() {
     const auto& preferences = AppStateManager::shared();
     preferences.setAutoPasteEnabled(!preferences.autoPasteEnabled());
+    if (preferences.autoPasteEnabled()) {
+        autoPasteSwitchedOn();
+    }
+}
+
+bool AppDelegate::shortcutReachesEveryWindow() const {
+    return services_.globalShortcut.reachesEveryWindow();
+}
+
+bool AppDelegate::pasteKeysSeenEverywhere() const {
+    return services_.pasteKeyMonitor.seesEveryWindow();
+}
+
+void AppDelegate::autoPasteSwitchedOn() {
+    // The user's own action: where the desktop asks for consent, this is when it may.
+    permissionsService_.requestAccessibility();
 }
 
 void AppDelegate::onPressMarkAsRead() {

@@ -93,6 +93,8 @@ class AppDelegate : public QObject {
     void onPressShowOverlay();
     void onPressKeyboardShortcuts();
     void onPressAutoPaste();
+    // Auto-paste was just switched on (the menu or the settings window).
+    void autoPasteSwitchedOn();
     void onPressMarkAsRead();
     void onPressEmailDetection();
     void onPressNotificationDetection();
@@ -122,6 +124,10 @@ class AppDelegate : public QObject {
     AppWindow* mainWindow() const { return mainWindow_.get(); }
     ActivationPolicy activationPolicy() const { return activationPolicy_; }
     bool hasHotKey() const { return hotKeyRef_ != nullptr; }
+    // What the settings captions tell about this desktop: whether the shortcut works in every
+    // window, and whether a Ctrl+V typed anywhere is seen.
+    bool shortcutReachesEveryWindow() const;
+    bool pasteKeysSeenEverywhere() const;
 
     // Builds the tray menu anew from the current preferences (also on every right click).
     void buildStatusMenu(QMenu& menu);

@@ -130,7 +130,12 @@ void CodeDelivery::copyToClipboard(const std::string& code) {
 }
 
 void CodeDelivery::simulatePaste() {
-    platform_.keySynthesis.sendPaste();
+    // Nabbit's own paste counts as a Ctrl+V seen: on Wayland no key watch sees it (nor any
+    // other), and the previous contents come back a little later, as after a typed one.
+    if (platform_.keySynthesis.sendPaste() &&
+        AppStateManager::shared().restoreContentsDelayTime() >= 1) {
+        scheduleClipboardRestore(kPasteKeyRestoreSeconds);
+    }
 }
 
 void CodeDelivery::scheduleClipboardRestore(int seconds) {

@@ -28,7 +28,7 @@ struct DesktopServices {
     PasteKeyMonitor& pasteKeyMonitor;
     GlobalShortcut& globalShortcut;
     DesktopNotifications& notifications;
-    const AccessibilityCheck& accessibility;
+    AccessibilityCheck& accessibility;
     FileReveal& fileReveal;
     LoginItem& loginItem;
     Relauncher& relauncher;

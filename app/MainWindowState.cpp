@@ -42,6 +42,7 @@ void MainWindowState::refresh() {
     hasMessageAccess_ = access.granted;
     emit messageAccessChanged();
     hasAccessibility_ = permissions_.checkAccessibility();
+    accessibilityStatus_ = permissions_.accessibilityStatus();
     emit hasAccessibilityChanged();
     recentMessages_ = appDelegate_ ? appDelegate_->delivery().mostRecentMessages() : CodeEntries{};
     emit recentMessagesChanged();

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "platform/AccessibilityCheck.h"
 #include "sources/CodeEntry.h"
 #include "sources/notifications/NotificationManager.h"
 
@@ -28,6 +29,8 @@ class MainWindowState : public QObject {
     const CodeEntries& recentMessages() const { return recentMessages_; }
     bool hasFullDiskAccess() const { return hasFullDiskAccess_; }
     bool hasAccessibility() const { return hasAccessibility_; }
+    // What the paste route's permission is: granted, waiting for consent, or not there.
+    AccessibilityCheck::Status accessibilityStatus() const { return accessibilityStatus_; }
     bool emailEnvelopeIndexFound() const { return emailEnvelopeIndexFound_; }
     bool hasMessagesDatabase() const { return hasMessagesDatabase_; }
     // Full Disk Access with a Messages database; any readable source without one.
@@ -57,6 +60,7 @@ class MainWindowState : public QObject {
     CodeEntries recentMessages_;
     bool hasFullDiskAccess_ = false;
     bool hasAccessibility_ = false;
+    AccessibilityCheck::Status accessibilityStatus_ = AccessibilityCheck::Status::unavailable;
     bool emailEnvelopeIndexFound_ = false;
     bool hasMessagesDatabase_ = false;
     bool hasMessageAccess_ = false;

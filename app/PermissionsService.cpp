@@ -8,8 +8,7 @@
 
 namespace nabbit {
 
-PermissionsService::PermissionsService(const AccessibilityCheck& accessibility,
-                                       FileReveal& fileReveal)
+PermissionsService::PermissionsService(AccessibilityCheck& accessibility, FileReveal& fileReveal)
     : accessibility_(accessibility), fileReveal_(fileReveal) {}
 
 FullDiskAccess PermissionsService::checkFullDiskAccess() const {
@@ -35,11 +34,14 @@ bool PermissionsService::checkAccessibility() const {
     return allowed;
 }
 
+AccessibilityCheck::Status PermissionsService::accessibilityStatus() const {
+    return accessibility_.status();
+}
+
 void PermissionsService::requestAccessibility() const {
-    if (accessibility_.syntheticKeyEventsAllowed()) {
-        return;
+    if (accessibility_.status() == AccessibilityCheck::Status::needsConsent) {
+        accessibility_.requestPermission();
     }
-    // Without XTEST no setting can help; the onboarding explains what is needed.
 }
 
 void PermissionsService::openFullDiskAccessSettings() const {

@@ -22,7 +22,7 @@ struct MessageAccess {
 // writes its lines to the system log when the answer changed.
 class PermissionsService {
   public:
-    PermissionsService(const AccessibilityCheck& accessibility, FileReveal& fileReveal);
+    PermissionsService(AccessibilityCheck& accessibility, FileReveal& fileReveal);
 
     FullDiskAccess checkFullDiskAccess() const;
 
@@ -36,9 +36,11 @@ class PermissionsService {
     // Never prompts. Logs "[Nabbit] Checking Accessibility: true/false" when the answer differs
     // from the one logged before.
     bool checkAccessibility() const;
+    // Granted, waiting for the user's consent, or not available on this desktop. Never prompts.
+    AccessibilityCheck::Status accessibilityStatus() const;
 
-    // There is no page to send the user to here: asking again is all that can be done, and
-    // nothing is logged.
+    // Where the desktop asks the user (the portal's consent dialog), asks now; elsewhere there
+    // is no page to send the user to, and nothing happens.
     void requestAccessibility() const;
 
     // Opens the folder that holds the Messages database, when it exists, so the user can see
@@ -46,7 +48,7 @@ class PermissionsService {
     void openFullDiskAccessSettings() const;
 
   private:
-    const AccessibilityCheck& accessibility_;
+    AccessibilityCheck& accessibility_;
     FileReveal& fileReveal_;
     std::function<bool()> otherSourcesReadable_;
     mutable std::optional<bool> loggedAccessibility_;

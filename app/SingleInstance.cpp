@@ -20,9 +20,45 @@ namespace {
 constexpr auto kAnswerTimeout = std::chrono::seconds(5);
 constexpr auto kReplaceTimeout = std::chrono::seconds(10);
 constexpr QByteArrayView kReopen = "reopen\n";
+constexpr QByteArrayView kResync = "resync\n";
+constexpr QByteArrayView kDone = "ok\n";
 
 QString socketPath() {
     return QString::fromStdString((paths::instanceDirectory() / "nabbit.socket").string());
+}
+
+// Sends one request to the running instance and waits for its answer. The running instance may
+// hold the lock a moment before it listens: tries until the deadline.
+bool ask(QByteArrayView request) {
+    const auto deadline = std::chrono::steady_clock::now() + kAnswerTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        QLocalSocket socket;
+        socket.connectToServer(socketPath());
+        if (socket.waitForConnected(500)) {
+            socket.write(request.data(), request.size());
+            if (socket.waitForBytesWritten(1000) && socket.waitForReadyRead(2000) &&
+                socket.readLine() == kDone) {
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// Whether some process holds the instance lock. A shared lock taken for a moment tells, without
+// creating anything: no lock file means nobody ever ran here.
+bool instanceLockHeld() {
+    const UniqueFd fd(
+        ::open((paths::instanceDirectory() / "instance.lock").c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
+        return false;
+    }
+    if (::flock(fd.get(), LOCK_SH | LOCK_NB) != 0) {
+        return true;
+    }
+    ::flock(fd.get(), LOCK_UN);
+    return false;
 }
 
 }  // namespace
@@ -56,6 +92,11 @@ SingleInstance::Role SingleInstance::claim(qint64 replacing) {
     // A socket file left by an instance that ended without cleaning up is stale: we hold the
     // lock, so nobody listens on it.
     QLocalServer::removeServer(socketPath());
+    serve();
+    return Role::running;
+}
+
+void SingleInstance::serve() {
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_->listen(socketPath())) {
@@ -66,33 +107,39 @@ SingleInstance::Role SingleInstance::claim(qint64 replacing) {
         while (QLocalSocket* connection = server_->nextPendingConnection()) {
             connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
             connect(connection, &QLocalSocket::readyRead, this, [this, connection] {
-                if (connection->canReadLine() && connection->readLine() == kReopen) {
-                    connection->write("ok\n");
-                    connection->flush();
+                if (!connection->canReadLine()) {
+                    return;
+                }
+                const QByteArray request = connection->readLine();
+                if (request != kReopen && request != kResync) {
+                    return;
+                }
+                connection->write(kDone.data(), kDone.size());
+                connection->flush();
+                if (request == kReopen) {
                     emit reopenRequested();
+                } else {
+                    systemLog("[Nabbit] Resync requested from the command line");
+                    emit resyncRequested();
                 }
             });
         }
     });
-    return Role::running;
 }
 
 SingleInstance::Role SingleInstance::handOver() {
-    // The running instance may hold the lock a moment before it listens: try for a while.
-    const auto deadline = std::chrono::steady_clock::now() + kAnswerTimeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        QLocalSocket socket;
-        socket.connectToServer(socketPath());
-        if (socket.waitForConnected(500)) {
-            socket.write(kReopen.data(), kReopen.size());
-            if (socket.waitForBytesWritten(1000) && socket.waitForReadyRead(2000) &&
-                socket.readLine() == "ok\n") {
-                return Role::handedOver;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return ask(kReopen) ? Role::handedOver : Role::unreachable;
+}
+
+SingleInstance::ResyncAnswer SingleInstance::requestResync() {
+    // Without a running instance, ask() would wait for nothing until its deadline.
+    QLocalSocket probe;
+    probe.connectToServer(socketPath());
+    if (!probe.waitForConnected(500) && !instanceLockHeld()) {
+        return ResyncAnswer::notRunning;
     }
-    return Role::unreachable;
+    probe.abort();
+    return ask(kResync) ? ResyncAnswer::resyncing : ResyncAnswer::unreachable;
 }
 
 }  // namespace nabbit

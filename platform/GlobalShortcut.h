@@ -20,6 +20,10 @@ class GlobalShortcut {
     // Calls `onPressed` on the calling thread for every press of the held combination, until
     // the returned registration goes.
     virtual std::unique_ptr<Registration> installHandler(std::function<void()> onPressed) = 0;
+
+    // Whether a press counts in every window of the desktop; false where only some windows'
+    // keys reach Nabbit (X11 windows on a Wayland desktop).
+    virtual bool reachesEveryWindow() const { return true; }
 };
 
 }  // namespace nabbit

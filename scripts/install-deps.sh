@@ -12,6 +12,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xclip x11-utils x11-xserver-utils dbus dbus-x11 libglib2.0-bin imagemagick trayer
     xdotool
+    sway kwin-wayland libkf5service-bin mutter xwayland wl-clipboard wayland-utils
+    libwayland-dev libwayland-bin libxkbcommon-dev python3-gi gir1.2-gtk-3.0
+    plasma-wayland-protocols
     fonts-noto-color-emoji
     dpkg-dev file desktop-file-utils appstream lintian
 )

@@ -50,15 +50,53 @@ QString mailCaption(bool mailFound) {
                            "until Mail has been launched at least once.");
 }
 
-QString autoPasteCaption(bool accessibility) {
-    return accessibility
-               ? QStringLiteral(
-                     "Paste detected codes into the focused field. Requires permission to send "
-                     "key events.")
+QString autoPasteCaption(AccessibilityCheck::Status status) {
+    switch (status) {
+        case AccessibilityCheck::Status::granted:
+            return QStringLiteral(
+                "Paste detected codes into the focused field. Requires permission to send key "
+                "events.");
+        case AccessibilityCheck::Status::needsConsent:
+            return QStringLiteral(
+                "Needs your consent: switching this on asks the desktop to let Nabbit type the "
+                "paste keys. If you refused, switch it off and on again.");
+        case AccessibilityCheck::Status::unavailable:
+            break;
+    }
+    return QStringLiteral(
+        "Needs permission to send key events, which this desktop does not give Nabbit. If "
+        "you've granted it but this still says missing, click Restart Nabbit in the Application "
+        "section below — Nabbit only looks for it at launch.");
+}
+
+QString shortcutCaption(bool everyWindow) {
+    return everyWindow
+               ? QStringLiteral("Press the shortcut anywhere to force a resync.")
                : QStringLiteral(
-                     "Needs permission to send key events (your display's XTEST extension). If "
-                     "you've enabled it but this still says missing, click Restart Nabbit in the "
-                     "Application section below — a fresh start checks this permission again.");
+                     "This desktop does not give Nabbit the shortcut in every window: bind the "
+                     "command nabbit resync to a key in the desktop's keyboard settings (on "
+                     "sway: bindsym Ctrl+Shift+e exec nabbit resync).");
+}
+
+QString restoreCaption(bool pasteKeysSeen) {
+    return pasteKeysSeen
+               ? QStringLiteral("Puts your previous clipboard back after the delay.")
+               : QStringLiteral(
+                     "Puts your previous clipboard back after the delay. On Wayland, Nabbit "
+                     "cannot see a Ctrl+V you type: after an auto-paste, your clipboard comes "
+                     "back 5 seconds later; without one, after the delay.");
+}
+
+QString accessibilityText(AccessibilityCheck::Status status) {
+    switch (status) {
+        case AccessibilityCheck::Status::granted:
+            return QStringLiteral("Key events ✓");
+        case AccessibilityCheck::Status::needsConsent:
+            return QStringLiteral("Key events need your consent");
+        case AccessibilityCheck::Status::unavailable:
+            break;
+    }
+    return QStringLiteral("Key events not available on this desktop");
 }
 
 QString notificationsCaption(NotificationManager::State state) {
@@ -317,19 +355,24 @@ void MainWindowView::buildSettings(QVBoxLayout* page) {
             bindSwitch(keys::markAsReadEnabled, false)));
 
     SettingsSection* behavior = section(QStringLiteral("Behavior"));
-    autoPasteRow_ = row(QStringLiteral("Auto-paste codes"), autoPasteCaption(false),
-                        bindSwitch(keys::autoPasteEnabled, false));
+    autoPasteRow_ = row(QStringLiteral("Auto-paste codes"),
+                        autoPasteCaption(AccessibilityCheck::Status::unavailable),
+                        bindSwitch(keys::autoPasteEnabled, false, [this](bool on) {
+                            if (on && appDelegate_) {
+                                appDelegate_->autoPasteSwitchedOn();
+                            }
+                        }));
     behavior->addRow(autoPasteRow_);
-    behavior->addRow(row(QStringLiteral("Global resync shortcut (Ctrl+Shift+E)"),
-                         QStringLiteral("Press the shortcut anywhere to force a resync."),
-                         bindSwitch(keys::globalShortcutEnabled, false, [this](bool) {
-                             if (appDelegate_) {
-                                 appDelegate_->updateGlobalHotKey();
-                             }
-                         })));
-    behavior->addRow(
-        row(QStringLiteral("Restore clipboard after copying a code"),
-            QStringLiteral("Puts your previous clipboard back after the delay."),
+    shortcutRow_ =
+        row(QStringLiteral("Global resync shortcut (Ctrl+Shift+E)"), shortcutCaption(true),
+            bindSwitch(keys::globalShortcutEnabled, false, [this](bool) {
+                if (appDelegate_) {
+                    appDelegate_->updateGlobalHotKey();
+                }
+            }));
+    behavior->addRow(shortcutRow_);
+    restoreRow_ =
+        row(QStringLiteral("Restore clipboard after copying a code"), restoreCaption(true),
             bindPicker(keys::restoreContentsDelayTime, 5,
                        {{QStringLiteral("Disabled"), 0},
                         {QStringLiteral("5 sec"), 5},
@@ -341,7 +384,8 @@ void MainWindowView::buildSettings(QVBoxLayout* page) {
                            if (appDelegate_) {
                                appDelegate_->delivery().updateClipboardRestoreKeyMonitor();
                            }
-                       })));
+                       }));
+    behavior->addRow(restoreRow_);
 
     SettingsSection* startup = section(QStringLiteral("Startup"));
     startup->addRow(row(QStringLiteral("Open Nabbit at login"),
@@ -585,7 +629,11 @@ void MainWindowView::render() {
             ignoredApplications_->setText(stored);
         }
     }
-    autoPasteRow_->setCaption(autoPasteCaption(state_.hasAccessibility()));
+    autoPasteRow_->setCaption(autoPasteCaption(state_.accessibilityStatus()));
+    if (appDelegate_) {
+        shortcutRow_->setCaption(shortcutCaption(appDelegate_->shortcutReachesEveryWindow()));
+        restoreRow_->setCaption(restoreCaption(appDelegate_->pasteKeysSeenEverywhere()));
+    }
 
     renderStatus(preferences.boolValue(keys::emailDetectionEnabled).value_or(false),
                  notificationDetection);
@@ -595,7 +643,6 @@ void MainWindowView::render() {
 void MainWindowView::renderStatus(bool mailDetection, bool notificationDetection) {
     const QPalette& colors = palette();
     const bool fullDiskAccess = state_.hasFullDiskAccess();
-    const bool accessibility = state_.hasAccessibility();
     const bool mailFound = mailDetection && state_.emailEnvelopeIndexFound();
     // Without a Messages database there is no Full Disk Access to ask for: what counts is
     // whether any source can be read.
@@ -622,10 +669,10 @@ void MainWindowView::renderStatus(bool mailDetection, bool notificationDetection
     notificationsBadge_->setStatus(
         monitoring ? QStringLiteral("reading notifications") : QStringLiteral("unavailable"),
         monitoring ? theme::green(colors) : theme::orange(colors));
-    permissionsLine_->setText(
-        QStringLiteral("Permissions: ") + accessName +
-        (access ? QStringLiteral(" ✓") : QStringLiteral(" missing")) + QStringLiteral("  •  ") +
-        (accessibility ? QStringLiteral("Key events ✓") : QStringLiteral("Key events missing")));
+    permissionsLine_->setText(QStringLiteral("Permissions: ") + accessName +
+                              (access ? QStringLiteral(" ✓") : QStringLiteral(" missing")) +
+                              QStringLiteral("  •  ") +
+                              accessibilityText(state_.accessibilityStatus()));
 }
 
 void MainWindowView::renderRecentCodes() {

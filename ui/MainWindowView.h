@@ -115,6 +115,8 @@ class MainWindowView : public QWidget {
     SettingRow* ignoredRow_ = nullptr;
     QLineEdit* ignoredApplications_ = nullptr;
     SettingRow* autoPasteRow_ = nullptr;
+    SettingRow* shortcutRow_ = nullptr;
+    SettingRow* restoreRow_ = nullptr;
 
     // Controls in reading order; the recent code rows go after the first (Open Setup).
     std::vector<QWidget*> focusOrder_;

@@ -4,7 +4,7 @@
 
 namespace nabbit {
 
-// Answers what the test set and counts the questions.
+// Answers what the test set, counts the questions and the requests for the permission.
 class FakeAccessibilityCheck final : public AccessibilityCheck {
   public:
     explicit FakeAccessibilityCheck(bool allowed = false) : allowed_(allowed) {}
@@ -14,12 +14,23 @@ class FakeAccessibilityCheck final : public AccessibilityCheck {
         return allowed_;
     }
 
+    // Not allowed yet, but the desktop would ask the user (a consent dialog).
+    Status status() const override {
+        return allowed_ ? Status::granted
+                        : (needsConsent_ ? Status::needsConsent : Status::unavailable);
+    }
+    void requestPermission() override { ++requests_; }
+
     void setAllowed(bool allowed) { allowed_ = allowed; }
+    void setNeedsConsent(bool needsConsent) { needsConsent_ = needsConsent; }
     int questions() const { return questions_; }
+    int requests() const { return requests_; }
 
   private:
     bool allowed_;
+    bool needsConsent_ = false;
     mutable int questions_ = 0;
+    int requests_ = 0;
 };
 
 }  // namespace nabbit

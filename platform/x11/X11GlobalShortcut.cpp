@@ -184,4 +184,8 @@ std::unique_ptr<Registration> X11GlobalShortcut::installHandler(std::function<vo
     return std::make_unique<KeyPressFilter>(keycodeOfE(x->display), std::move(onPressed));
 }
 
+bool X11GlobalShortcut::reachesEveryWindow() const {
+    return qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 }  // namespace nabbit

@@ -11,6 +11,8 @@ class X11GlobalShortcut final : public GlobalShortcut {
   public:
     std::unique_ptr<Registration> registerHotKey() override;
     std::unique_ptr<Registration> installHandler(std::function<void()> onPressed) override;
+    // On a Wayland desktop, XWayland sees only the keys typed into X11 windows.
+    bool reachesEveryWindow() const override;
 };
 
 }  // namespace nabbit

@@ -108,4 +108,8 @@ std::unique_ptr<Registration> X11PasteKeyMonitor::watchPasteKeys(std::function<v
     return std::make_unique<RawKeyWatch>(std::move(display), xiOpcode, std::move(onPaste));
 }
 
+bool X11PasteKeyMonitor::seesEveryWindow() const {
+    return qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 }  // namespace nabbit

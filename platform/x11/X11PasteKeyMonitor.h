@@ -10,6 +10,8 @@ namespace nabbit {
 class X11PasteKeyMonitor final : public PasteKeyMonitor {
   public:
     std::unique_ptr<Registration> watchPasteKeys(std::function<void()> onPaste) override;
+    // On a Wayland desktop, XWayland sees only the keys typed into X11 windows.
+    bool seesEveryWindow() const override;
 };
 
 }  // namespace nabbit

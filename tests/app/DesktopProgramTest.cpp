@@ -269,6 +269,36 @@ TEST_F(DesktopProgramTest, ASecondStartHandsOverToTheFirst) {
     EXPECT_EQ(running.process().state(), QProcess::Running);
 }
 
+// `nabbit resync` reaches the running Nabbit, which starts its Messages source again from the
+// newest row.
+TEST_F(DesktopProgramTest, ResyncCommandRestartsTheRunningInstancesSources) {
+    auto home = setUpHome();
+    preferencesOf(home->path()).setBool("com.nabbit.app.debugLoggingEnabled", true);
+    const auto log = home->path() / "Documents/Nabbit_Debug.log";
+    const auto watchStarts = [&] {
+        const auto text = test::readFile(log);
+        int count = 0;
+        for (auto at = text.find("Initialized lastProcessedRowId"); at != std::string::npos;
+             at = text.find("Initialized lastProcessedRowId", at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    NabbitProcess nabbit(home->path());
+    nabbit.start();
+    ASSERT_TRUE(nabbit.waitForError("Running as accessory")) << nabbit.error().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watchStarts() == 1; }, 5000));
+
+    QProcess command;
+    command.setProcessEnvironment(nabbit.process().processEnvironment());
+    command.start(QStringLiteral(NABBIT_BIN_DIR "/nabbit"), {QStringLiteral("resync")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return command.state() == QProcess::NotRunning; }, 10'000));
+    EXPECT_EQ(command.exitCode(), 0) << command.readAllStandardError().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watchStarts() == 2; }, 5000));
+    EXPECT_TRUE(nabbit.error().contains("[Nabbit] Resync requested from the command line"));
+    EXPECT_EQ(nabbit.process().state(), QProcess::Running);
+}
+
 }  // namespace
 }  // namespace nabbit
 

@@ -91,7 +91,11 @@ local_files=$(cd "$root" && find usr -path 'usr/local*')
 if [ -f "$root/$desktop" ]; then
     desktop-file-validate "$root/$desktop" || fail "desktop-file-validate rejects nabbit.desktop"
     exec_program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$root/$desktop")
-    [ -x "$root/usr/bin/$exec_program" ] || fail "Exec=$exec_program is not in /usr/bin"
+    [ "$exec_program" = /usr/bin/nabbit ] && [ -x "$root$exec_program" ] ||
+        fail "Exec=$exec_program is not the installed /usr/bin/nabbit"
+    # KWin grants auto-paste's fake input to the program this entry names.
+    grep -qx 'X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input' "$root/$desktop" ||
+        fail "the entry does not ask KWin for fake input"
     grep -qx 'Icon=nabbit' "$root/$desktop" || fail "the entry's icon is not nabbit"
     grep -qx 'Categories=Utility;' "$root/$desktop" || fail "the entry is not in Utility"
 fi

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -193,18 +194,21 @@ TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndSources) {
          },
          {"exclamationmark.triangle.fill orange", "Message access required",
           "Apple Mail — Mail not set up yet (orange)",
-          "Permissions: Message access missing  •  Key events missing", "[Open Setup]"},
+          "Permissions: Message access missing  •  Key events not available on this desktop",
+          "[Open Setup]"},
          false},
         {[&] { notificationDetection(true, refusingBus.address()); },
          {"exclamationmark.triangle.fill orange", "Message access required",
           "Apple Mail — Mail not set up yet (orange)",
           "Desktop notifications — unavailable (orange)",
-          "Permissions: Message access missing  •  Key events missing", "[Open Setup]"},
+          "Permissions: Message access missing  •  Key events not available on this desktop",
+          "[Open Setup]"},
          false},
         {[&] { notificationDetection(true); },
          {"checkmark.circle.fill green", "Connected", "Apple Mail — Mail not set up yet (orange)",
           "Desktop notifications — reading notifications (green)",
-          "Permissions: Message access ✓  •  Key events missing", "[Open Setup]"},
+          "Permissions: Message access ✓  •  Key events not available on this desktop",
+          "[Open Setup]"},
          false},
         {[&] {
              test::createChatDatabase();
@@ -213,7 +217,16 @@ TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndSources) {
          {"checkmark.circle.fill green", "Connected", "iMessage — chat.db readable (green)",
           "Apple Mail — Envelope Index readable (green)",
           "Desktop notifications — reading notifications (green)",
-          "Permissions: Messages database access ✓  •  Key events missing", "[Open Setup]"},
+          "Permissions: Messages database access ✓  •  Key events not available on this desktop",
+          "[Open Setup]"},
+         true},
+        // A desktop that asks the user first (the remote desktop portal).
+        {[&] { accessibility_.setNeedsConsent(true); },
+         {"checkmark.circle.fill green", "Connected", "iMessage — chat.db readable (green)",
+          "Apple Mail — Envelope Index readable (green)",
+          "Desktop notifications — reading notifications (green)",
+          "Permissions: Messages database access ✓  •  Key events need your consent",
+          "[Open Setup]"},
          true},
     };
     const auto captionsSay = [&](bool mailFound, bool accessibility) {
@@ -235,6 +248,60 @@ TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndSources) {
             2000))
             << ::testing::PrintToString(statusCard());
     }
+}
+
+// Where the desktop asks the user before Nabbit may type, switching auto-paste on (here or in
+// the tray menu) is when it asks, once per switching on; the caption says what is awaited.
+TEST_F(SettingsWindowTest, SwitchingAutoPasteOnAsksForConsentWhereTheDesktopWantsIt) {
+    accessibility_.setAllowed(false);
+    accessibility_.setNeedsConsent(true);
+    AppStateManager::shared().setAutoPasteEnabled(false);
+    ToggleSwitch* autoPaste = toggle(QStringLiteral("Auto-paste codes"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !autoPaste->isChecked() && row(QStringLiteral("Auto-paste codes"))
+                                                  ->caption()
+                                                  .startsWith(QStringLiteral("Needs your consent"));
+        },
+        2000));
+    click(autoPaste);
+    EXPECT_EQ(stored(keys::autoPasteEnabled), "true");
+    EXPECT_EQ(accessibility_.requests(), 1);
+    click(autoPaste);  // off: nothing to ask
+    EXPECT_EQ(accessibility_.requests(), 1);
+    app_.onPressAutoPaste();  // on, from the tray menu
+    EXPECT_EQ(accessibility_.requests(), 2);
+
+    // Where the desktop never asks, there is nothing to request.
+    accessibility_.setNeedsConsent(false);
+    app_.onPressAutoPaste();
+    app_.onPressAutoPaste();
+    EXPECT_EQ(accessibility_.requests(), 2);
+    AppStateManager::shared().setAutoPasteEnabled(false);
+}
+
+// On a Wayland desktop, XWayland sees the keys of X11 windows only: the shortcut's caption says
+// how to bind `nabbit resync` instead, and the restore's that an auto-paste is the Ctrl+V seen.
+TEST_F(SettingsWindowTest, OnWaylandTheCaptionsSayWhatTheKeysCannotReach) {
+    const auto caption = [&](const char* title) {
+        return row(QString::fromUtf8(title))->caption();
+    };
+    const char* shortcut = "Global resync shortcut (Ctrl+Shift+E)";
+    const char* restore = "Restore clipboard after copying a code";
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return caption(shortcut) == "Press the shortcut anywhere to force a resync."; },
+        2000));
+    EXPECT_EQ(caption(restore), "Puts your previous clipboard back after the delay.");
+
+    qputenv("WAYLAND_DISPLAY", "wayland-9");
+    const auto unset = qScopeGuard([] { qunsetenv("WAYLAND_DISPLAY"); });
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return caption(shortcut).contains("bindsym Ctrl+Shift+e exec nabbit resync"); },
+        2000))
+        << caption(shortcut).toStdString();
+    EXPECT_TRUE(
+        caption(restore).contains("after an auto-paste, your clipboard comes back 5 seconds later"))
+        << caption(restore).toStdString();
 }
 
 TEST_F(SettingsWindowTest, NativeNotificationsRemoveTheOverlayRowsAndBringThemBackAsStored) {

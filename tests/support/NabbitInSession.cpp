@@ -1,0 +1,71 @@
+#include "NabbitInSession.h"
+
+#include <QTest>
+
+#include "FixtureDatabases.h"
+#include "core/PreferencesStore.h"
+
+namespace nabbit::test {
+
+NabbitInSession::NabbitInSession(WaylandSession& session, int restoreDelaySeconds)
+    : session_(session),
+      debugLog_(session.home() / "Documents/Nabbit_Debug.log"),
+      program_(NABBIT_BIN_DIR "/nabbit") {
+    const auto home = session_.home();
+    if (!std::filesystem::exists(home / "Library/Messages/chat.db")) {
+        createDatabaseFromFixture(home / "Library/Messages/chat.db", "chat-db.sql");
+    }
+    const PreferencesStore preferences(home / ".config/nabbit/nabbit.conf");
+    preferences.setBool("com.nabbit.app.hasSetup", true);
+    preferences.setBool("com.nabbit.app.debugLoggingEnabled", true);
+    preferences.setInteger("com.nabbit.app.restoreContentsDelayTime", restoreDelaySeconds);
+    session_.giveToUser(home);
+}
+
+NabbitInSession::~NabbitInSession() {
+    if (process_ != nullptr && process_->state() != QProcess::NotRunning) {
+        process_->terminate();
+        if (!process_->waitForFinished(5000)) {
+            process_->kill();
+            process_->waitForFinished(3000);
+        }
+    }
+}
+
+bool NabbitInSession::start(std::string& why, const QStringList& environment) {
+    QProcessEnvironment variables = session_.environment();
+    variables.remove("QT_QPA_PLATFORM");
+    for (const QString& variable : environment) {
+        const auto equals = variable.indexOf('=');
+        variables.insert(variable.left(equals), variable.mid(equals + 1));
+    }
+    const auto logBefore = readFile(debugLog_).size();
+    process_ = &session_.startClient(QString::fromStdString(program_.string()), {}, variables);
+    const bool watching = QTest::qWaitFor(
+        [&] {
+            return readFile(debugLog_).find("Initialized lastProcessedRowId", logBefore) !=
+                       std::string::npos ||
+                   process_->state() == QProcess::NotRunning;
+        },
+        20'000);
+    if (!watching || process_->state() == QProcess::NotRunning) {
+        why = "nabbit did not start watching: " + errors().toStdString();
+        return false;
+    }
+    return true;
+}
+
+bool NabbitInSession::receiveMessage(const std::string& text) {
+    const auto output = session_.run(NABBIT_BIN_DIR "/nabbit-simulate",
+                                     {"message", QString::fromStdString(text)}, 10'000);
+    return output.finished && output.exitCode == 0;
+}
+
+const QByteArray& NabbitInSession::errors() {
+    if (process_ != nullptr) {
+        errors_ += process_->readAllStandardError();
+    }
+    return errors_;
+}
+
+}  // namespace nabbit::test

@@ -1,0 +1,183 @@
+// The real nabbit program on real headless Wayland desktops, with auto-paste on and a
+// Wayland-native text field focused: a code that arrives lands in the field within a second
+// (sway: a virtual keyboard; KWin: fake input, granted through the desktop file Nabbit
+// installs). On KWin, Ctrl+Shift+E typed while that field has the focus resyncs, through
+// KDE's global shortcuts.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <filesystem>
+#include <map>
+
+#include "NabbitInSession.h"
+#include "StatusNotifierWatcherStandIn.h"
+#include "WaylandSession.h"
+#include "core/PreferencesStore.h"
+
+namespace nabbit {
+namespace {
+
+using test::Compositor;
+using test::WaylandSession;
+
+constexpr const char* kFakeInputKeys = NABBIT_BIN_DIR "/nabbit-test-fake-input-keys";
+
+// The program as a package installs it: stripped, beside its share/nabbit. KWin reads the
+// whole executable of a client it may grant fake input to, and the build's, with its debug
+// information, is large enough to hold every Wayland client past its connect deadline.
+std::filesystem::path installedProgram(std::string& why) {
+    static test::TempDir prefix;
+    const auto program = prefix.path() / "bin/nabbit";
+    if (!std::filesystem::exists(program)) {
+        std::filesystem::create_directories(program.parent_path());
+        std::filesystem::create_directories(prefix.path() / "share");
+        std::filesystem::create_directory_symlink(NABBIT_BIN_DIR "/../share/nabbit",
+                                                  prefix.path() / "share/nabbit");
+        QProcess strip;
+        strip.start("objcopy", {"--strip-debug", NABBIT_BIN_DIR "/nabbit",
+                                QString::fromStdString(program.string())});
+        if (!strip.waitForFinished(60'000) || strip.exitCode() != 0) {
+            why = "objcopy could not strip nabbit: " + strip.readAllStandardError().toStdString();
+            return {};
+        }
+        using std::filesystem::perms;
+        for (const auto& folder : {prefix.path(), prefix.path() / "bin", prefix.path() / "share"}) {
+            std::filesystem::permissions(folder, perms::owner_all | perms::group_read |
+                                                     perms::group_exec | perms::others_read |
+                                                     perms::others_exec);
+        }
+    }
+    return program;
+}
+
+struct Desktop {
+    std::unique_ptr<WaylandSession> session;
+    std::unique_ptr<test::StatusNotifierWatcherStandIn> tray;
+    std::string refusal;
+};
+
+std::map<Compositor, Desktop>& desktops() {
+    static std::map<Compositor, Desktop> started;
+    return started;
+}
+
+int count(const std::string& text, const std::string& part) {
+    int found = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++found;
+    }
+    return found;
+}
+
+class WaylandAutoPasteTest : public ::testing::TestWithParam<Compositor> {
+  protected:
+    static void TearDownTestSuite() { desktops().clear(); }
+
+    void SetUp() override {
+        const Compositor compositor = GetParam();
+        Desktop& desktop = desktops()[compositor];
+        std::string why;
+        program_ = installedProgram(why);
+        ASSERT_FALSE(program_.empty()) << why;
+        if (!desktop.session && desktop.refusal.empty()) {
+            WaylandSession::Options options;
+            // As the installed nabbit.desktop does for the installed program.
+            options.fakeInputClients = {program_, kFakeInputKeys};
+            desktop.session = WaylandSession::start(compositor, desktop.refusal, options);
+            if (desktop.session && compositor == Compositor::kwin) {
+                desktop.tray = test::StatusNotifierWatcherStandIn::registerOn(
+                    desktop.session->busAddress(), why);
+                ASSERT_TRUE(desktop.tray) << why;
+            }
+        }
+        if (!desktop.session) {
+            GTEST_SKIP() << test::nameOf(compositor) << " cannot start here: " << desktop.refusal;
+        }
+        session_ = desktop.session.get();
+        const PreferencesStore preferences(session_->home() / ".config/nabbit/nabbit.conf");
+        preferences.setBool("com.nabbit.app.autoPasteEnabled", true);
+        preferences.setBool("com.nabbit.app.globalShortcutEnabled", true);
+        nabbit_ = std::make_unique<test::NabbitInSession>(*session_, 20);
+        nabbit_->setProgram(program_);
+        ASSERT_TRUE(nabbit_->start(why)) << why;
+        const QByteArray route = compositor == Compositor::sway
+                                     ? "[Nabbit] Auto-paste: Wayland, through a virtual keyboard"
+                                     : "[Nabbit] Auto-paste: Wayland, through KWin's fake input";
+        EXPECT_EQ(nabbit_->errors().count("[Nabbit] Auto-paste: "), 1)
+            << nabbit_->errors().toStdString();
+        EXPECT_TRUE(nabbit_->errors().contains(route)) << nabbit_->errors().toStdString();
+    }
+
+    void TearDown() override {
+        if (entry_ != nullptr) {
+            entry_->terminate();
+            entry_->waitForFinished(3000);
+        }
+        nabbit_.reset();
+    }
+
+    bool openFocusedEntry() {
+        entry_ = &session_->startClient(
+            "/usr/bin/python3", {NABBIT_SOURCE_DIR "/tests/support/wayland_entry.py", "Entry"});
+        if (!QTest::qWaitFor([&] { return entrySays("ready\n"); }, 10'000)) {
+            return false;
+        }
+        if (GetParam() == Compositor::sway) {
+            session_->run("swaymsg", {"[app_id=nabbit-test-entry] focus"});
+        }
+        return QTest::qWaitFor([&] { return entrySays("active 1\n"); }, 5000);
+    }
+
+    bool entrySays(const QByteArray& line) {
+        entryLog_ += entry_->readAllStandardOutput();
+        return entryLog_.contains(line);
+    }
+
+    std::string debugLog() const {
+        return test::readFile(session_->home() / "Documents/Nabbit_Debug.log");
+    }
+
+    std::filesystem::path program_;
+    WaylandSession* session_ = nullptr;
+    std::unique_ptr<test::NabbitInSession> nabbit_;
+    QProcess* entry_ = nullptr;
+    QByteArray entryLog_;
+};
+
+TEST_P(WaylandAutoPasteTest, ACodeLandsInTheFocusedWaylandFieldWithinASecond) {
+    ASSERT_TRUE(openFocusedEntry()) << entryLog_.toStdString();
+    ASSERT_TRUE(nabbit_->receiveMessage("Your Acme verification code is 318274"));
+    QElapsedTimer arrival;
+    arrival.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entrySays("text: 318274\n"); }, 1000))
+        << "after " << arrival.elapsed() << " ms: " << entryLog_.toStdString() << "\n"
+        << nabbit_->errors().toStdString();
+    EXPECT_FALSE(entrySays("active 0")) << "the field lost the focus";
+}
+
+// Sway gives programs no global shortcut (users bind `nabbit resync`): KWin only.
+class WaylandShortcutTest : public WaylandAutoPasteTest {};
+
+TEST_P(WaylandShortcutTest, CtrlShiftEInAWaylandWindowResyncs) {
+    ASSERT_TRUE(openFocusedEntry()) << entryLog_.toStdString();
+    ASSERT_TRUE(nabbit_->errors().contains(
+        "[Nabbit] Global shortcut through the desktop's shortcut service"))
+        << nabbit_->errors().toStdString();
+    const int watchStarts = count(debugLog(), "Initialized lastProcessedRowId");
+    const auto keys =
+        session_->run(kFakeInputKeys, {"29:1", "42:1", "18:1", "18:0", "42:0", "29:0"});
+    ASSERT_EQ(keys.exitCode, 0) << keys.err.toStdString();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return count(debugLog(), "Initialized lastProcessedRowId") > watchStarts; }, 3000))
+        << nabbit_->errors().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, WaylandAutoPasteTest,
+                         ::testing::Values(Compositor::sway, Compositor::kwin),
+                         [](const auto& info) { return std::string(test::nameOf(info.param)); });
+INSTANTIATE_TEST_SUITE_P(Desktops, WaylandShortcutTest, ::testing::Values(Compositor::kwin),
+                         [](const auto& info) { return std::string(test::nameOf(info.param)); });
+
+}  // namespace
+}  // namespace nabbit

@@ -1,0 +1,346 @@
+// The Wayland clipboard against real headless compositors (sway and KWin, which offer
+// data-control), read back by another Wayland client (wl-paste) and set by one (wl-copy);
+// and its pipe transfers on their own, where deadlines and caps can be pushed to the edge.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <map>
+#include <thread>
+
+#include "FrozenSelectionOwner.h"
+#include "WaylandSession.h"
+#include "platform/wayland/ClipboardPipeReader.h"
+#include "platform/wayland/ClipboardPipeWriter.h"
+#include "platform/wayland/WaylandClipboard.h"
+
+namespace nabbit {
+namespace {
+
+using test::Compositor;
+using test::WaylandSession;
+
+// One session per compositor for the whole program: starting one takes about a second.
+std::map<Compositor, std::unique_ptr<WaylandSession>>& sessions() {
+    static std::map<Compositor, std::unique_ptr<WaylandSession>> started;
+    return started;
+}
+std::map<Compositor, std::string>& refusals() {
+    static std::map<Compositor, std::string> why;
+    return why;
+}
+
+class WaylandClipboardTest : public ::testing::TestWithParam<Compositor> {
+  protected:
+    static void TearDownTestSuite() { sessions().clear(); }
+
+    void SetUp() override {
+        const Compositor compositor = GetParam();
+        if (!sessions().count(compositor) && !refusals().count(compositor)) {
+            std::string why;
+            if (auto session = WaylandSession::start(compositor, why)) {
+                sessions()[compositor] = std::move(session);
+            } else {
+                refusals()[compositor] = why;
+            }
+        }
+        if (refusals().count(compositor)) {
+            GTEST_SKIP() << test::nameOf(compositor)
+                         << " cannot start here: " << refusals()[compositor];
+        }
+        session_ = sessions()[compositor].get();
+        auto clipboard = WaylandClipboard::connect(session_->waylandSocket().toStdString());
+        ASSERT_TRUE(clipboard) << clipboard.error();
+        clipboard_ = std::move(*clipboard);
+    }
+
+    // Reads through the clipboard under test, running the event loop until it answers.
+    Clipboard::ReadResult readBack(int* elapsedMs = nullptr) {
+        std::optional<Clipboard::ReadResult> result;
+        QElapsedTimer timer;
+        timer.start();
+        clipboard_->read([&](Clipboard::ReadResult answer) { result = std::move(answer); });
+        EXPECT_FALSE(result) << "answered from within read()";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
+        if (elapsedMs != nullptr) {
+            *elapsedMs = static_cast<int>(timer.elapsed());
+        }
+        return result ? std::move(*result) : Unexpected{ClipboardReadError::unavailable};
+    }
+
+    // Waits until another client sees `text` on the clipboard.
+    bool clipboardShows(const std::string& text, int timeoutMs = 1000) {
+        return QTest::qWaitFor([&] { return session_->clipboardText(500) == text; }, timeoutMs);
+    }
+
+    WaylandSession* session_ = nullptr;
+    std::unique_ptr<WaylandClipboard> clipboard_;
+};
+
+// A code reaches Wayland clients at once, in every text type, marked secret for clipboard
+// histories; and it is ours until another program copies.
+TEST_P(WaylandClipboardTest, ACodeReachesOtherClientsAndIsOursUntilAnotherCopy) {
+    clipboard_->writeCode("482913");
+    EXPECT_TRUE(clipboard_->ownsSelection());
+    QElapsedTimer arrival;
+    arrival.start();
+    ASSERT_TRUE(clipboardShows("482913"));
+    EXPECT_LT(arrival.elapsed(), 1000);
+
+    auto types = session_->clipboardTypes();
+    std::sort(types.begin(), types.end());
+    EXPECT_EQ(types,
+              (std::vector<std::string>{"STRING", "TEXT", "UTF8_STRING", "text/plain",
+                                        "text/plain;charset=utf-8", "x-kde-passwordManagerHint"}));
+    EXPECT_EQ(session_->clipboardData("x-kde-passwordManagerHint"), "secret");
+    for (const char* type : {"UTF8_STRING", "text/plain", "STRING"}) {
+        EXPECT_EQ(session_->clipboardData(type), "482913") << type;
+    }
+    EXPECT_TRUE(clipboard_->ownsSelection());
+
+    ASSERT_TRUE(session_->copy("copied by someone else"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !clipboard_->ownsSelection(); }, 2000));
+    const auto contents = readBack();
+    ASSERT_TRUE(contents);
+    EXPECT_EQ(contents->text(), "copied by someone else");
+}
+
+// What another program copied comes back whole, in every type it offers, binary data and
+// large contents included.
+TEST_P(WaylandClipboardTest, ReadReturnsEveryFormatAsCopied) {
+    std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    std::string large(2 * 1024 * 1024, '\0');
+    for (std::size_t i = 0; i < large.size(); ++i) {
+        large[i] = static_cast<char>(i * 7 % 251);
+    }
+    // wl-copy offers text of any kind in the plain-text types too.
+    const std::vector<std::string> textTypes{"text/plain;charset=utf-8", "text/plain", "STRING",
+                                             "UTF8_STRING", "TEXT"};
+    auto uriListTypes = textTypes;
+    uriListTypes.insert(uriListTypes.begin(), "text/uri-list");
+    const struct {
+        const char* name;
+        std::string type;
+        std::string data;
+        std::vector<std::string> expectedTypes;  // what wl-copy offers for it
+    } cases[] = {
+        {"text", "", "plain words ünïcödé", textTypes},
+        {"image", "image/png", png, {"image/png"}},
+        {"file list", "text/uri-list", "file:///home/someone/a.txt\r\n", uriListTypes},
+        {"two megabytes", "application/octet-stream", large, {"application/octet-stream"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(session_->copy(c.data, c.type));
+        Clipboard::ReadResult result = Unexpected{ClipboardReadError::unavailable};
+        // The new offer reaches our connection a moment after wl-copy returns.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                result = readBack();
+                return result && !result->empty() &&
+                       result->find(c.expectedTypes.front()) != nullptr;
+            },
+            3000));
+        std::vector<std::string> types;
+        for (const ClipboardFormat& format : result->formats) {
+            types.push_back(format.mimeType);
+            EXPECT_EQ(format.data.size(), c.data.size()) << format.mimeType;
+            EXPECT_TRUE(format.data == c.data) << format.mimeType;
+        }
+        std::sort(types.begin(), types.end());
+        auto expected = c.expectedTypes;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(types, expected);
+    }
+}
+
+// Saved contents go back as they were read: every type, byte for byte, large ones too.
+TEST_P(WaylandClipboardTest, WriteOffersEverySavedFormat) {
+    ClipboardContents contents;
+    contents.formats = {{"text/html", "<b>bold</b>"},
+                        {"text/plain;charset=utf-8", "bold"},
+                        {"image/png", std::string("\x89PNG\0\1\2", 7)},
+                        {"application/x-big", std::string(3 * 1024 * 1024, 'x')}};
+    clipboard_->write(contents);
+    ASSERT_TRUE(clipboardShows("bold"));
+    auto types = session_->clipboardTypes();
+    std::sort(types.begin(), types.end());
+    EXPECT_EQ(types, (std::vector<std::string>{"application/x-big", "image/png", "text/html",
+                                               "text/plain;charset=utf-8"}));
+    for (const ClipboardFormat& format : contents.formats) {
+        EXPECT_TRUE(session_->clipboardData(format.mimeType, 3000) == format.data)
+            << format.mimeType;
+    }
+}
+
+// An owner that never writes: the read gives up at its deadline, and the event loop runs on
+// meanwhile.
+TEST_P(WaylandClipboardTest, AFrozenOwnerTimesOutWithoutBlocking) {
+    auto owner = test::FrozenSelectionOwner::take(session_->waylandSocket().toStdString());
+    ASSERT_TRUE(owner);
+    // Our connection learns of the new offer.
+    QTest::qWait(200);
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    int elapsedMs = 0;
+    const auto result = readBack(&elapsedMs);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), ClipboardReadError::timedOut);
+    EXPECT_GE(elapsedMs, Clipboard::kReadDeadline.count() - 10);
+    EXPECT_LT(elapsedMs, Clipboard::kReadDeadline.count() + 300);
+    EXPECT_GE(ticks, 10) << "the event loop stood still while reading";
+}
+
+INSTANTIATE_TEST_SUITE_P(Compositors, WaylandClipboardTest,
+                         ::testing::Values(Compositor::sway, Compositor::kwin),
+                         [](const auto& info) { return std::string(test::nameOf(info.param)); });
+
+// A compositor that goes away is reported, once, and the clipboard then answers that it is
+// unavailable instead of waiting.
+TEST(WaylandClipboardLifetime, ACompositorThatGoesAwayIsReported) {
+    std::string why;
+    auto session = WaylandSession::start(Compositor::sway, why);
+    if (!session) {
+        GTEST_SKIP() << "sway cannot start here: " << why;
+    }
+    auto clipboard = WaylandClipboard::connect(session->waylandSocket().toStdString());
+    ASSERT_TRUE(clipboard) << clipboard.error();
+    QSignalSpy lost(clipboard->get(), &WaylandClipboard::compositorLost);
+    (*clipboard)->writeCode("111222");
+    session.reset();
+    ASSERT_TRUE(lost.wait(5000));
+    EXPECT_FALSE((*clipboard)->ownsSelection());
+    std::optional<Clipboard::ReadResult> result;
+    (*clipboard)->read([&](Clipboard::ReadResult answer) { result = std::move(answer); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 1000));
+    ASSERT_FALSE(*result);
+    EXPECT_EQ(result->error(), ClipboardReadError::unavailable);
+    QTest::qWait(100);
+    EXPECT_EQ(lost.count(), 1);
+}
+
+// GNOME's compositor offers no data-control: connecting says so, and the program takes the
+// X11 route there.
+TEST(WaylandClipboardLifetime, OnMutterThereIsNoDataControl) {
+    std::string why;
+    auto session = WaylandSession::start(Compositor::mutter, why);
+    if (!session) {
+        GTEST_SKIP() << "mutter cannot start here: " << why;
+    }
+    const auto clipboard = WaylandClipboard::connect(session->waylandSocket().toStdString());
+    ASSERT_FALSE(clipboard);
+    EXPECT_EQ(clipboard.error(), "the compositor offers no data-control protocol");
+}
+
+// Without a compositor, connecting fails with a reason rather than waiting.
+TEST(WaylandClipboardLifetime, WithoutACompositorConnectingSaysWhy) {
+    const auto clipboard = WaylandClipboard::connect("/nonexistent/wayland-9");
+    ASSERT_FALSE(clipboard);
+    EXPECT_NE(clipboard.error().find("cannot connect"), std::string::npos) << clipboard.error();
+}
+
+// The pipe transfers on their own: a writer on one side of a pipe, a reader on the other.
+struct Pipe {
+    UniqueFd readEnd;
+    UniqueFd writeEnd;
+};
+Pipe makePipe() {
+    int fds[2];
+    EXPECT_EQ(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+    return {UniqueFd(fds[0]), UniqueFd(fds[1])};
+}
+
+Clipboard::ReadResult readPipes(std::vector<ClipboardPipeReader::Stream> streams,
+                                std::chrono::milliseconds deadline, std::size_t cap) {
+    QObject owner;
+    std::optional<Clipboard::ReadResult> result;
+    new ClipboardPipeReader(
+        std::move(streams), deadline, cap,
+        [&](Clipboard::ReadResult answer) { result = std::move(answer); }, &owner);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
+    return result ? std::move(*result) : Unexpected{ClipboardReadError::unavailable};
+}
+
+TEST(ClipboardPipeTransfer, ReaderKeepsEveryFormatUnlessLateOrTooLarge) {
+    const struct {
+        const char* name;
+        std::vector<std::string> data;
+        bool closeWriters;
+        std::size_t cap;
+        std::optional<ClipboardReadError> error;
+    } cases[] = {
+        {"all formats", {"one", std::string(300'000, 'b'), ""}, true, 1'000'000, {}},
+        {"at the cap exactly", {"12345"}, true, 5 + std::string("type0").size(), {}},
+        {"one byte over the cap",
+         {"123456"},
+         true,
+         5 + std::string("type0").size(),
+         ClipboardReadError::tooLarge},
+        {"an owner that never finishes",
+         {"partial"},
+         false,
+         1'000'000,
+         ClipboardReadError::timedOut},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<ClipboardPipeReader::Stream> streams;
+        std::vector<UniqueFd> writers;
+        std::vector<std::shared_ptr<const ClipboardContents>> kept;
+        QObject owner;
+        for (std::size_t i = 0; i < c.data.size(); ++i) {
+            Pipe pipe = makePipe();
+            const std::string type = "type" + std::to_string(i);
+            auto contents =
+                std::make_shared<const ClipboardContents>(ClipboardContents{{{type, c.data[i]}}});
+            if (c.closeWriters) {
+                // The writer closes its end once everything is in.
+                new ClipboardPipeWriter(std::move(pipe.writeEnd), contents,
+                                        contents->formats.front().data, &owner);
+            } else {
+                [[maybe_unused]] auto n =
+                    ::write(pipe.writeEnd.get(), c.data[i].data(), c.data[i].size());
+                writers.push_back(std::move(pipe.writeEnd));
+            }
+            streams.push_back({type, std::move(pipe.readEnd)});
+        }
+        const auto result = readPipes(std::move(streams), std::chrono::milliseconds(300), c.cap);
+        if (c.error) {
+            ASSERT_FALSE(result);
+            EXPECT_EQ(result.error(), *c.error);
+            continue;
+        }
+        ASSERT_TRUE(result);
+        ASSERT_EQ(result->formats.size(), c.data.size());
+        for (std::size_t i = 0; i < c.data.size(); ++i) {
+            EXPECT_EQ(result->formats[i].mimeType, "type" + std::to_string(i));
+            EXPECT_TRUE(result->formats[i].data == c.data[i]) << i;
+        }
+    }
+}
+
+// A reader that goes away before the end: the writer stops (EPIPE) and the program lives on.
+TEST(ClipboardPipeTransfer, WriterStopsWhenTheReaderGoes) {
+    ClipboardPipeWriter::ignoreBrokenPipeSignal();
+    Pipe pipe = makePipe();
+    auto contents = std::make_shared<const ClipboardContents>(
+        ClipboardContents{{{"big", std::string(4 * 1024 * 1024, 'z')}}});
+    QObject owner;
+    QPointer<ClipboardPipeWriter> writer = new ClipboardPipeWriter(
+        std::move(pipe.writeEnd), contents, contents->formats.front().data, &owner);
+    QTest::qWait(50);
+    EXPECT_FALSE(writer.isNull()) << "4 MB cannot fit into a pipe nobody reads";
+    pipe.readEnd.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return writer.isNull(); }, 2000));
+}
+
+}  // namespace
+}  // namespace nabbit

@@ -1,0 +1,150 @@
+// Auto-paste into a Wayland-native text field on real headless compositors: sway through a
+// virtual keyboard, made in this process and kept as Nabbit keeps it; KWin through its fake
+// input, from a helper that runs as the session's user and is granted fake input by a desktop
+// file, as the installed nabbit.desktop grants it to Nabbit. After a virtual-keyboard paste,
+// XWayland's keymap must still be whole, or X11 programs could no longer look keys up.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <map>
+
+#include "WaylandSession.h"
+#include "platform/wayland/FakeInputKeySynthesis.h"
+#include "platform/wayland/VirtualKeyboardKeySynthesis.h"
+
+namespace nabbit {
+namespace {
+
+using test::Compositor;
+using test::WaylandSession;
+
+constexpr const char* kFakeInputPaste = NABBIT_BIN_DIR "/nabbit-test-fake-input-keys";
+
+std::map<Compositor, std::unique_ptr<WaylandSession>>& sessions() {
+    static std::map<Compositor, std::unique_ptr<WaylandSession>> started;
+    return started;
+}
+std::map<Compositor, std::string>& refusals() {
+    static std::map<Compositor, std::string> why;
+    return why;
+}
+
+class WaylandKeySynthesisTest : public ::testing::TestWithParam<Compositor> {
+  protected:
+    static void TearDownTestSuite() { sessions().clear(); }
+
+    void SetUp() override {
+        const Compositor compositor = GetParam();
+        if (!sessions().count(compositor) && !refusals().count(compositor)) {
+            WaylandSession::Options options;
+            options.fakeInputClients = {kFakeInputPaste};
+            std::string why;
+            if (auto session = WaylandSession::start(compositor, why, options)) {
+                sessions()[compositor] = std::move(session);
+            } else {
+                refusals()[compositor] = why;
+            }
+        }
+        if (refusals().count(compositor)) {
+            GTEST_SKIP() << test::nameOf(compositor)
+                         << " cannot start here: " << refusals()[compositor];
+        }
+        session_ = sessions()[compositor].get();
+    }
+
+    // Sway: the virtual keyboard, made as Nabbit makes it at its start, before any window has
+    // the focus (the headless seat has no other keyboard to focus windows with).
+    bool connectKeyboard() {
+        auto keys = VirtualKeyboardKeySynthesis::connect(session_->waylandSocket().toStdString());
+        EXPECT_TRUE(keys) << keys.error();
+        if (keys) {
+            keyboard_ = std::move(*keys);
+        }
+        return keyboard_ != nullptr;
+    }
+
+    // Types Ctrl+V through the route this compositor offers.
+    bool paste() {
+        if (GetParam() == Compositor::sway) {
+            return keyboard_->sendPaste();
+        }
+        const auto run = session_->run(kFakeInputPaste, {});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return run.finished && run.exitCode == 0;
+    }
+
+    // A Wayland-native window with a text field, focused.
+    bool openFocusedEntry() {
+        entry_ = &session_->startClient(
+            "/usr/bin/python3", {NABBIT_SOURCE_DIR "/tests/support/wayland_entry.py", "Entry"});
+        if (!QTest::qWaitFor([&] { return entrySays("ready\n"); }, 10'000)) {
+            return false;
+        }
+        if (GetParam() == Compositor::sway) {
+            session_->run("swaymsg", {"[app_id=nabbit-test-entry] focus"});
+        }
+        return QTest::qWaitFor([&] { return entrySays("active 1\n"); }, 5000);
+    }
+
+    bool entrySays(const QByteArray& line) {
+        entryLog_ += entry_->readAllStandardOutput();
+        return entryLog_.contains(line);
+    }
+
+    WaylandSession* session_ = nullptr;
+    std::unique_ptr<VirtualKeyboardKeySynthesis> keyboard_;
+    QProcess* entry_ = nullptr;
+    QByteArray entryLog_;
+};
+
+TEST_P(WaylandKeySynthesisTest, CtrlVPastesIntoTheFocusedWaylandFieldWithinASecond) {
+    if (GetParam() == Compositor::sway) {
+        ASSERT_TRUE(connectKeyboard());
+    }
+    ASSERT_TRUE(openFocusedEntry()) << entryLog_.toStdString();
+    ASSERT_TRUE(session_->copy("pasted 480213"));
+
+    ASSERT_TRUE(paste());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entrySays("text: pasted 480213\n"); }, 1000))
+        << entryLog_.toStdString();
+    // Once, and nothing else typed: the modifiers were released with the keys.
+    EXPECT_EQ(entryLog_.count("text: "), 1) << entryLog_.toStdString();
+    ASSERT_TRUE(paste());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return entrySays("text: pasted 480213pasted 480213\n"); }, 1000))
+        << entryLog_.toStdString();
+
+    if (GetParam() == Compositor::sway) {
+        // The virtual keyboard's keymap is XWayland's now: it must still hold every key, so
+        // that X11 programs (XTest, key grabs) find Control, V and E.
+        const auto map = session_->run("xmodmap", {"-pke"});
+        ASSERT_TRUE(map.finished) << map.err.toStdString();
+        EXPECT_GT(map.out.count("\nkeycode "), 100) << map.out.toStdString();
+        for (const char* keysym : {" Control_L", " v V", " e E"}) {
+            EXPECT_TRUE(map.out.contains(keysym)) << keysym << "\n" << map.out.toStdString();
+        }
+    }
+    entry_->terminate();
+    entry_->waitForFinished(3000);
+}
+
+// Where the compositor does not offer a route, connecting says why instead of failing later.
+TEST_P(WaylandKeySynthesisTest, TheOtherCompositorsRouteIsRefusedWithTheReason) {
+    const std::string socket = session_->waylandSocket().toStdString();
+    if (GetParam() == Compositor::sway) {
+        const auto keys = FakeInputKeySynthesis::connect(socket);
+        ASSERT_FALSE(keys);
+        EXPECT_NE(keys.error().find("no fake input"), std::string::npos) << keys.error();
+    } else {
+        const auto keys = VirtualKeyboardKeySynthesis::connect(socket);
+        ASSERT_FALSE(keys);
+        EXPECT_EQ(keys.error(), "the compositor offers no virtual keyboard");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Compositors, WaylandKeySynthesisTest,
+                         ::testing::Values(Compositor::sway, Compositor::kwin),
+                         [](const auto& info) { return std::string(test::nameOf(info.param)); });
+
+}  // namespace
+}  // namespace nabbit
