@@ -9,6 +9,11 @@ namespace nabbit::test {
 
 NabbitInSession::NabbitInSession(WaylandSession& session, int restoreDelaySeconds)
     : session_(session), debugLog_(session.home() / "Documents/Nabbit_Debug.log") {
+    // Nabbit finds its keyword files beside itself, in ../share/nabbit.
+    const std::filesystem::path build = std::filesystem::path(NABBIT_BIN_DIR).parent_path();
+    session_.stage(build / "share/nabbit", "share/nabbit");
+    session_.stage(build / "bin/nabbit-simulate", "bin/nabbit-simulate");
+    bin_ = session_.stage(build / "bin/nabbit", "bin/nabbit").parent_path();
     const auto home = session_.home();
     if (!std::filesystem::exists(home / "Library/Messages/chat.db")) {
         createDatabaseFromFixture(home / "Library/Messages/chat.db", "chat-db.sql");
@@ -38,7 +43,8 @@ bool NabbitInSession::start(std::string& why, const QStringList& environment) {
         variables.insert(variable.left(equals), variable.mid(equals + 1));
     }
     const auto logBefore = readFile(debugLog_).size();
-    process_ = &session_.startClient(NABBIT_BIN_DIR "/nabbit", {}, variables);
+    process_ =
+        &session_.startClient(QString::fromStdString((bin_ / "nabbit").string()), {}, variables);
     const bool watching = QTest::qWaitFor(
         [&] {
             return readFile(debugLog_).find("Initialized lastProcessedRowId", logBefore) !=
@@ -54,7 +60,7 @@ bool NabbitInSession::start(std::string& why, const QStringList& environment) {
 }
 
 bool NabbitInSession::receiveMessage(const std::string& text) {
-    const auto output = session_.run(NABBIT_BIN_DIR "/nabbit-simulate",
+    const auto output = session_.run(QString::fromStdString((bin_ / "nabbit-simulate").string()),
                                      {"message", QString::fromStdString(text)}, 10'000);
     return output.finished && output.exitCode == 0;
 }

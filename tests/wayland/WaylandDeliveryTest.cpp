@@ -137,8 +137,10 @@ TEST_P(WaylandDeliveryTest, ACodeReachesTheClipboardAndThePreviousTextComesBack)
 // A Wayland-native window has the focus (the XWayland bridges of KWin and sway then pass
 // nothing on): the code reaches the clipboard all the same, and the window keeps the focus.
 TEST_P(WaylandDeliveryTest, ACodeReachesTheClipboardWhileAWaylandWindowHasTheFocus) {
-    QProcess& entry = session_->startClient(
-        "/usr/bin/python3", {NABBIT_SOURCE_DIR "/tests/support/wayland_entry.py", "Entry"});
+    const auto script =
+        session_->stage(NABBIT_SOURCE_DIR "/tests/support/wayland_entry.py", "wayland_entry.py");
+    QProcess& entry = session_->startClient("/usr/bin/python3",
+                                            {QString::fromStdString(script.string()), "Entry"});
     QByteArray entryLog;
     const auto entrySays = [&](const QByteArray& line) {
         entryLog += entry.readAllStandardOutput();
