@@ -1,7 +1,5 @@
 #include "app/AppDelegate.h"
 
-#include <iostream>
-
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
@@ -20,6 +18,7 @@
 #include "core/AppStateManager.h"
 #include "core/DebugLogger.h"
 #include "core/SystemLog.h"
+#include "core/TerminalConsole.h"
 #include "parser/SimpleOTPParser.h"
 #include "platform/FileReveal.h"
 #include "platform/GlobalShortcut.h"
@@ -46,6 +45,12 @@ QString toolTip(const QString& text) {
     return QStringLiteral("<p>") + text.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
+// A menu reads a single & as the mark of a shortcut letter: text from messages ("AT&T") keeps
+// its ampersands by doubling them.
+QString menuText(QString text) {
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 std::string newUuid() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
 }
@@ -57,9 +62,10 @@ AppDelegate::AppDelegate(DesktopServices services, QObject* parent)
       services_(std::move(services)),
       permissionsService_(services_.accessibility, services_.fileReveal),
       mainWindowState_(std::make_unique<MainWindowState>(permissionsService_)),
-      delivery_(std::make_unique<CodeDelivery>(DeliveryPlatform{
-          services_.clipboard, services_.keySynthesis, services_.pasteKeyMonitor,
-          services_.notifications, permissionsService_, services_.views, services_.console})) {
+      delivery_(std::make_unique<CodeDelivery>(
+          DeliveryPlatform{services_.clipboard, services_.keySynthesis, services_.pasteKeyMonitor,
+                           services_.notifications, permissionsService_, services_.views,
+                           services_.screenLock, services_.console})) {
     permissionsService_.setOtherSourcesReadable([this] {
         const auto& preferences = AppStateManager::shared();
         return (preferences.emailDetectionEnabled() && emailManager_ &&
@@ -247,6 +253,11 @@ void AppDelegate::openOnboardingWindow() {
 }
 
 void AppDelegate::onboardingWindowDidClose() {
+    // A second close of the same window (a held Alt+F4) arrives after it was let go, and may
+    // come after a new window took its place: only the window held now is let go.
+    if (!onboardingWindow_ || sender() != onboardingWindow_.get()) {
+        return;
+    }
     systemLog("[Nabbit] Onboarding window closed");
     // The window is still in its close event: Qt deletes it once that is over.
     onboardingWindow_.release()->deleteLater();
@@ -273,7 +284,12 @@ void AppDelegate::openMainWindow() {
 }
 
 void AppDelegate::mainWindowDidClose() {
-    mainWindowState_->stopRefreshing();
+    if (!mainWindow_ || sender() != mainWindow_.get()) {
+        return;  // a second close of a window already let go
+    }
+    if (!popoverWindow_ || !popoverWindow_->isVisible()) {
+        mainWindowState_->stopRefreshing();
+    }
     mainWindow_.release()->deleteLater();
     updateActivationPolicy();
 }
@@ -451,6 +467,10 @@ void AppDelegate::closePopover() {
         return;
     }
     popoverWindow_->hide();
+    // Nothing shows the state any more unless the main window is open.
+    if (!mainWindow_) {
+        mainWindowState_->stopRefreshing();
+    }
     popoverIgnoreUntil_ = std::chrono::steady_clock::now() + kPopoverIgnoreWindow;
     disconnect(popoverResignObserver_);
     popoverResignObserver_ = {};
@@ -477,7 +497,8 @@ void AppDelegate::buildStatusMenu(QMenu& menu) {
         const auto& otp = recent[index].otp;
         const QString title = QString::fromStdString(otp.code) + QStringLiteral(" - ") +
                               QString::fromStdString(otp.service.value_or("Unknown"));
-        menu.addAction(title, this, [this, index] { onPressCode(static_cast<int>(index)); });
+        menu.addAction(menuText(title), this,
+                       [this, index] { onPressCode(static_cast<int>(index)); });
     }
     menu.addSeparator();
     QAction* resyncItem = menu.addAction(QStringLiteral("Resync"), this, &AppDelegate::resync);
@@ -506,8 +527,8 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
     const bool native = preferences.useNativeNotifications();
     toggle(QStringLiteral("Use Native Notifications"), native,
            &AppDelegate::onPressUseNativeNotifications,
-           QStringLiteral("Use macOS native notifications instead of custom overlay (follows Do "
-                          "Not Disturb settings)"));
+           QStringLiteral("Use desktop notifications instead of custom overlay (follows Do Not "
+                          "Disturb settings)"));
     if (!native) {
         QMenu* positions = menu.addMenu(QStringLiteral("Notification Position"));
         positions->menuAction()->setToolTip(
@@ -534,7 +555,7 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
     toggle(QStringLiteral("Auto-Paste Codes"), preferences.autoPasteEnabled(),
            &AppDelegate::onPressAutoPaste,
            QStringLiteral("Automatically paste codes into focused text field (requires "
-                          "accessibility permissions)"));
+                          "permission to send key events)"));
     toggle(QStringLiteral("Mark Messages as Read"), preferences.markAsReadEnabled(),
            &AppDelegate::onPressMarkAsRead,
            QStringLiteral("Automatically mark OTP messages as read in iMessage after copying the "
@@ -542,7 +563,7 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
     toggle(QStringLiteral("Detect Codes from Apple Mail"), preferences.emailDetectionEnabled(),
            &AppDelegate::onPressEmailDetection,
            QStringLiteral("Also scan incoming emails in Apple Mail for verification codes "
-                          "(requires Full Disk Access)"));
+                          "(requires read access to Mail's files)"));
     toggle(QStringLiteral("Detect Codes from Notifications"),
            preferences.notificationDetectionEnabled(), &AppDelegate::onPressNotificationDetection,
            QStringLiteral("Also read the notifications other programs show (SMS from your phone "
@@ -575,7 +596,7 @@ void AppDelegate::buildSettingsMenu(QMenu& menu) {
                           "are saved to ~/Documents/Nabbit_Debug.log"));
     if (debugLogging) {
         menu.addAction(QStringLiteral("Open Debug Log"), this, &AppDelegate::onPressOpenDebugLog)
-            ->setToolTip(QStringLiteral("Open the debug log file in Finder"));
+            ->setToolTip(QStringLiteral("Open the debug log file in the file manager"));
         menu.addAction(QStringLiteral("Clear Debug Log"), this, &AppDelegate::onPressClearDebugLog)
             ->setToolTip(QStringLiteral("Clear the debug log file"));
     }
@@ -692,7 +713,7 @@ void AppDelegate::print(const std::string& line) const {
     if (services_.console) {
         services_.console(line);
     } else {
-        std::cout << line << std::endl;
+        printToTerminal(line);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QPointer>
 
 #include "core/DebugLogger.h"
@@ -39,6 +40,13 @@ ClipboardRestore::ClipboardRestore(Clipboard& clipboard, QObject* parent)
         // Before Qt hands the clipboard to a clipboard manager and the process ends.
         connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
                 &ClipboardRestore::restoreBeforeQuit);
+    }
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        // A logout may end the process without a quit of its own; it may also be cancelled.
+        connect(gui, &QGuiApplication::commitDataRequest, this, [this] {
+            restoreBeforeQuit();
+            quitting_ = false;
+        });
     }
 }
 

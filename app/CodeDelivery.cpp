@@ -1,7 +1,5 @@
 #include "app/CodeDelivery.h"
 
-#include <iostream>
-
 #include <QTimer>
 #include <QUuid>
 
@@ -9,10 +7,12 @@
 #include "app/ViewFactory.h"
 #include "core/AppStateManager.h"
 #include "core/DebugLogger.h"
+#include "core/TerminalConsole.h"
 #include "platform/Clipboard.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/KeySynthesis.h"
 #include "platform/PasteKeyMonitor.h"
+#include "platform/ScreenLock.h"
 #include "sources/imessage/MessageManager.h"
 #include "sources/mail/EmailManager.h"
 #include "sources/notifications/NotificationManager.h"
@@ -35,7 +35,8 @@ CodeDelivery::CodeDelivery(DeliveryPlatform platform, QObject* parent)
     : QObject(parent), platform_(std::move(platform)), restore_(platform_.clipboard) {
     connect(&restore_, &ClipboardRestore::restored, this, [this] {
         const auto& preferences = AppStateManager::shared();
-        if (!preferences.useNativeNotifications() && preferences.showNotificationOverlay()) {
+        if (!preferences.useNativeNotifications() && preferences.showNotificationOverlay() &&
+            !platform_.screenLock.isLocked()) {
             // The earlier overlay, if any, is left to close on its own.
             overlayWindow_ = new OverlayWindow(QStringLiteral("Clipboard Restored"), std::nullopt,
                                                platform_.views, false);
@@ -86,9 +87,15 @@ void CodeDelivery::handleMessagesUpdate(const CodeEntries& entries) {
 
 void CodeDelivery::deliverCode(const Message& message, const ParsedOTP& otp) {
     lastNotificationMessage_ = message;
+    // Also when the code is on the clipboard already: the message has been seen.
+    // Only Messages has read flags; a mail or a notification has none Nabbit could set.
+    if (!startsWith(message.guid, "email-") && !startsWith(message.guid, "notification-") &&
+        messageManager_) {
+        messageManager_->markAsRead(message.guid);
+    }
     restore_.copyCode(
         otp.code, AppStateManager::shared().restoreContentsDelayTime(),
-        [self = QPointer<CodeDelivery>(this), message, otp](ClipboardRestore::CopyOutcome outcome) {
+        [self = QPointer<CodeDelivery>(this), otp](ClipboardRestore::CopyOutcome outcome) {
             if (!self) {
                 return;
             }
@@ -96,19 +103,14 @@ void CodeDelivery::deliverCode(const Message& message, const ParsedOTP& otp) {
                 DebugLogger::shared().log("Code already on the clipboard", "SYSTEM");
                 return;
             }
-            self->codeCopied(message, otp);
+            self->codeCopied(otp);
         });
 }
 
-void CodeDelivery::codeCopied(const Message& message, const ParsedOTP& otp) {
+void CodeDelivery::codeCopied(const ParsedOTP& otp) {
     if (overlayWindow_) {
         overlayWindow_->close();
         overlayWindow_.clear();
-    }
-    // Only Messages has read flags; a mail or a notification has none Nabbit could set.
-    if (!startsWith(message.guid, "email-") && !startsWith(message.guid, "notification-") &&
-        messageManager_) {
-        messageManager_->markAsRead(message.guid);
     }
     const auto& preferences = AppStateManager::shared();
     if (preferences.autoPasteEnabled() && platform_.permissions.checkAccessibility()) {
@@ -116,7 +118,7 @@ void CodeDelivery::codeCopied(const Message& message, const ParsedOTP& otp) {
     }
     if (preferences.useNativeNotifications()) {
         sendNativeNotification(otp.code, otp.service);
-    } else if (preferences.showNotificationOverlay()) {
+    } else if (preferences.showNotificationOverlay() && !platform_.screenLock.isLocked()) {
         overlayWindow_ =
             new OverlayWindow(QString::fromStdString(otp.code),
                               QStringLiteral("Copied to Clipboard"), platform_.views, true);
@@ -177,7 +179,7 @@ void CodeDelivery::print(const std::string& line) const {
     if (platform_.console) {
         platform_.console(line);
     } else {
-        std::cout << line << std::endl;
+        printToTerminal(line);
     }
 }
 

@@ -24,6 +24,7 @@ class NotificationManager;
 class PermissionsService;
 class PasteKeyMonitor;
 class Registration;
+class ScreenLock;
 class ViewFactory;
 
 // What delivering a code needs from the desktop.
@@ -34,7 +35,10 @@ struct DeliveryPlatform {
     DesktopNotifications& notifications;
     const PermissionsService& permissions;
     const ViewFactory& views;
-    // Where lines for the user go (standard output when empty).
+    // While the session is locked, codes are still copied but no overlay is drawn.
+    const ScreenLock& screenLock;
+    // Where lines for the user go (when empty, standard output if it is a terminal: they may
+    // hold codes and message texts).
     std::function<void(const std::string& line)> console;
 };
 
@@ -90,7 +94,7 @@ class CodeDelivery : public QObject {
 
   private:
     // What follows once the code is on the clipboard.
-    void codeCopied(const Message& message, const ParsedOTP& otp);
+    void codeCopied(const ParsedOTP& otp);
     void print(const std::string& line) const;
 
     DeliveryPlatform platform_;

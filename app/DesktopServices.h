@@ -16,6 +16,7 @@ class LoginItem;
 class NotificationMonitor;
 class PasteKeyMonitor;
 class Relauncher;
+class ScreenLock;
 class ViewFactory;
 
 // Everything the application object gets from the desktop it runs on: the platform's
@@ -32,7 +33,9 @@ struct DesktopServices {
     LoginItem& loginItem;
     Relauncher& relauncher;
     const ViewFactory& views;
-    // Where lines for the user go (standard output when empty).
+    const ScreenLock& screenLock;
+    // Where lines for the user go (when empty, standard output if it is a terminal: they may
+    // hold codes and message texts).
     std::function<void(const std::string& line)> console;
     // A new watch of the desktop's notifications for each notification source; empty where
     // none can be had (the source then reports notifications unavailable).

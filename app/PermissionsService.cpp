@@ -26,8 +26,12 @@ MessageAccess PermissionsService::checkMessageAccess() const {
 
 bool PermissionsService::checkAccessibility() const {
     const bool allowed = accessibility_.syntheticKeyEventsAllowed();
-    systemLog(std::string("[Nabbit] Checking Accessibility: ") + (allowed ? "true" : "false"),
-              SystemLogPriority::debug);
+    // Windows ask every second: the log says only what changed.
+    if (loggedAccessibility_ != allowed) {
+        loggedAccessibility_ = allowed;
+        systemLog(std::string("[Nabbit] Checking Accessibility: ") + (allowed ? "true" : "false"),
+                  SystemLogPriority::debug);
+    }
     return allowed;
 }
 

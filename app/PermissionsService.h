@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include "core/FullDiskAccess.h"
 #include "platform/AccessibilityCheck.h"
@@ -17,8 +18,8 @@ struct MessageAccess {
 };
 
 // The two grants Nabbit depends on: read access to the Messages database, and being allowed
-// to post synthetic key events (auto-paste). Nothing is cached; each check asks again and
-// writes its lines to the system log.
+// to post synthetic key events (auto-paste). Nothing is cached; each check asks again, and
+// writes its lines to the system log when the answer changed.
 class PermissionsService {
   public:
     PermissionsService(const AccessibilityCheck& accessibility, FileReveal& fileReveal);
@@ -32,7 +33,8 @@ class PermissionsService {
         otherSourcesReadable_ = std::move(check);
     }
 
-    // Never prompts. Logs "[Nabbit] Checking Accessibility: true/false".
+    // Never prompts. Logs "[Nabbit] Checking Accessibility: true/false" when the answer differs
+    // from the one logged before.
     bool checkAccessibility() const;
 
     // There is no page to send the user to here: asking again is all that can be done, and
@@ -47,6 +49,7 @@ class PermissionsService {
     const AccessibilityCheck& accessibility_;
     FileReveal& fileReveal_;
     std::function<bool()> otherSourcesReadable_;
+    mutable std::optional<bool> loggedAccessibility_;
 };
 
 }  // namespace nabbit

@@ -62,7 +62,8 @@ std::string_view WatchCommand::usage() {
            "             read the desktop's notifications too (also when the preference\n"
            "             com.nabbit.app.notificationDetectionEnabled is true or absent); their\n"
            "             lines say \"source\":\"notification\"\n"
-           "  --verbose  also show the lines of each permission check on standard error\n"
+           "  --verbose  also show the debug log's entries (when debug logging is on) and the\n"
+           "             lines of each permission check on standard error\n"
            "  Standard output carries only the entries; everything else goes to standard error.\n"
            "  Runs until interrupted (SIGINT or SIGTERM).\n";
 }
@@ -109,8 +110,10 @@ int WatchCommand::run(const std::vector<std::string>& arguments, std::ostream& o
     notifications = notifications || AppStateManager::shared().notificationDetectionEnabled();
 
     // Standard output is for entries only. Every other line goes to standard error, each in
-    // one write, so that lines of the debug log's thread never land inside another line.
-    DebugLogger::shared().setConsoleEcho(DebugLogger::ConsoleEcho::standardError);
+    // one write, so that lines of the debug log's thread never land inside another line. The
+    // debug log's entries hold message texts: echoed only when asked for.
+    DebugLogger::shared().setConsoleEcho(verbose ? DebugLogger::ConsoleEcho::standardError
+                                                 : DebugLogger::ConsoleEcho::none);
     setSystemLogEchoesDebugLines(verbose);
     auto say = [&err](const std::string& line) { err << (line + "\n") << std::flush; };
 

@@ -15,9 +15,9 @@ class NotificationMonitor;
 
 // `nabbit watch`: runs the message sources headless, exactly as the application starts them,
 // and prints each new code entry as one JSON line on standard output as it is published. Runs
-// until SIGINT or SIGTERM, then exits 0. Everything else (diagnostics, the debug log's echo,
-// system log lines) goes to standard error, so that standard output carries nothing but
-// entries; the lines of each permission check only with --verbose.
+// until SIGINT or SIGTERM, then exits 0. Everything else (diagnostics, system log lines) goes
+// to standard error, so that standard output carries nothing but entries; the debug log's echo
+// and the lines of each permission check only with --verbose.
 class WatchCommand {
   public:
     using MonitorFactory = std::function<std::unique_ptr<NotificationMonitor>()>;

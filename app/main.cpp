@@ -20,6 +20,7 @@
 #include "platform/freedesktop/DBusNotificationMonitor.h"
 #include "platform/freedesktop/FreedesktopFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/FreedesktopScreenLock.h"
 #include "platform/freedesktop/PortalColorScheme.h"
 #include "platform/freedesktop/ProcessRelauncher.h"
 #include "platform/freedesktop/XdgAutostartLoginItem.h"
@@ -162,6 +163,7 @@ int runDesktop(int argc, char** argv) {
     nabbit::XdgAutostartLoginItem loginItem(QCoreApplication::applicationFilePath().toStdString());
     nabbit::ProcessRelauncher relauncher;
     nabbit::WidgetViewFactory views;
+    nabbit::FreedesktopScreenLock screenLock;
     nabbit::AppDelegate delegate({*clipboard,
                                   keySynthesis,
                                   pasteKeyMonitor,
@@ -172,6 +174,7 @@ int runDesktop(int argc, char** argv) {
                                   loginItem,
                                   relauncher,
                                   views,
+                                  screenLock,
                                   {},
                                   makeNotificationMonitor});
     QObject::connect(&instance, &nabbit::SingleInstance::reopenRequested, &delegate,

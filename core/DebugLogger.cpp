@@ -19,6 +19,7 @@
 #include "core/Paths.h"
 #include "core/PreferenceKeys.h"
 #include "core/PreferencesStore.h"
+#include "core/TerminalConsole.h"
 #include "core/UniqueFd.h"
 
 namespace nabbit {
@@ -275,11 +276,26 @@ void DebugLogger::writeEntry(const std::string& message, const std::string& cate
         writeAll(fd.get(), entry);
     }
 
-    // One call: stdio locks the stream for it, so no other thread's line lands inside.
-    const std::string console = entry + "\n";
-    std::FILE* stream = consoleEcho_.load() == ConsoleEcho::standardError ? stderr : stdout;
-    std::fwrite(console.data(), 1, console.size(), stream);
-    std::fflush(stream);
+    std::FILE* stream = nullptr;
+    switch (consoleEcho_.load()) {
+        case ConsoleEcho::terminal:
+            stream = standardOutputIsTerminal() ? stdout : nullptr;
+            break;
+        case ConsoleEcho::none:
+            break;
+        case ConsoleEcho::standardOutput:
+            stream = stdout;
+            break;
+        case ConsoleEcho::standardError:
+            stream = stderr;
+            break;
+    }
+    if (stream != nullptr) {
+        // One call: stdio locks the stream for it, so no other thread's line lands inside.
+        const std::string console = entry + "\n";
+        std::fwrite(console.data(), 1, console.size(), stream);
+        std::fflush(stream);
+    }
 }
 
 void DebugLogger::recreateWithHeader() const {

@@ -17,16 +17,18 @@ namespace nabbit {
 
 // The opt-in diagnostic log, <Documents>/Nabbit_Debug.log. While the preference
 // "com.nabbit.app.debugLoggingEnabled" is on, each entry is appended to the file and echoed to
-// the console (standard output unless told otherwise); while it is off, log() reads no file:
+// the console (standard output when it is a terminal, unless told otherwise: the entries hold
+// message texts and codes, which must not reach the journal); while it is off, log() reads no file:
 // the switch is kept in memory and follows the preferences file (see LoggingSwitch). All file
 // and console work runs in submission order on the logger's own worker thread
 // ("com.nabbit.app.debugLogger") and every file error is swallowed. The file holds message
 // texts and codes, so it is created with mode 0600.
 class DebugLogger {
   public:
-    // Where entries are echoed besides the file. `nabbit watch` keeps its standard output for
-    // code entries and sends them to standard error.
-    enum class ConsoleEcho { standardOutput, standardError };
+    // Where entries are echoed besides the file: `terminal` is standard output when that is a
+    // terminal, else nowhere. `nabbit watch --verbose` keeps its standard output for code
+    // entries and sends them to standard error.
+    enum class ConsoleEcho { terminal, none, standardOutput, standardError };
 
     // The process-wide logger, created on first use. It is never destroyed; at exit its queue
     // is drained, and entries logged after that are written on the caller's thread.
@@ -66,7 +68,7 @@ class DebugLogger {
     void recreateWithHeader() const;
 
     const std::optional<std::filesystem::path> logFile_;
-    std::atomic<ConsoleEcho> consoleEcho_{ConsoleEcho::standardOutput};
+    std::atomic<ConsoleEcho> consoleEcho_{ConsoleEcho::terminal};
 
     std::mutex queueMutex_;
     std::condition_variable queueChanged_;

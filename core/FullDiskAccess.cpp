@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <mutex>
 #include <string>
 
 #include "core/Paths.h"
@@ -34,6 +35,25 @@ const char* text(bool value) {
     return value ? "true" : "false";
 }
 
+// The windows check every second: the log gets the answer when it differs from the last one
+// logged, from whichever thread asked.
+void logIfChanged(const std::filesystem::path& path, bool exists, bool readable) {
+    static std::mutex mutex;
+    static std::string logged;
+    const std::string answer = path.string() + '\n' + text(exists) + '\n' + text(readable);
+    {
+        std::lock_guard lock(mutex);
+        if (answer == logged) {
+            return;
+        }
+        logged = answer;
+    }
+    systemLog("[Nabbit] Checking FDA at: " + path.string(), SystemLogPriority::debug);
+    systemLog(
+        std::string("[Nabbit] File exists: ") + text(exists) + ", Can read: " + text(readable),
+        SystemLogPriority::debug);
+}
+
 }  // namespace
 
 FullDiskAccess checkFullDiskAccess() {
@@ -41,10 +61,7 @@ FullDiskAccess checkFullDiskAccess() {
     std::error_code ec;
     const bool exists = std::filesystem::exists(path, ec);
     const bool readable = exists && canReadOneByte(path);
-    systemLog("[Nabbit] Checking FDA at: " + path.string(), SystemLogPriority::debug);
-    systemLog(
-        std::string("[Nabbit] File exists: ") + text(exists) + ", Can read: " + text(readable),
-        SystemLogPriority::debug);
+    logIfChanged(path, exists, readable);
     if (readable) {
         return FullDiskAccess::granted;
     }

@@ -1,11 +1,14 @@
 // Arbitrary bytes as a message text (UTF-8, invalid sequences included) through parse, with
 // the shipped language files and with a small in-memory configuration that exercises every
-// stage, custom patterns included; the fast link removal against the plain search; and the
-// prefilter, which must never pass over a shipped pattern or exclusion that matches.
+// stage, custom patterns and the language-independent rules included; the fast link removal against
+// the plain search; and the prefilter, which must never pass over a shipped pattern or exclusion
+// that matches.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+
+#include <unicode/uchar.h>
 
 #include "parser/FixedPatterns.h"
 #include "parser/GraphemeCount.h"
@@ -71,6 +74,16 @@ void check(const std::optional<ParsedOTP>& first, const std::optional<ParsedOTP>
     // Parsing is a pure function of the text, and a found code is never empty.
     if (first != again || (first && first->code.empty())) {
         std::abort();
+    }
+    // Codes are delivered with ASCII digits only.
+    if (first) {
+        const icu::UnicodeString code = fromUtf8(first->code);
+        for (int32_t i = 0; i < code.length(); i = code.moveIndex32(i, 1)) {
+            const UChar32 c = code.char32At(i);
+            if (c > 0x7F && u_charType(c) == U_DECIMAL_DIGIT_NUMBER) {
+                std::abort();
+            }
+        }
     }
 }
 

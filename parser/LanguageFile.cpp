@@ -39,14 +39,15 @@ std::optional<std::vector<std::string>> optionalStringArray(const nlohmann::json
     return stringArray(object, key);
 }
 
-std::vector<Regex> compiledAll(const std::vector<std::string>& sources) {
-    std::vector<Regex> compiled;
+// Compiled when a text first needs them: most texts need few of a language's patterns, and a
+// program that parses one text should not pay for all of them.
+std::vector<Regex> deferredAll(const std::vector<std::string>& sources) {
+    std::vector<Regex> patterns;
+    patterns.reserve(sources.size());
     for (const auto& source : sources) {
-        if (auto regex = Regex::compile(source, RegexOptions{.bounded = true})) {
-            compiled.push_back(*std::move(regex));
-        }
+        patterns.push_back(Regex::deferred(source, RegexOptions{.bounded = true}));
     }
-    return compiled;
+    return patterns;
 }
 
 std::string serviceName(const std::string& written) {
@@ -78,8 +79,8 @@ std::optional<LanguageFile> decodeLanguageFile(std::string_view json) {
     }
     LanguageFile file;
     file.keywords.insert(keywords->begin(), keywords->end());
-    file.patterns = compiledAll(*patterns);
-    file.exclusions = compiledAll(*exclusions);
+    file.patterns = deferredAll(*patterns);
+    file.exclusions = deferredAll(*exclusions);
     for (const auto& written : *services) {
         auto name = serviceName(written);
         if (!name.empty() &&

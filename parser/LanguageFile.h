@@ -12,8 +12,8 @@
 namespace nabbit {
 
 // What one language file contributes: its keywords as written; its patterns and exclusions,
-// compiled bounded, in file order (those that do not compile are left out); and the service
-// names it lists, lower-cased and trimmed, in file order.
+// bounded and compiled on first use, in file order (one that does not compile matches
+// nothing); and the service names it lists, lower-cased and trimmed, in file order.
 struct LanguageFile {
     std::set<std::string> keywords;
     std::vector<Regex> patterns;
@@ -22,6 +22,8 @@ struct LanguageFile {
     std::vector<Regex> exclusions;
     // Names of services, looked for as whole words when no other way names the sender.
     std::vector<std::string> services;
+    // For files merged into one: where each file's patterns end in `patterns`.
+    std::vector<std::size_t> patternFileEnds;
 };
 
 // Decodes {"keywords": [string...], "patterns": [string...], "exclusions": [string...],

@@ -38,6 +38,7 @@ LanguageFile loadLanguageFiles(const ResourceLocator& locator) {
         merged.patterns.insert(merged.patterns.end(),
                                std::make_move_iterator(file->patterns.begin()),
                                std::make_move_iterator(file->patterns.end()));
+        merged.patternFileEnds.push_back(merged.patterns.size());
         merged.exclusions.insert(merged.exclusions.end(),
                                  std::make_move_iterator(file->exclusions.begin()),
                                  std::make_move_iterator(file->exclusions.end()));

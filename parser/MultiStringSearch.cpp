@@ -1,7 +1,6 @@
 #include "parser/MultiStringSearch.h"
 
 #include <algorithm>
-#include <deque>
 
 namespace nabbit {
 
@@ -16,8 +15,15 @@ auto byUnit() {
 }  // namespace
 
 MultiStringSearch::MultiStringSearch(const std::vector<std::u16string>& strings) {
+    std::size_t units = 1;
+    for (const auto& string : strings) {
+        units += string.size();
+    }
+    nodes_.reserve(units);
     nodes_.assign(1, Node{});
-    std::vector<std::vector<std::int32_t>> own(1);
+    // The strings ending at each node, as a list through nextOwn (few nodes end one).
+    std::vector<std::int32_t> firstOwn(1, -1);
+    std::vector<std::int32_t> nextOwn(strings.size(), -1);
     for (std::size_t s = 0; s < strings.size(); ++s) {
         if (strings[s].empty()) {
             continue;
@@ -33,10 +39,20 @@ MultiStringSearch::MultiStringSearch(const std::vector<std::u16string>& strings)
             const auto created = static_cast<std::int32_t>(nodes_.size());
             next.insert(it, {unit, created});
             nodes_.emplace_back();
-            own.emplace_back();
+            firstOwn.push_back(-1);
             node = created;
         }
-        own[static_cast<std::size_t>(node)].push_back(static_cast<std::int32_t>(s));
+        auto& first = firstOwn[static_cast<std::size_t>(node)];
+        // Appended at the end of the node's list, so its strings keep their order.
+        if (first < 0) {
+            first = static_cast<std::int32_t>(s);
+        } else {
+            std::int32_t last = first;
+            while (nextOwn[static_cast<std::size_t>(last)] >= 0) {
+                last = nextOwn[static_cast<std::size_t>(last)];
+            }
+            nextOwn[static_cast<std::size_t>(last)] = static_cast<std::int32_t>(s);
+        }
     }
 
     rootNext_.assign(kDirect, -1);
@@ -46,21 +62,28 @@ MultiStringSearch::MultiStringSearch(const std::vector<std::u16string>& strings)
         }
     }
 
-    // Failure links breadth first, so a node's failure node is complete before it.
-    std::vector<std::vector<std::int32_t>> out(nodes_.size());
-    std::deque<std::int32_t> queue;
+    // Failure links breadth first, so a node's failure node is complete before it; a node's
+    // outputs are its own strings, then those of its failure node.
+    std::vector<std::int32_t> queue;
+    queue.reserve(nodes_.size());
     for (const auto& edge : nodes_[0].next) {
         queue.push_back(edge.second);
     }
-    while (!queue.empty()) {
-        const std::int32_t node = queue.front();
-        queue.pop_front();
-        const auto n = static_cast<std::size_t>(node);
-        out[n] = own[n];
-        const auto& inherited = out[static_cast<std::size_t>(nodes_[n].fail)];
-        out[n].insert(out[n].end(), inherited.begin(), inherited.end());
-        for (const auto& [unit, target] : nodes_[n].next) {
-            std::int32_t fail = nodes_[n].fail;
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+        const auto n = static_cast<std::size_t>(queue[head]);
+        Node& node = nodes_[n];
+        node.outBegin = static_cast<std::int32_t>(outputs_.size());
+        for (std::int32_t s = firstOwn[n]; s >= 0; s = nextOwn[static_cast<std::size_t>(s)]) {
+            outputs_.push_back(s);
+        }
+        const Node& failure = nodes_[static_cast<std::size_t>(node.fail)];
+        for (std::int32_t o = failure.outBegin; o < failure.outEnd; ++o) {
+            const std::int32_t inherited = outputs_[static_cast<std::size_t>(o)];
+            outputs_.push_back(inherited);
+        }
+        node.outEnd = static_cast<std::int32_t>(outputs_.size());
+        for (const auto& [unit, target] : node.next) {
+            std::int32_t fail = node.fail;
             std::int32_t next = child(fail, unit);
             while (next < 0 && fail != 0) {
                 fail = nodes_[static_cast<std::size_t>(fail)].fail;
@@ -69,11 +92,6 @@ MultiStringSearch::MultiStringSearch(const std::vector<std::u16string>& strings)
             nodes_[static_cast<std::size_t>(target)].fail = next < 0 ? 0 : next;
             queue.push_back(target);
         }
-    }
-    for (std::size_t n = 0; n < nodes_.size(); ++n) {
-        nodes_[n].outBegin = static_cast<std::int32_t>(outputs_.size());
-        outputs_.insert(outputs_.end(), out[n].begin(), out[n].end());
-        nodes_[n].outEnd = static_cast<std::int32_t>(outputs_.size());
     }
 }
 

@@ -17,12 +17,28 @@ void set(std::vector<std::uint64_t>& bits, std::size_t i) {
 
 }  // namespace
 
-PatternPrefilter::PatternPrefilter(const std::vector<const Regex*>& patterns) {
+namespace {
+
+std::vector<std::string> sourcesOf(const std::vector<const Regex*>& patterns) {
+    std::vector<std::string> sources;
+    sources.reserve(patterns.size());
+    for (const Regex* pattern : patterns) {
+        sources.push_back(pattern->source());
+    }
+    return sources;
+}
+
+}  // namespace
+
+PatternPrefilter::PatternPrefilter(const std::vector<const Regex*>& patterns)
+    : PatternPrefilter(sourcesOf(patterns)) {}
+
+PatternPrefilter::PatternPrefilter(const std::vector<std::string>& sources) {
     std::unordered_map<std::u16string, std::int32_t> ids;
     std::vector<std::u16string> strings;
     std::int32_t clause = 0;
-    for (const Regex* pattern : patterns) {
-        for (const auto& required : requiredText(pattern->source()).clauses) {
+    for (const std::string& source : sources) {
+        for (const auto& required : requiredText(source).clauses) {
             for (const auto& string : required) {
                 auto [it, inserted] =
                     ids.try_emplace(string, static_cast<std::int32_t>(strings.size()));
@@ -44,25 +60,31 @@ bool PatternPrefilter::alwaysRuns(std::size_t pattern) const {
 }
 
 PatternPrefilter::Found PatternPrefilter::scan(const icu::UnicodeString& text) const {
+    if (stringClauses_.empty()) {
+        return scanFolded({});
+    }
+    icu::UnicodeString folded(text);
+    folded.foldCase();
+    return scanFolded(
+        std::u16string_view(folded.getBuffer(), static_cast<std::size_t>(folded.length())));
+}
+
+PatternPrefilter::Found PatternPrefilter::scanFolded(std::u16string_view folded) const {
     Found found;
     found.clauses_.assign((clauseBegin_.back() + 63) / 64, 0);
     found.strings_.assign((stringClauses_.size() + 63) / 64, 0);
     if (stringClauses_.empty()) {
         return found;
     }
-    icu::UnicodeString folded(text);
-    folded.foldCase();
-    search_.eachIn(
-        std::u16string_view(folded.getBuffer(), static_cast<std::size_t>(folded.length())),
-        [&](std::size_t string, std::size_t) {
-            if (test(found.strings_, string)) {
-                return;
-            }
-            set(found.strings_, string);
-            for (const std::int32_t clause : stringClauses_[string]) {
-                set(found.clauses_, static_cast<std::size_t>(clause));
-            }
-        });
+    search_.eachIn(folded, [&](std::size_t string, std::size_t) {
+        if (test(found.strings_, string)) {
+            return;
+        }
+        set(found.strings_, string);
+        for (const std::int32_t clause : stringClauses_[string]) {
+            set(found.clauses_, static_cast<std::size_t>(clause));
+        }
+    });
     return found;
 }
 

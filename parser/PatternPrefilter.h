@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include <unicode/unistr.h>
@@ -22,6 +24,8 @@ class PatternPrefilter {
   public:
     PatternPrefilter() = default;
     explicit PatternPrefilter(const std::vector<const Regex*>& patterns);
+    // The same from the patterns' sources, without compiling them.
+    explicit PatternPrefilter(const std::vector<std::string>& sources);
 
     // The clauses a text satisfies (one of their strings occurs in it).
     class Found {
@@ -35,6 +39,8 @@ class PatternPrefilter {
     // True when the pattern requires no known string, so no scan can rule it out.
     bool alwaysRuns(std::size_t pattern) const;
     Found scan(const icu::UnicodeString& text) const;
+    // The same on a text already case-folded.
+    Found scanFolded(std::u16string_view folded) const;
     bool mayMatch(std::size_t pattern, const Found& found) const;
 
     // Scans a text only when a pattern first needs it.

@@ -1,6 +1,7 @@
 #include "parser/Regex.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <unordered_map>
 #include <utility>
@@ -76,73 +77,93 @@ MatcherCache& threadCache() {
     return cache;
 }
 
-// Compiling a large case-insensitive pattern can cost ICU milliseconds (closing its sets
-// over case). Patterns still held by a live parser are shared with a parser built later from
-// the same files (the mail source gets a parser of its own), so the second construction is
-// nearly free. Only construction takes the lock; matching never does.
-class CompiledPatterns {
-  public:
-    struct Compiled {
-        std::shared_ptr<const icu::RegexPattern> pattern;
-        int32_t groupCount = 0;
-    };
+}  // namespace
 
-    std::optional<Compiled> get(std::string_view source, RegexOptions options) {
+// Compiling a large case-insensitive pattern can cost ICU milliseconds (closing its sets
+// over case), so a pattern is compiled once, on first need, whatever copies of it exist.
+class Regex::State {
+  public:
+    State(std::string source, RegexOptions options)
+        : source_(std::move(source)), options_(options) {}
+
+    const std::string& source() const { return source_; }
+    RegexOptions options() const { return options_; }
+
+    // Null when the pattern does not compile.
+    const std::shared_ptr<const icu::RegexPattern>& pattern() {
+        std::call_once(once_, [this] { compileNow(); });
+        return pattern_;
+    }
+    int32_t groupCount() {
+        pattern();
+        return groupCount_;
+    }
+    bool compiled() const { return compiled_.load(std::memory_order_acquire); }
+
+  private:
+    void compileNow() {
+        UErrorCode status = U_ZERO_ERROR;
+        UParseError parseError{};
+        const uint32_t flags = options_.caseInsensitive ? UREGEX_CASE_INSENSITIVE : 0;
+        std::shared_ptr<const icu::RegexPattern> compiled(
+            icu::RegexPattern::compile(fromUtf8(source_), flags, parseError, status));
+        if (U_SUCCESS(status) && compiled) {
+            // Only matchers tell the number of groups.
+            const std::unique_ptr<icu::RegexMatcher> probe(compiled->matcher(status));
+            if (U_SUCCESS(status) && probe) {
+                groupCount_ = probe->groupCount();
+                pattern_ = std::move(compiled);
+            }
+        }
+        compiled_.store(true, std::memory_order_release);
+    }
+
+    const std::string source_;
+    const RegexOptions options_;
+    std::once_flag once_;
+    std::atomic<bool> compiled_{false};
+    std::shared_ptr<const icu::RegexPattern> pattern_;
+    int32_t groupCount_ = 0;
+};
+
+namespace {
+
+// The states of the patterns some Regex still holds, by options and source: a parser built
+// later from the same files (the mail source gets a parser of its own) shares what the first
+// one compiled. Only making a Regex takes the lock; matching never does.
+class SharedStates {
+  public:
+    std::shared_ptr<Regex::State> get(std::string_view source, RegexOptions options) {
         std::string key;
         key.reserve(source.size() + 2);
         key += options.caseInsensitive ? 'i' : '-';
         key += options.bounded ? 'b' : '-';
         key += source;
-        {
-            const std::lock_guard lock(mutex_);
-            const auto it = entries_.find(key);
-            if (it != entries_.end()) {
-                if (auto pattern = it->second.pattern.lock()) {
-                    return Compiled{std::move(pattern), it->second.groupCount};
-                }
-            }
-        }
-        auto fresh = compile(source, options);
-        if (!fresh) {
-            return std::nullopt;
-        }
         const std::lock_guard lock(mutex_);
+        auto& entry = entries_[key];
+        if (auto state = entry.lock()) {
+            return state;
+        }
+        auto state = std::make_shared<Regex::State>(std::string(source), options);
+        entry = state;
         if (entries_.size() >= sweepAt_) {
-            std::erase_if(entries_, [](const auto& item) { return item.second.pattern.expired(); });
+            std::erase_if(entries_, [](const auto& item) { return item.second.expired(); });
             sweepAt_ = std::max<std::size_t>(kMinimumSweep, 2 * entries_.size());
         }
-        entries_[key] = Entry{fresh->pattern, fresh->groupCount};
-        return fresh;
+        return state;
     }
 
   private:
-    struct Entry {
-        std::weak_ptr<const icu::RegexPattern> pattern;
-        int32_t groupCount = 0;
-    };
-
-    static std::optional<Compiled> compile(std::string_view source, RegexOptions options) {
-        UErrorCode status = U_ZERO_ERROR;
-        UParseError parseError{};
-        const uint32_t flags = options.caseInsensitive ? UREGEX_CASE_INSENSITIVE : 0;
-        std::shared_ptr<const icu::RegexPattern> pattern(
-            icu::RegexPattern::compile(fromUtf8(source), flags, parseError, status));
-        if (U_FAILURE(status) || !pattern) {
-            return std::nullopt;
-        }
-        // Only matchers tell the number of groups.
-        const std::unique_ptr<icu::RegexMatcher> probe(pattern->matcher(status));
-        if (U_FAILURE(status) || !probe) {
-            return std::nullopt;
-        }
-        return Compiled{std::move(pattern), probe->groupCount()};
-    }
-
     static constexpr std::size_t kMinimumSweep = 256;
     std::mutex mutex_;
-    std::unordered_map<std::string, Entry> entries_;
+    std::unordered_map<std::string, std::weak_ptr<Regex::State>> entries_;
     std::size_t sweepAt_ = kMinimumSweep;
 };
+
+SharedStates& sharedStates() {
+    static SharedStates states;
+    return states;
+}
 
 const icu::UnicodeString& emptyText() {
     static const icu::UnicodeString empty;
@@ -152,13 +173,35 @@ const icu::UnicodeString& emptyText() {
 }  // namespace
 
 std::optional<Regex> Regex::compile(std::string_view pattern, RegexOptions options) {
-    static CompiledPatterns compiled;
-    auto found = compiled.get(pattern, options);
-    if (!found) {
+    Regex regex = deferred(pattern, options);
+    if (!regex.compiles()) {
         return std::nullopt;
     }
-    return Regex(std::move(found->pattern), std::string(pattern), found->groupCount,
-                 options.bounded);
+    return regex;
+}
+
+Regex Regex::deferred(std::string_view pattern, RegexOptions options) {
+    return Regex(sharedStates().get(pattern, options));
+}
+
+const std::string& Regex::source() const {
+    return state_->source();
+}
+
+bool Regex::compiles() const {
+    return state_->pattern() != nullptr;
+}
+
+bool Regex::isCompiled() const {
+    return state_->compiled();
+}
+
+int32_t Regex::groupCount() const {
+    return state_->groupCount();
+}
+
+bool Regex::bounded() const {
+    return state_->options().bounded;
 }
 
 Regex::Scanner Regex::scan(const icu::UnicodeString& text) const {
@@ -166,13 +209,19 @@ Regex::Scanner Regex::scan(const icu::UnicodeString& text) const {
 }
 
 Regex::Scanner::Scanner(const Regex& regex, const icu::UnicodeString& text) : text_(text) {
-    MatcherCache::Entry* entry = threadCache().find(regex.pattern_, regex.bounded_);
+    const auto& pattern = regex.state_->pattern();
+    if (!pattern) {
+        failed_ = true;
+        return;
+    }
+    const bool bounded = regex.bounded();
+    MatcherCache::Entry* entry = threadCache().find(pattern, bounded);
     if (entry != nullptr && !entry->busy) {
         entry->busy = true;
         busy_ = &entry->busy;
         matcher_ = entry->matcher.get();
     } else {
-        own_ = makeMatcher(*regex.pattern_, regex.bounded_);
+        own_ = makeMatcher(*pattern, bounded);
         matcher_ = own_.get();
     }
     if (matcher_ == nullptr) {

@@ -17,7 +17,9 @@ struct RegexOptions {
     bool bounded = false;
 };
 
-// A compiled ICU regular expression: immutable, cheap to copy, usable from any thread.
+// An ICU regular expression: immutable, cheap to copy, usable from any thread. It is compiled
+// when it is made (compile) or on its first use (deferred), once for every copy of it and for
+// every Regex made from the same source and options while one of them lives.
 //
 // Patterns that come from files are compiled bounded: each match attempt gets a fixed budget
 // of matching steps and backtracking stack, so a catastrophically backtracking pattern gives
@@ -33,28 +35,30 @@ class Regex {
     // Absent when the pattern does not compile.
     static std::optional<Regex> compile(std::string_view pattern, RegexOptions options);
     static std::optional<Regex> compile(std::string_view pattern) { return compile(pattern, {}); }
+    // Compiled on its first use, so that a program pays only for the patterns its texts
+    // reach. One that does not compile then matches nothing.
+    static Regex deferred(std::string_view pattern, RegexOptions options);
 
     // The pattern as written (UTF-8).
-    const std::string& source() const { return source_; }
-    int32_t groupCount() const { return groupCount_; }
-    bool bounded() const { return bounded_; }
+    const std::string& source() const;
+    // Compiles a deferred pattern now; false when it does not compile.
+    bool compiles() const;
+    // Whether it has been compiled (successfully or not) yet.
+    bool isCompiled() const;
+    int32_t groupCount() const;
+    bool bounded() const;
 
     class Scanner;
     // Starts a scan of the text; the text must outlive the scanner.
     Scanner scan(const icu::UnicodeString& text) const;
 
-  private:
-    Regex(std::shared_ptr<const icu::RegexPattern> pattern, std::string source, int32_t groupCount,
-          bool bounded)
-        : pattern_(std::move(pattern)),
-          source_(std::move(source)),
-          groupCount_(groupCount),
-          bounded_(bounded) {}
+    // The compiled form and the source, shared by every copy.
+    class State;
 
-    std::shared_ptr<const icu::RegexPattern> pattern_;
-    std::string source_;
-    int32_t groupCount_ = 0;
-    bool bounded_ = false;
+  private:
+    explicit Regex(std::shared_ptr<State> state) : state_(std::move(state)) {}
+
+    std::shared_ptr<State> state_;
 };
 
 // Walks the matches of one Regex in one text. It borrows the matcher that the calling thread

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <set>
+#include <unordered_map>
 #include <utility>
 
 #include <unicode/uniset.h>
@@ -60,20 +61,29 @@ std::u16string folded(const icu::UnicodeString& text) {
 // folds to that same form; otherwise matching it tells nothing usable.
 std::optional<std::u16string> foldedLiteral(UChar32 c) {
     static_assert(sizeof(char16_t) == sizeof(UChar));
-    const std::u16string own = folded(icu::UnicodeString(c));
     if (c < 0x80) {
-        return own;
+        const auto lower = static_cast<char16_t>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        return std::u16string(1, lower);
     }
+    // Closing over case is costly and patterns repeat their letters ('é', 'ş', 'к').
+    thread_local std::unordered_map<UChar32, std::optional<std::u16string>> known;
+    if (const auto it = known.find(c); it != known.end()) {
+        return it->second;
+    }
+    const std::u16string own = folded(icu::UnicodeString(c));
+    std::optional<std::u16string> result = own;
     icu::UnicodeSet variants(c, c);
     variants.closeOver(USET_CASE_INSENSITIVE);
     for (icu::UnicodeSetIterator it(variants); it.next();) {
         const icu::UnicodeString variant =
             it.isString() ? it.getString() : icu::UnicodeString(it.getCodepoint());
         if (folded(variant) != own) {
-            return std::nullopt;
+            result = std::nullopt;
+            break;
         }
     }
-    return own;
+    known.emplace(c, result);
+    return result;
 }
 
 bool qualifies(const Strings& strings) {
@@ -141,6 +151,16 @@ class Sequence {
   public:
     void add(const Info& item) {
         if (item.exact) {
+            // Most items are one literal after another: grow the one string in place.
+            if (run_.size() == 1 && item.strings.size() == 1) {
+                const auto& tail = *item.strings.begin();
+                if (run_.begin()->size() + tail.size() <= kMaxLength) {
+                    auto node = run_.extract(run_.begin());
+                    node.value() += tail;
+                    run_.insert(std::move(node));
+                    return;
+                }
+            }
             if (auto joined = product(run_, item.strings)) {
                 run_ = *std::move(joined);
                 return;

@@ -175,12 +175,18 @@ std::string nameGroup() {
     return "(" + word + R"((?:\h+)" + word + "){0,2})";
 }
 
+// The later ways' patterns are many and costly to compile (their word sets span all of
+// Unicode); a text compiles only those its words can match.
+Regex deferred(const std::string& pattern) {
+    return Regex::deferred(pattern, {});
+}
+
 Regex joined(std::initializer_list<std::string_view> parts) {
     std::string pattern;
     for (const auto part : parts) {
         pattern += part == "NAME" ? nameGroup() : std::string(part);
     }
-    return compileFixed(pattern.c_str());
+    return deferred(pattern);
 }
 
 NamePattern lenient(Regex regex) {
@@ -252,17 +258,16 @@ const std::vector<NamePattern>& namePatterns() {
                     R"((?i:\h+(?:için\h+)?(?:(?:doğrulama|onay|giriş|güvenlik|tek\h+kullanımlık|)"
                     R"(tek\h+seferlik)\h+)?(?:kodunuz|kodu|şifreniz|şifresi)\b))"})),
         // Japanese: 'Acmeの確認コード'.
-        lenient(compileFixed(
+        lenient(deferred(
             R"((?:^|[\s。、！!】\]」:：])([\p{Katakana}\p{Han}\p{Latin}\p{N}ー・&.\-]{2,20}?))"
             R"(\h*(?:の|から)\h*(?:ログイン|確認|認証|ワンタイム|セキュリティ|本人確認)?)"
             R"((?:用)?(?:コード|パスワード|番号))")),
         // Korean: 'Acme 인증번호'.
-        lenient(compileFixed(
+        lenient(deferred(
             R"((?:^|[\s\]】:])([\p{Hangul}\p{Latin}\p{N}&.\-]{2,20}?)\h*)"
             R"((?:에서\h*)?(?:본인\h*)?(?:인증\h*번호|인증\h*코드|확인\h*코드|보안\h*코드))")),
         // Chinese: '您的Acme验证码'.
-        lenient(
-            compileFixed(R"((?:您的|你的)([\p{Han}\p{Latin}\p{N}]{2,12}?)(?:账号|账户|帐号|帐户)?)"
+        lenient(deferred(R"((?:您的|你的)([\p{Han}\p{Latin}\p{N}]{2,12}?)(?:账号|账户|帐号|帐户)?)"
                          R"((?:验证码|动态码|校验码|动态密码))")),
         // Vietnamese: 'mã xác thực Acme:'.
         strict(joined({R"((?i:\bmã(?:\h+(?:xác\h+(?:thực|nhận|minh)|otp|kích\h+hoạt|đăng\h+nhập|)"
@@ -277,9 +282,9 @@ const std::vector<NamePattern>& namePatterns() {
                        R"((?:\h+الخاص\h+بك)?\h+(?:في|لـ|من|على)\h*)",
                        kCapital, "NAME", kNameEnd})),
         // Sender tags: at the start of any line, or 【…】 at either end of the text.
-        lenient(compileFixed(R"((?m)^\h*(?:<#>\h*)?\[([^\]\n]{2,30})\])")),
-        lenient(compileFixed(R"(^\h*【([^】\n]{2,30})】)")),
-        lenient(compileFixed(R"(【([^】\n]{2,30})】\h*$)")),
+        lenient(deferred(R"((?m)^\h*(?:<#>\h*)?\[([^\]\n]{2,30})\])")),
+        lenient(deferred(R"(^\h*【([^】\n]{2,30})】)")),
+        lenient(deferred(R"(【([^】\n]{2,30})】\h*$)")),
     };
     return patterns;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "parser/AsciiDigits.h"
 #include "parser/CharacterClasses.h"
 #include "parser/CustomPatternsFile.h"
 #include "parser/FixedPatterns.h"
@@ -11,6 +12,7 @@
 #include "parser/LinkRemoval.h"
 #include "parser/ServiceExtraction.h"
 #include "parser/StopWords.h"
+#include "parser/StructuralRules.h"
 #include "parser/UnicodeText.h"
 
 namespace nabbit {
@@ -33,29 +35,43 @@ SimpleOTPParser loadFrom(const ResourceLocator& locator) {
 // bbva' over 'bbva', whichever file lists them).
 std::vector<std::string> reportable(const std::vector<std::string>& names,
                                     const std::set<std::string>& keywords) {
-    std::vector<std::string> out;
+    std::vector<std::pair<int32_t, std::string>> kept;
     for (const auto& name : names) {
         if (graphemeCount(name) <= kMaxServiceLength && !keywords.contains(name) &&
             !stopWords().contains(name) && !genericNameWords().contains(name)) {
-            out.push_back(name);
+            kept.emplace_back(fromUtf8(name).countChar32(), name);
         }
     }
-    std::stable_sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) {
-        return fromUtf8(a).countChar32() > fromUtf8(b).countChar32();
-    });
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<std::string> out;
+    out.reserve(kept.size());
+    for (auto& [length, name] : kept) {
+        out.push_back(std::move(name));
+    }
     return out;
 }
 
-std::shared_ptr<const PatternPrefilter> prefilterOver(const std::vector<Regex>& patterns,
-                                                      const std::vector<Regex>& exclusions) {
-    std::vector<const Regex*> all;
+std::shared_ptr<const GroupedPrefilter> prefilterOver(const std::vector<Regex>& patterns,
+                                                      const std::vector<Regex>& exclusions,
+                                                      std::vector<std::size_t> groupEnds) {
+    std::vector<std::string> sources;
+    sources.reserve(patterns.size() + exclusions.size());
     for (const auto& pattern : patterns) {
-        all.push_back(&pattern);
+        sources.push_back(pattern.source());
     }
     for (const auto& pattern : exclusions) {
-        all.push_back(&pattern);
+        sources.push_back(pattern.source());
     }
-    return std::make_shared<const PatternPrefilter>(all);
+    // The exclusions are a group of their own.
+    groupEnds.push_back(patterns.size());
+    return std::make_shared<const GroupedPrefilter>(std::move(sources), groupEnds);
+}
+
+std::shared_ptr<const OnFirstUse<NameTable>> nameTableOf(std::vector<std::string> names,
+                                                         const std::set<std::string>& keywords) {
+    return std::make_shared<const OnFirstUse<NameTable>>(
+        [names = std::move(names), keywords] { return NameTable(reportable(names, keywords)); });
 }
 
 ResourceLocator shippedWithUserFolder() {
@@ -76,7 +92,7 @@ class Exclusions {
     // The built-in exclusions and those of the language files; the filter skips the latter
     // where they cannot match (they come after the language patterns in it).
     Exclusions(const icu::UnicodeString& context, const std::vector<Regex>& fromFiles,
-               std::size_t firstIndex, PatternPrefilter::Lazy& filter)
+               std::size_t firstIndex, GroupedPrefilter::Lazy& filter)
         : Exclusions(context) {
         for (std::size_t i = 0; i < fromFiles.size(); ++i) {
             if (filter.mayMatch(firstIndex + i)) {
@@ -126,8 +142,8 @@ SimpleOTPParser::SimpleOTPParser(std::set<std::string> otpKeywords,
       gate_(otpKeywords_),
       languagePatterns_(std::move(languagePatterns)),
       customPatterns_(std::move(customPatterns)),
-      listedServices_(std::make_shared<const NameTable>(std::vector<std::string>{})),
-      prefilter_(prefilterOver(languagePatterns_, exclusionPatterns_)) {}
+      listedServices_(nameTableOf({}, {})),
+      prefilter_(prefilterOver(languagePatterns_, exclusionPatterns_, {})) {}
 
 SimpleOTPParser::SimpleOTPParser(LanguageFile languages, std::vector<CustomPattern> customPatterns)
     : otpKeywords_(std::move(languages.keywords)),
@@ -135,18 +151,41 @@ SimpleOTPParser::SimpleOTPParser(LanguageFile languages, std::vector<CustomPatte
       languagePatterns_(std::move(languages.patterns)),
       customPatterns_(std::move(customPatterns)),
       exclusionPatterns_(std::move(languages.exclusions)),
-      listedServices_(
-          std::make_shared<const NameTable>(reportable(languages.services, otpKeywords_))),
-      prefilter_(prefilterOver(languagePatterns_, exclusionPatterns_)) {}
+      listedServices_(nameTableOf(std::move(languages.services), otpKeywords_)),
+      prefilter_(prefilterOver(languagePatterns_, exclusionPatterns_,
+                               std::move(languages.patternFileEnds))) {}
 
 std::optional<ParsedOTP> SimpleOTPParser::parse(std::string_view utf8Text) const {
-    const icu::UnicodeString text = fromUtf8(utf8Text);
+    const icu::UnicodeString received = fromUtf8(utf8Text);
 
-    if (auto custom = matchCustomPatterns(text)) {
+    if (auto custom = matchCustomPatterns(received)) {
+        if (auto ascii = withAsciiDigits(fromUtf8(custom->code))) {
+            custom->code = toUtf8(*ascii);
+        }
         return custom;
     }
 
+    // Other scripts' digits are read as ASCII ones; a text without any is read as received.
+    const std::optional<icu::UnicodeString> ascii = withAsciiDigits(received);
+    const icu::UnicodeString& text = ascii ? *ascii : received;
     const icu::UnicodeString lower = lowerCased(text);
+    if (auto found = parseByLanguage(text, lower)) {
+        return found;
+    }
+    if (!structuralRules_) {
+        return std::nullopt;
+    }
+    return parseByStructure(text, lower);
+}
+
+SimpleOTPParser SimpleOTPParser::languageStagesOnly() const {
+    SimpleOTPParser copy(*this);
+    copy.structuralRules_ = false;
+    return copy;
+}
+
+std::optional<ParsedOTP> SimpleOTPParser::parseByLanguage(const icu::UnicodeString& text,
+                                                          const icu::UnicodeString& lower) const {
     if (!gate_.matches(lower)) {
         return std::nullopt;
     }
@@ -162,8 +201,8 @@ std::optional<ParsedOTP> SimpleOTPParser::parse(std::string_view utf8Text) const
 
     // The prefilter looks at each text it is asked about; removing links can join words.
     const icu::UnicodeString stripped = removeLinks(text);
-    PatternPrefilter::Lazy textFilter(*prefilter_, text);
-    std::optional<PatternPrefilter::Lazy> strippedFilter;
+    GroupedPrefilter::Lazy textFilter(*prefilter_, text);
+    std::optional<GroupedPrefilter::Lazy> strippedFilter;
     if (stripped.length() != text.length()) {
         strippedFilter.emplace(*prefilter_, stripped);
     }
@@ -177,9 +216,39 @@ std::optional<ParsedOTP> SimpleOTPParser::parse(std::string_view utf8Text) const
     for (const auto& candidate : candidates) {
         if (!exclusions.excludes(candidate)) {
             return ParsedOTP{
-                extractServiceUtf16(text, lower, otpKeywords_, listedServices_.get(), &gate_),
+                extractServiceUtf16(text, lower, otpKeywords_, &listedServices_->get(), &gate_),
                 toUtf8(candidate)};
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<ParsedOTP> SimpleOTPParser::parseByStructure(const icu::UnicodeString& text,
+                                                           const icu::UnicodeString& lower) const {
+    const StructuralRules& rules = structuralRules();
+    const auto candidates = rules.candidates(removeLinks(text));
+    if (candidates.empty() || rules.isPromotional(lower)) {
+        return std::nullopt;
+    }
+    GroupedPrefilter::Lazy textFilter(*prefilter_, text);
+    const Exclusions exclusions(text, exclusionPatterns_, languagePatterns_.size(), textFilter);
+    for (const auto& candidate : candidates) {
+        if (exclusions.excludes(candidate.code)) {
+            continue;
+        }
+        std::optional<std::string> service;
+        if (candidate.serviceName) {
+            service = acceptedServiceName(*candidate.serviceName, otpKeywords_);
+        }
+        if (!service) {
+            service =
+                extractServiceUtf16(text, lower, otpKeywords_, &listedServices_->get(), &gate_);
+            // Words these rules know as code words are keywords of no file.
+            if (service && rules.namesACode(fromUtf8(*service))) {
+                service.reset();
+            }
+        }
+        return ParsedOTP{std::move(service), toUtf8(candidate.code)};
     }
     return std::nullopt;
 }
@@ -207,7 +276,7 @@ std::optional<ParsedOTP> SimpleOTPParser::matchCustomPatterns(
 }
 
 std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
-    const icu::UnicodeString& s, PatternPrefilter::Lazy& filter) const {
+    const icu::UnicodeString& s, GroupedPrefilter::Lazy& filter) const {
     // A language pattern that yields something with a digit decides alone.
     for (std::size_t i = 0; i < languagePatterns_.size(); ++i) {
         if (!filter.mayMatch(i)) {
@@ -277,7 +346,7 @@ std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
 
 std::vector<std::string> SimpleOTPParser::findCandidates(std::string_view utf8Text) const {
     const icu::UnicodeString text = fromUtf8(utf8Text);
-    PatternPrefilter::Lazy filter(*prefilter_, text);
+    GroupedPrefilter::Lazy filter(*prefilter_, text);
     std::vector<std::string> out;
     for (const auto& candidate : candidatesOf(text, filter)) {
         out.push_back(toUtf8(candidate));
@@ -290,7 +359,7 @@ bool SimpleOTPParser::isExcluded(std::string_view candidate, std::string_view co
 }
 
 std::optional<std::string> SimpleOTPParser::extractService(std::string_view utf8Text) const {
-    return nabbit::extractService(utf8Text, otpKeywords_, listedServices_.get());
+    return nabbit::extractService(utf8Text, otpKeywords_, &listedServices_->get());
 }
 
 }  // namespace nabbit

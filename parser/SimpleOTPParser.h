@@ -11,11 +11,12 @@
 #include <memory>
 
 #include "parser/CustomPattern.h"
+#include "parser/GroupedPrefilter.h"
 #include "parser/KeywordGate.h"
 #include "parser/KnownServices.h"
 #include "parser/LanguageFile.h"
 #include "parser/OTPParser.h"
-#include "parser/PatternPrefilter.h"
+#include "parser/OnFirstUse.h"
 #include "parser/Regex.h"
 #include "parser/ResourceLocator.h"
 
@@ -24,10 +25,14 @@ namespace nabbit {
 // Finds a verification code in a message: custom patterns first (they bypass every other
 // rule), then the keyword gate, the Google-style format, and a candidate search over the text
 // with its links removed, filtered against phone numbers, amounts, times and ordinals and
-// against the language files' exclusions.
+// against the language files' exclusions. When those find nothing, the language-independent
+// rules (StructuralRules) get the text, under the same exclusions. Digits of other scripts
+// are read, and codes delivered, as ASCII digits.
 //
 // Immutable after construction and cheap to copy (patterns are shared); parse takes no lock
-// and may be called from any thread.
+// and may be called from any thread. Construction reads the files and builds the keyword
+// gate; each pattern is compiled, and the prefilter and service table built, when a text
+// first needs them, so that one parse costs only what its text reaches.
 class SimpleOTPParser final : public OTPParser {
   public:
     // Configured from the shipped language files and custom-patterns.json, each replaceable
@@ -50,6 +55,10 @@ class SimpleOTPParser final : public OTPParser {
 
     std::optional<ParsedOTP> parse(std::string_view utf8Text) const override;
 
+    // The same parser without the language-independent rules: what the keyword gate, the
+    // language files and the generic stages find alone.
+    SimpleOTPParser languageStagesOnly() const;
+
     // The ordered candidate codes of a text whose links are already removed.
     std::vector<std::string> findCandidates(std::string_view utf8Text) const;
     // Whether a candidate is part of a phone number, amount, time or ordinal in the context,
@@ -62,22 +71,35 @@ class SimpleOTPParser final : public OTPParser {
     const std::vector<Regex>& languagePatterns() const { return languagePatterns_; }
     const std::vector<CustomPattern>& customPatterns() const { return customPatterns_; }
     const std::vector<Regex>& exclusionPatterns() const { return exclusionPatterns_; }
+    // How many groups of the prefilter (one per language file, one for the exclusions) texts
+    // have needed so far.
+    std::size_t prefilterGroupsBuilt() const { return prefilter_->builtGroups(); }
     // The language files' service names that may be reported, in the order they are tried.
-    const std::vector<std::string>& listedServices() const { return listedServices_->names(); }
+    const std::vector<std::string>& listedServices() const {
+        return listedServices_->get().names();
+    }
 
   private:
     std::optional<ParsedOTP> matchCustomPatterns(const icu::UnicodeString& text) const;
+    // The keyword gate, the Google-style format, the language patterns and the generic
+    // candidate search, on a text whose digits are ASCII.
+    std::optional<ParsedOTP> parseByLanguage(const icu::UnicodeString& text,
+                                             const icu::UnicodeString& lower) const;
+    // The language-independent rules (StructuralRules), when the stages above found nothing.
+    std::optional<ParsedOTP> parseByStructure(const icu::UnicodeString& text,
+                                              const icu::UnicodeString& lower) const;
     std::vector<icu::UnicodeString> candidatesOf(const icu::UnicodeString& text,
-                                                 PatternPrefilter::Lazy& filter) const;
+                                                 GroupedPrefilter::Lazy& filter) const;
 
     std::set<std::string> otpKeywords_;
     KeywordGate gate_;
     std::vector<Regex> languagePatterns_;
     std::vector<CustomPattern> customPatterns_;
     std::vector<Regex> exclusionPatterns_;
-    std::shared_ptr<const NameTable> listedServices_;
-    // Over the language patterns, then the exclusion patterns.
-    std::shared_ptr<const PatternPrefilter> prefilter_;
+    std::shared_ptr<const OnFirstUse<NameTable>> listedServices_;
+    // Over the language patterns, a group for each file, then the exclusion patterns.
+    std::shared_ptr<const GroupedPrefilter> prefilter_;
+    bool structuralRules_ = true;
 };
 
 }  // namespace nabbit

@@ -38,6 +38,8 @@ class NotificationMonitor {
         std::function<void(const std::string& call, const std::string& slot)> slotAssigned;
         // The connection to the bus ended after monitoring had begun.
         std::function<void(const std::string& reason)> lost;
+        // Monitoring began again after a loss, the monitor having connected again by itself.
+        std::function<void()> resumed;
     };
 
     virtual ~NotificationMonitor() = default;

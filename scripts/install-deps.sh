@@ -8,7 +8,7 @@ packages=(
     clang clang-format libclang-rt-dev
     qt6-base-dev qt6-svg-dev libqt6dbus6 libqt6network6 libdbus-1-dev
     libicu-dev libsqlite3-dev sqlite3 libplist-dev nlohmann-json3-dev libssl-dev
-    libx11-dev libxtst-dev libxi-dev libxfixes-dev libxcb1-dev libxcb-xtest0-dev
+    libx11-dev libxtst-dev libxi-dev libxfixes-dev libxcb1-dev libxcb-xtest0-dev libxcb-xfixes0-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xclip x11-utils x11-xserver-utils dbus dbus-x11 libglib2.0-bin imagemagick trayer
     xdotool

@@ -13,5 +13,7 @@ for bench in "$build"/bin/bench_*; do
     echo "== $(basename "$bench")"
     "$bench" --benchmark_min_time=0.5
 done
+echo "== parse_process"
+"$(dirname "$0")/../benchmarks/parse_process.sh" "$build"
 echo "== idle_cost"
 "$(dirname "$0")/../benchmarks/idle_cost.sh" "$build"

@@ -1,8 +1,7 @@
 #include "sources/SourceEnvironment.h"
 
-#include <iostream>
-
 #include "core/FullDiskAccess.h"
+#include "core/TerminalConsole.h"
 
 namespace nabbit {
 
@@ -17,7 +16,7 @@ void SourceEnvironment::print(const std::string& line) const {
     if (console_) {
         console_(line);
     } else {
-        std::cout << line << std::endl;
+        printToTerminal(line);
     }
 }
 

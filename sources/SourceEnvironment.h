@@ -14,7 +14,8 @@ class SourceEnvironment {
     using ConsoleOutput = std::function<void(const std::string& line)>;
     using StopCheck = std::function<bool()>;
 
-    // An empty check is the real one; an empty console is standard output.
+    // An empty check is the real one; an empty console is standard output when that is a
+    // terminal, else nowhere (the lines may hold message texts).
     explicit SourceEnvironment(AccessCheck hasFullDiskAccess = {}, ConsoleOutput console = {})
         : hasFullDiskAccess_(std::move(hasFullDiskAccess)), console_(std::move(console)) {}
 

@@ -40,8 +40,8 @@ FeatureOverviewView::FeatureOverviewView(std::function<void()> onComplete, QWidg
     };
     static constexpr Feature rows[] = {
         {"doc.on.clipboard.fill", "Auto-Copy & Paste",
-         "Nabbit automatically extracts codes and copies them to your clipboard. If "
-         "Accessibility is enabled, it even pastes them for you!"},
+         "Nabbit automatically extracts codes and copies them to your clipboard. If sending "
+         "key events is allowed, it even pastes them for you!"},
         {"bell.fill", "Smart Notifications",
          "See the code immediately in a custom overlay or native notification."},
         {"menubar.arrow.up.rectangle", "Menu Bar Access",

@@ -44,11 +44,11 @@ IMessagePermissionsView::IMessagePermissionsView(OnboardingViewModel& model,
     permissions->addWidget(title);
     const PermissionsService& service = model_.permissions();
     fullDiskAccess_ = new PermissionRow(
-        QStringLiteral("externaldrive.fill"), QStringLiteral("Full Disk Access"),
+        QStringLiteral("externaldrive.fill"), QStringLiteral("Messages Database"),
         QStringLiteral("Required to read verification codes from Messages and Mail"),
         [&service] { service.openFullDiskAccessSettings(); }, this);
     accessibility_ = new PermissionRow(
-        QStringLiteral("hand.raised.fill"), QStringLiteral("Accessibility (optional)"),
+        QStringLiteral("hand.raised.fill"), QStringLiteral("Key Events (optional)"),
         QStringLiteral("Only needed if you want Nabbit to auto-paste codes into focused fields. "
                        "You can grant this later from Settings."),
         [&service] { service.requestAccessibility(); }, this);
@@ -131,10 +131,11 @@ void IMessagePermissionsView::render() {
     accessibility_->setStatus(accessibility ? PermissionStatus::granted : PermissionStatus::needed);
     messageSymbol_->setVisible(access);
     message_->setText(
-        !access         ? (messagesDatabase ? QStringLiteral("Grant Full Disk Access to continue")
-                                            : QStringLiteral("Grant Message access to continue"))
+        !access         ? (messagesDatabase
+                               ? QStringLiteral("Grant access to the Messages database to continue")
+                               : QStringLiteral("Grant Message access to continue"))
         : accessibility ? QStringLiteral("All permissions granted")
-                        : QStringLiteral("Ready to go. Skip Accessibility for now if you want."));
+                        : QStringLiteral("Ready to go. Skip key events for now if you want."));
     const QString label = access ? QStringLiteral("Next") : QStringLiteral("Close");
     if (next_->text() != label) {
         next_->setText(label);

@@ -46,19 +46,19 @@ QString mailCaption(bool mailFound) {
                            "Detection isn't reliable yet across every Mail schema — your mileage "
                            "may vary.")
                      : QStringLiteral(
-                           "Apple Mail isn't set up on this Mac yet — toggle is a no-op until "
-                           "Mail has been launched at least once.");
+                           "Apple Mail isn't set up on this computer yet — toggle is a no-op "
+                           "until Mail has been launched at least once.");
 }
 
 QString autoPasteCaption(bool accessibility) {
     return accessibility
                ? QStringLiteral(
-                     "Paste detected codes into the focused field. Requires Accessibility "
-                     "permission.")
+                     "Paste detected codes into the focused field. Requires permission to send "
+                     "key events.")
                : QStringLiteral(
-                     "Needs Accessibility permission. If you've granted it but this still says "
-                     "missing, click Restart Nabbit in the Application section below — macOS "
-                     "only re-reads this permission at launch.");
+                     "Needs permission to send key events (your display's XTEST extension). If "
+                     "you've enabled it but this still says missing, click Restart Nabbit in the "
+                     "Application section below — a fresh start checks this permission again.");
 }
 
 QString notificationsCaption(NotificationManager::State state) {
@@ -268,7 +268,7 @@ void MainWindowView::buildSettings(QVBoxLayout* page) {
     };
 
     notifications_ = section(QStringLiteral("Notifications"));
-    notifications_->addRow(row(QStringLiteral("Use macOS native notifications"),
+    notifications_->addRow(row(QStringLiteral("Use desktop notifications"),
                                QStringLiteral("Follows Do Not Disturb. Disable to use the custom "
                                               "overlay."),
                                bindSwitch(keys::useNativeNotifications, false)));
@@ -327,15 +327,21 @@ void MainWindowView::buildSettings(QVBoxLayout* page) {
                                  appDelegate_->updateGlobalHotKey();
                              }
                          })));
-    behavior->addRow(row(QStringLiteral("Restore clipboard after copying a code"),
-                         QStringLiteral("Puts your previous clipboard back after the delay."),
-                         bindPicker(keys::restoreContentsDelayTime, 5,
-                                    {{QStringLiteral("Disabled"), 0},
-                                     {QStringLiteral("5 sec"), 5},
-                                     {QStringLiteral("10 sec"), 10},
-                                     {QStringLiteral("15 sec"), 15},
-                                     {QStringLiteral("20 sec"), 20}},
-                                    delayPickerWidth)));
+    behavior->addRow(
+        row(QStringLiteral("Restore clipboard after copying a code"),
+            QStringLiteral("Puts your previous clipboard back after the delay."),
+            bindPicker(keys::restoreContentsDelayTime, 5,
+                       {{QStringLiteral("Disabled"), 0},
+                        {QStringLiteral("5 sec"), 5},
+                        {QStringLiteral("10 sec"), 10},
+                        {QStringLiteral("15 sec"), 15},
+                        {QStringLiteral("20 sec"), 20}},
+                       delayPickerWidth, [this] {
+                           // "Disabled" also ends the watch for Ctrl+V.
+                           if (appDelegate_) {
+                               appDelegate_->delivery().updateClipboardRestoreKeyMonitor();
+                           }
+                       })));
 
     SettingsSection* startup = section(QStringLiteral("Startup"));
     startup->addRow(row(QStringLiteral("Open Nabbit at login"),
@@ -354,7 +360,7 @@ void MainWindowView::buildSettings(QVBoxLayout* page) {
     QHBoxLayout* logRow = bareRow();
     logButtons_->setLayout(logRow);
     logRow->setSpacing(logButtonSpacing);
-    logRow->addWidget(actionButton(buttons::make(QStringLiteral("Open Log in Finder"),
+    logRow->addWidget(actionButton(buttons::make(QStringLiteral("Open Log in File Manager"),
                                                  Kind::bordered, Size::small, logButtons_),
                                    [](AppDelegate& app) { app.onPressOpenDebugLog(); }));
     logRow->addWidget(actionButton(
@@ -373,11 +379,11 @@ void MainWindowView::buildSettings(QVBoxLayout* page) {
         }
         render();
     });
-    updates->addRow(row(QStringLiteral("Automatically download and install updates"),
+    updates->addRow(row(QStringLiteral("Automatically download updates"),
                         QStringLiteral("Nabbit checks for updates daily. When enabled, new "
-                                       "versions install in the background with no action "
-                                       "needed — otherwise you'll be asked to confirm before "
-                                       "each install."),
+                                       "versions are downloaded and verified in the background "
+                                       "with no action needed — otherwise you'll be asked to "
+                                       "confirm before each download."),
                         automaticUpdates_));
     updates->addRow(row(
         QStringLiteral("Check for updates now"),
@@ -388,21 +394,21 @@ void MainWindowView::buildSettings(QVBoxLayout* page) {
     SettingsSection* application = section(QStringLiteral("Application"));
     application->addRow(row(QStringLiteral("Show menu bar icon"),
                             QStringLiteral("Toggle off to hide the icon. You can still open this "
-                                           "window from the Dock."),
+                                           "window from the applications menu."),
                             bindSwitch(keys::menuBarIconVisible, true, [this](bool visible) {
                                 if (appDelegate_) {
                                     appDelegate_->setStatusItemVisible(visible);
                                     appDelegate_->updateActivationPolicy();
                                 }
                             })));
-    application->addRow(row(
-        QStringLiteral("Restart Nabbit"),
-        QStringLiteral("Use this if you've granted Accessibility in System Settings but the app "
-                       "still says it's missing — macOS only re-reads that permission when the "
-                       "app launches."),
-        actionButton(buttons::make(QStringLiteral("Restart"), Kind::bordered, Size::small, this,
-                                   QStringLiteral("arrow.clockwise")),
-                     [](AppDelegate& app) { app.relaunchApp(); })));
+    application->addRow(
+        row(QStringLiteral("Restart Nabbit"),
+            QStringLiteral("Use this if you've allowed sending key events in your desktop's "
+                           "settings but the app still says it's missing — Nabbit checks that "
+                           "permission again when it starts."),
+            actionButton(buttons::make(QStringLiteral("Restart"), Kind::bordered, Size::small, this,
+                                       QStringLiteral("arrow.clockwise")),
+                         [](AppDelegate& app) { app.relaunchApp(); })));
     auto* quitRow = new QWidget(this);
     QHBoxLayout* quitLayout = bareRow();
     quitRow->setLayout(quitLayout);
@@ -463,7 +469,7 @@ ToggleSwitch* MainWindowView::bindSwitch(std::string_view key, bool fallback,
 
 QComboBox* MainWindowView::bindPicker(std::string_view key, int fallback,
                                       const std::vector<std::pair<QString, int>>& choices,
-                                      int width) {
+                                      int width, std::function<void()> after) {
     auto* control = new QComboBox(this);
     control->setFixedWidth(width);
     control->setFont(theme::font(pickerFontSize));
@@ -476,12 +482,16 @@ QComboBox* MainWindowView::bindPicker(std::string_view key, int fallback,
     pickers_.push_back({control, key, fallback, values});
     focusOrder_.push_back(control);
     // `activated` comes from the user only, like a switch's `clicked`.
-    connect(control, &QComboBox::activated, this, [this, key, values](int index) {
-        if (index >= 0 && index < static_cast<int>(values.size())) {
-            PreferencesStore().setInteger(key, values[static_cast<std::size_t>(index)]);
-        }
-        render();
-    });
+    connect(control, &QComboBox::activated, this,
+            [this, key, values, after = std::move(after)](int index) {
+                if (index >= 0 && index < static_cast<int>(values.size())) {
+                    PreferencesStore().setInteger(key, values[static_cast<std::size_t>(index)]);
+                    if (after) {
+                        after();
+                    }
+                }
+                render();
+            });
     return control;
 }
 
@@ -591,8 +601,8 @@ void MainWindowView::renderStatus(bool mailDetection, bool notificationDetection
     // whether any source can be read.
     const bool messagesDatabase = state_.hasMessagesDatabase();
     const bool access = messagesDatabase ? fullDiskAccess : state_.hasMessageAccess();
-    const QString accessName =
-        messagesDatabase ? QStringLiteral("Full Disk Access") : QStringLiteral("Message access");
+    const QString accessName = messagesDatabase ? QStringLiteral("Messages database access")
+                                                : QStringLiteral("Message access");
     const QColor status = access ? theme::green(colors) : theme::orange(colors);
 
     statusIcon_->setSymbol(access ? QStringLiteral("checkmark.circle.fill")
@@ -600,9 +610,9 @@ void MainWindowView::renderStatus(bool mailDetection, bool notificationDetection
                            status);
     headline_->setText(access ? QStringLiteral("Connected") : accessName + " required");
     messagesBadge_->setVisible(messagesDatabase);
-    messagesBadge_->setStatus(fullDiskAccess ? QStringLiteral("chat.db readable")
-                                             : QStringLiteral("needs Full Disk Access"),
-                              fullDiskAccess ? theme::green(colors) : theme::orange(colors));
+    messagesBadge_->setStatus(
+        fullDiskAccess ? QStringLiteral("chat.db readable") : QStringLiteral("needs read access"),
+        fullDiskAccess ? theme::green(colors) : theme::orange(colors));
     mailBadge_->setVisible(mailDetection);
     mailBadge_->setStatus(mailFound ? QStringLiteral("Envelope Index readable")
                                     : QStringLiteral("Mail not set up yet"),
@@ -612,11 +622,10 @@ void MainWindowView::renderStatus(bool mailDetection, bool notificationDetection
     notificationsBadge_->setStatus(
         monitoring ? QStringLiteral("reading notifications") : QStringLiteral("unavailable"),
         monitoring ? theme::green(colors) : theme::orange(colors));
-    permissionsLine_->setText(QStringLiteral("Permissions: ") + accessName +
-                              (access ? QStringLiteral(" ✓") : QStringLiteral(" missing")) +
-                              QStringLiteral("  •  ") +
-                              (accessibility ? QStringLiteral("Accessibility ✓")
-                                             : QStringLiteral("Accessibility missing")));
+    permissionsLine_->setText(
+        QStringLiteral("Permissions: ") + accessName +
+        (access ? QStringLiteral(" ✓") : QStringLiteral(" missing")) + QStringLiteral("  •  ") +
+        (accessibility ? QStringLiteral("Key events ✓") : QStringLiteral("Key events missing")));
 }
 
 void MainWindowView::renderRecentCodes() {

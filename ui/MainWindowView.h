@@ -70,7 +70,8 @@ class MainWindowView : public QWidget {
     ToggleSwitch* bindSwitch(std::string_view key, bool fallback,
                              std::function<void(bool)> after = {});
     QComboBox* bindPicker(std::string_view key, int fallback,
-                          const std::vector<std::pair<QString, int>>& choices, int width);
+                          const std::vector<std::pair<QString, int>>& choices, int width,
+                          std::function<void()> after = {});
     QPushButton* actionButton(QPushButton* button, std::function<void(AppDelegate&)> action);
 
     void scheduleRender();

@@ -27,12 +27,17 @@ void OnboardingViewModel::checkPermissions() {
     hasMessagesDatabase_ = access.messagesDatabase;
     hasMessageAccess_ = access.granted;
     emit changed();
-    systemLog(std::string("[Nabbit] Permissions checked - Access: ") +
-              (hasAccessibility_ ? "true" : "false") +
-              ", FDA: " + (hasFullDiskAccess_ ? "true" : "false") +
-              (access.messagesDatabase
-                   ? std::string()
-                   : std::string(", Message access: ") + (access.granted ? "true" : "false")));
+    std::string line = std::string("[Nabbit] Permissions checked - Access: ") +
+                       (hasAccessibility_ ? "true" : "false") +
+                       ", FDA: " + (hasFullDiskAccess_ ? "true" : "false") +
+                       (access.messagesDatabase ? std::string()
+                                                : std::string(", Message access: ") +
+                                                      (access.granted ? "true" : "false"));
+    // Checked twice a second while the setup is open: logged only when something changed.
+    if (line != loggedLine_) {
+        systemLog(line);
+        loggedLine_ = std::move(line);
+    }
 }
 
 void OnboardingViewModel::startMonitoring() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <QObject>
 #include <QTimer>
 
@@ -34,7 +36,7 @@ class OnboardingViewModel : public QObject {
     bool hasMessagesDatabase() const { return hasMessagesDatabase_; }
     bool hasMessageAccess() const { return hasMessageAccess_; }
 
-    // Reads both permissions again and logs them.
+    // Reads both permissions again and logs them when they changed.
     void checkPermissions();
     // Checks now, then every half second until stopped.
     void startMonitoring();
@@ -53,6 +55,7 @@ class OnboardingViewModel : public QObject {
     bool hasFullDiskAccess_ = false;
     bool hasMessagesDatabase_ = true;
     bool hasMessageAccess_ = false;
+    std::string loggedLine_;
     QTimer timer_;
 };
 

@@ -199,7 +199,7 @@ void PopoverContentView::render() {
     messagesStatus_->setVisible(state_.hasMessagesDatabase());
     messagesDot_->setColor(messages ? theme::green(colors) : theme::orange(colors));
     messagesLine_->setText(messages ? QStringLiteral("iMessage")
-                                    : QStringLiteral("iMessage — needs Full Disk Access"));
+                                    : QStringLiteral("iMessage — needs Messages database access"));
     const bool mail = AppStateManager::shared().emailDetectionEnabled();
     mailStatus_->setVisible(mail);
     const bool mailFound = state_.emailEnvelopeIndexFound();

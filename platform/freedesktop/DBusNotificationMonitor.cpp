@@ -12,6 +12,7 @@
 #include <QDBusPendingReply>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 
 namespace nabbit {
 
@@ -162,7 +163,10 @@ void DBusNotificationMonitor::ConnectionDeleter::operator()(DBusConnection* conn
 }
 
 DBusNotificationMonitor::DBusNotificationMonitor(std::string address, QObject* parent)
-    : QObject(parent), address_(std::move(address)) {}
+    : QObject(parent), address_(std::move(address)) {
+    reconnectTimer_.setSingleShot(true);
+    QObject::connect(&reconnectTimer_, &QTimer::timeout, this, &DBusNotificationMonitor::reconnect);
+}
 
 DBusNotificationMonitor::~DBusNotificationMonitor() {
     stop();
@@ -190,6 +194,11 @@ DBusNotificationMonitor::Connection DBusNotificationMonitor::connect(std::string
 
 std::optional<std::string> DBusNotificationMonitor::start(Observer observer) {
     stop();
+    observer_ = std::move(observer);
+    return open();
+}
+
+std::optional<std::string> DBusNotificationMonitor::open() {
     std::string error;
     Connection connection = connect(error);
     if (!connection) {
@@ -228,7 +237,6 @@ std::optional<std::string> DBusNotificationMonitor::start(Observer observer) {
         qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS").toStdString() == address_) {
         ownSender_ = QDBusConnection::sessionBus().baseService().toStdString();
     }
-    observer_ = std::move(observer);
     connection_ = std::move(connection);
     notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, this,
@@ -246,6 +254,12 @@ std::optional<std::string> DBusNotificationMonitor::start(Observer observer) {
 }
 
 void DBusNotificationMonitor::stop() {
+    reconnectTimer_.stop();
+    reconnectDelay_ = kFirstReconnectDelay;
+    close();
+}
+
+void DBusNotificationMonitor::close() {
     ++generation_;
     notifier_.reset();
     if (connection_) {
@@ -270,10 +284,24 @@ void DBusNotificationMonitor::readIncoming() {
 }
 
 void DBusNotificationMonitor::disconnected() {
-    auto lost = observer_.lost;
-    stop();
-    if (lost) {
-        lost("the connection to the session bus ended");
+    close();
+    // The bus may come back (a restarted session bus, a broker that dropped us): try again,
+    // waiting longer after each failure.
+    reconnectTimer_.start(reconnectDelay_);
+    if (observer_.lost) {
+        observer_.lost("the connection to the session bus ended");
+    }
+}
+
+void DBusNotificationMonitor::reconnect() {
+    if (auto refused = open()) {
+        reconnectDelay_ = std::min(reconnectDelay_ * 2, kLastReconnectDelay);
+        reconnectTimer_.start(reconnectDelay_);
+        return;
+    }
+    reconnectDelay_ = kFirstReconnectDelay;
+    if (observer_.resumed) {
+        observer_.resumed();
     }
 }
 

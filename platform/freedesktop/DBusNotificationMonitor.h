@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include <QObject>
+#include <QTimer>
 
 #include "platform/NotificationMonitor.h"
 
@@ -24,6 +26,10 @@ namespace nabbit {
 // bus delivers every call as before, whatever happens here. The connection is read on the Qt
 // event loop through its socket; calls sent by this process's own session connection (its own
 // notifications) are skipped.
+//
+// When the connection drops, the monitor reports the loss and connects again by itself, after
+// 1 s and then waiting twice as long after each failure (at most a minute), and reports when it
+// watches again.
 //
 // A portal notification carries no application id; the sender's process tells it (a Flatpak's
 // application name, else the program's name), asked of the bus on the process's own session
@@ -48,9 +54,17 @@ class DBusNotificationMonitor final : public QObject, public NotificationMonitor
     };
     using Connection = std::unique_ptr<DBusConnection, ConnectionDeleter>;
 
+    static constexpr std::chrono::milliseconds kFirstReconnectDelay{1000};
+    static constexpr std::chrono::milliseconds kLastReconnectDelay{60'000};
+
     Connection connect(std::string& error) const;
+    // Connects and becomes a monitor; nothing when that works, else why not.
+    std::optional<std::string> open();
+    // Ends the connection, keeping the observer.
+    void close();
     void readIncoming();
     void disconnected();
+    void reconnect();
     void onNotify(DBusMessage* message, const std::string& sender);
     void onGtkNotification(DBusMessage* message);
     void onPortalNotification(DBusMessage* message, const std::string& sender);
@@ -71,6 +85,8 @@ class DBusNotificationMonitor final : public QObject, public NotificationMonitor
     std::map<std::string, std::string> portalApplications_;
     // Answers from before a stop() find a newer generation and are dropped.
     std::uint64_t generation_ = 0;
+    QTimer reconnectTimer_;
+    std::chrono::milliseconds reconnectDelay_ = kFirstReconnectDelay;
 };
 
 }  // namespace nabbit

@@ -26,9 +26,13 @@ void FreedesktopNotifications::send(const std::string& summary, const std::strin
         QStringLiteral("org.freedesktop.Notifications"),
         QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    // A code is secret and short-lived: transient keeps it out of the notification history
+    // and the lock screen's list, and low urgency lets it go by itself. Urgency is a byte.
     const QVariantMap hints{
         {QStringLiteral("sound-name"), QStringLiteral("message-new-instant")},
         {QStringLiteral("desktop-entry"), QStringLiteral("nabbit")},
+        {QStringLiteral("transient"), true},
+        {QStringLiteral("urgency"), QVariant::fromValue(uchar{0})},
     };
     // Most notification services read the body as markup; the body is plain text.
     call << QString::fromUtf8(ownNotificationApplication.data(),

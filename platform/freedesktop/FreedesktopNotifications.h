@@ -7,8 +7,8 @@
 namespace nabbit {
 
 // org.freedesktop.Notifications.Notify on the session bus, as application "Nabbit", asking
-// for the "message-new-instant" sound. The call is asynchronous: a missing or hung
-// notification service never holds up the caller.
+// for the "message-new-instant" sound, transient and of low urgency. The call is asynchronous: a
+// missing or hung notification service never holds up the caller.
 class FreedesktopNotifications final : public QObject, public DesktopNotifications {
     Q_OBJECT
 

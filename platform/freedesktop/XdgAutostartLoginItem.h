@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/Expected.h"
 #include "platform/LoginItem.h"
 
 namespace nabbit {
@@ -10,14 +11,23 @@ namespace nabbit {
 // start at login: written atomically (never half a file) or removed.
 class XdgAutostartLoginItem final : public LoginItem {
   public:
-    // `program`: the absolute path of the program to start.
+    // `program`: the absolute path of the running program. Inside an AppImage, the AppImage
+    // itself ($APPIMAGE) is started instead: the program's own path lies in a mount that goes
+    // away with it.
     explicit XdgAutostartLoginItem(std::string program);
 
     void setEnabled(bool enabled) override;
     bool isEnabled() const override;
 
-    // The entry's text for a program path.
-    static std::string desktopEntry(const std::string& program);
+    // The program the entry starts.
+    const std::string& program() const { return program_; }
+
+    // The value of the Exec key that starts `program` with no arguments, quoted and escaped as
+    // the Desktop Entry rules want; an error for a path no entry can hold (empty, not UTF-8, or
+    // with a line break or another control character).
+    static Expected<std::string, std::string> execValue(const std::string& program);
+    // The entry's text for a program path; the same errors.
+    static Expected<std::string, std::string> desktopEntry(const std::string& program);
 
   private:
     std::string program_;

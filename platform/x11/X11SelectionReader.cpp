@@ -252,6 +252,16 @@ void X11SelectionReader::takeProperty(Transfer& transfer) {
         }
         case Transfer::Stage::target:
             if (reply->type == connection_->incr) {
+                // Its value is at least the size to come: no need to wait for pieces of a
+                // transfer that cannot be kept.
+                if (reply->format == 32 && length >= sizeof(uint32_t)) {
+                    uint32_t announced = 0;
+                    std::memcpy(&announced, bytes, sizeof announced);
+                    if (transfer.bytes + announced > ClipboardContents::kMaxBytes) {
+                        finish(transfer, Unexpected{ClipboardReadError::tooLarge});
+                        return;
+                    }
+                }
                 // Deleting the property (done by the read above) asks for the first piece.
                 transfer.stage = Transfer::Stage::incremental;
                 transfer.incoming.clear();

@@ -76,6 +76,10 @@ void NotificationManager::start() {
         systemLog("[Nabbit] Desktop notifications are no longer read: " + reason);
         setState(State::unavailable, reason);
     };
+    observer.resumed = [this] {
+        systemLog("[Nabbit] Desktop notifications are read again");
+        setState(State::monitoring);
+    };
     if (auto refused = monitor_->start(std::move(observer))) {
         if (!refusalReported_) {
             refusalReported_ = true;

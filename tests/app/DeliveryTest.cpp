@@ -19,6 +19,7 @@
 #include "parser/SimpleOTPParser.h"
 #include "platform/fake/FakeFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/FreedesktopScreenLock.h"
 #include "platform/x11/X11AccessibilityCheck.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11KeySynthesis.h"
@@ -49,6 +50,27 @@ class RecordingNotificationService : public QObject {
     }
 };
 
+// A screen saver service on the private bus, on a connection of its own: answers GetActive and
+// announces each change, as a screen locker does.
+class StandInScreenSaver : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+
+  public:
+    bool active = false;
+
+    void setActive(bool value) {
+        active = value;
+        emit ActiveChanged(value);
+    }
+
+  public slots:
+    bool GetActive() { return active; }
+
+  signals:
+    void ActiveChanged(bool active);
+};
+
 namespace nabbit {
 namespace {
 
@@ -77,7 +99,9 @@ class DeliveryTest : public ::testing::Test {
     }
 
     // Overlays of one test would still be on screen in the next.
-    void TearDown() override {
+    void TearDown() override { closeOverlays(); }
+
+    void closeOverlays() {
         for (QWidget* window : QApplication::topLevelWidgets()) {
             if (qobject_cast<OverlayWindow*>(window) != nullptr) {
                 window->close();
@@ -103,8 +127,11 @@ class DeliveryTest : public ::testing::Test {
     FakeFileReveal reveal_;
     PermissionsService permissions_{accessibility_, reveal_};
     WidgetViewFactory views_;
+    // No logind on the private bus: only a screen saver service can lock.
+    FreedesktopScreenLock screenLock_{QDBusConnection::sessionBus(), QDBusConnection::sessionBus()};
     std::vector<std::string> printed_;
     CodeDelivery delivery_{{clipboard_, keys_, monitor_, notifications_, permissions_, views_,
+                            screenLock_,
                             [this](const std::string& line) { printed_.push_back(line); }}};
 };
 
@@ -174,6 +201,7 @@ TEST_F(DeliveryTest, ControlVTypedElsewhereRestoresFiveSecondsLater) {
     ASSERT_TRUE(delivery_.isMonitoringPasteKeys());
     test::writeClipboardElsewhere("my own text");
     deliver(entry("l", "650021"));
+    ASSERT_TRUE(clipboardHolds("650021"));
     x_.pressKeys({XK_Control_L, XK_v});
     QTest::qWait(3500);
     EXPECT_EQ(readClipboard(), "650021");
@@ -237,6 +265,11 @@ TEST_F(DeliveryTest, NativeNotificationsReachTheNotificationService) {
     EXPECT_EQ(recorder.calls[0].summary, "2FA Code Copied");
     EXPECT_EQ(recorder.calls[0].body, "482913 - acme");
     EXPECT_EQ(recorder.calls[0].hints.value("sound-name").toString(), "message-new-instant");
+    // Kept out of the history and the lock screen, at low urgency (a byte on the bus).
+    EXPECT_EQ(recorder.calls[0].hints.value("transient").typeId(), QMetaType::Bool);
+    EXPECT_EQ(recorder.calls[0].hints.value("transient").toBool(), true);
+    EXPECT_EQ(recorder.calls[0].hints.value("urgency").typeId(), QMetaType::UChar);
+    EXPECT_EQ(recorder.calls[0].hints.value("urgency").toInt(), 0);
     EXPECT_EQ(recorder.calls[1].body, "771204");
     EXPECT_TRUE(overlays().empty());
     QTest::qWait(1500);
@@ -245,6 +278,42 @@ TEST_F(DeliveryTest, NativeNotificationsReachTheNotificationService) {
 
     service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
     QDBusConnection::disconnectFromBus(QStringLiteral("service"));
+}
+
+// While the screen saver says the session is locked, a code (and its restore) still reaches the
+// clipboard but no overlay is drawn above the locker; once unlocked, overlays come back.
+TEST_F(DeliveryTest, WhileTheSessionIsLockedCodesAreCopiedWithoutAnOverlay) {
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("locker"));
+    StandInScreenSaver locker;
+    ASSERT_TRUE(
+        bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &locker,
+                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+    ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+    const auto unregister = qScopeGuard([&] {
+        locker.setActive(false);
+        (void)QTest::qWaitFor([&] { return !screenLock_.isLocked(); }, 3000);
+        bus.unregisterService(QStringLiteral("org.freedesktop.ScreenSaver"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("locker"));
+    });
+
+    struct Step {
+        bool locked;
+        std::string code;
+        std::size_t overlays;  // once the code and its restore are through
+    };
+    const Step steps[] = {{true, "620114", 0}, {false, "620115", 2}, {true, "620116", 0}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.code);
+        locker.setActive(step.locked);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return screenLock_.isLocked() == step.locked; }, 3000));
+        closeOverlays();  // those of the step before
+        test::writeClipboardElsewhere("my own text");
+        deliver(entry("lock-" + step.code, step.code));
+        EXPECT_TRUE(clipboardHolds(step.code));
+        ASSERT_TRUE(QTest::qWaitFor([] { return readClipboard() == "my own text"; }, 3000));
+        EXPECT_EQ(overlays().size(), step.overlays);
+    }
 }
 
 // A delivered message of the Messages source is marked read; a mail entry never is.

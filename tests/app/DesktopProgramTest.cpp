@@ -9,6 +9,7 @@
 #include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QTest>
+#include <QVariantMap>
 
 #include "DesktopSession.h"
 #include "FixtureDatabases.h"
@@ -144,6 +145,48 @@ TEST_F(DesktopProgramTest, SetUpLaunchLivesInTheTrayAndDeliversCodes) {
     message.text = "Your Acme verification code is 582019";
     ASSERT_TRUE(writer->insert(message));
     EXPECT_TRUE(QTest::qWaitFor([] { return test::readClipboard() == "582019"; }, 5000));
+}
+
+// Started by a desktop session, whose standard streams go to the journal: with debug logging
+// on and a notification that cannot be sent, neither stream carries a code or a message text,
+// while the private debug log has them.
+TEST_F(DesktopProgramTest, NoCodeOrMessageTextReachesTheStandardStreams) {
+    startTray();
+    auto home = setUpHome();
+    const auto preferences = preferencesOf(home->path());
+    preferences.setBool("com.nabbit.app.debugLoggingEnabled", true);
+    preferences.setBool("com.nabbit.app.useNativeNotifications", true);  // no service: an error
+    NabbitProcess nabbit(home->path());
+    nabbit.start();
+    ASSERT_TRUE(nabbit.waitForError("Running as accessory")) << nabbit.error().toStdString();
+
+    // An SMS mirrored from a phone: the notification source logs each text it reads.
+    QDBusConnection phone =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("phone"));
+    const auto hangUp =
+        qScopeGuard([] { QDBusConnection::disconnectFromBus(QStringLiteral("phone")); });
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    notify << QStringLiteral("KDE Connect") << 0U << QString() << QStringLiteral("Acme")
+           << QStringLiteral("Your Acme verification code is 582019") << QStringList()
+           << QVariantMap() << -1;
+    notify.setAutoStartService(false);
+    phone.send(notify);
+    ASSERT_TRUE(QTest::qWaitFor([] { return test::readClipboard() == "582019"; }, 5000));
+    const auto log = home->path() / "Documents/Nabbit_Debug.log";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return test::readFile(log).find("verification code") != std::string::npos; }, 5000))
+        << test::readFile(log);
+    QTest::qWait(1000);  // the notification's error, and the log's echo, if any
+
+    const QByteArray output = nabbit.process().readAllStandardOutput();
+    const QByteArray error = nabbit.error();
+    for (const QByteArray& stream : {output, error}) {
+        EXPECT_FALSE(stream.contains("582019")) << stream.toStdString();
+        EXPECT_FALSE(stream.contains("verification code")) << stream.toStdString();
+    }
 }
 
 // Without any tray, Nabbit says so once and opens its main window, so it stays reachable.

@@ -14,6 +14,7 @@
 #include "DesktopSession.h"
 #include "FixtureDatabases.h"
 #include "X11TestClient.h"
+#include "app/AppWindow.h"
 #include "app/PopoverWindow.h"
 #include "core/AppStateManager.h"
 #include "platform/x11/X11AccessibilityCheck.h"
@@ -24,11 +25,20 @@ namespace nabbit {
 namespace {
 
 // The menu as text: "[x] title" checked, "[ ] title" checkable, "(title)" disabled, "---" a
-// separator, "title >" a submenu, each submenu's items indented below it.
+// separator, "title >" a submenu, each submenu's items indented below it. Titles read as the
+// menu draws them: "&&" is an ampersand, a single "&" marks the shortcut letter and is not drawn.
 std::vector<std::string> describe(const QMenu& menu, const std::string& indent = "") {
     std::vector<std::string> lines;
     for (QAction* action : menu.actions()) {
-        std::string line = action->text().toStdString();
+        QString shown;
+        const QString text = action->text();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
+                ++i;
+            }
+            shown += text[i];
+        }
+        std::string line = shown.toStdString();
         if (action->isSeparator()) {
             line = "---";
         } else if (action->menu() != nullptr) {
@@ -131,7 +141,9 @@ TEST_F(TrayTest, StatusMenuOpensOnARightClickWithEveryItemInOrderAndCurrentCheck
              app_.delivery().handleMessagesUpdate(
                  {{Message{1, "a", "text", "+1", std::nullopt, false}, ParsedOTP{"acme", "482913"}},
                   {Message{2, "b", "text", "+1", std::nullopt, false},
-                   ParsedOTP{std::nullopt, "739102"}}});
+                   ParsedOTP{std::nullopt, "739102"}},
+                  {Message{3, "c", "text", "+1", std::nullopt, false},
+                   ParsedOTP{"AT&T", "550193"}}});
          },
          {"🟢 Connected to iMessage",
           "Open Nabbit Window",
@@ -140,6 +152,7 @@ TEST_F(TrayTest, StatusMenuOpensOnARightClickWithEveryItemInOrderAndCurrentCheck
           "(Recent)",
           "482913 - acme",
           "739102 - Unknown",
+          "550193 - AT&T",
           "---",
           "Resync",
           "Settings >",
@@ -224,16 +237,41 @@ TEST_F(TrayTest, PopoverOpensUnderTheIconClosesOnEscapeFocusLossOrAClickKeepingO
     other.kill();
     other.waitForFinished();
 
-    // However often the popover opens, the shared state refreshes once a second.
+    // However often the popover opens, the shared state refreshes once a second while it is
+    // shown, and not at all once it is closed.
     for (int i = 0; i < 3; ++i) {
         app_.showPopover();
         app_.closePopover();
     }
-    EXPECT_TRUE(app_.mainWindowState().isRefreshing());
+    EXPECT_FALSE(app_.mainWindowState().isRefreshing());
     QSignalSpy refreshes(&app_.mainWindowState(), &MainWindowState::hasFullDiskAccessChanged);
+    QTest::qWait(1500);
+    EXPECT_EQ(refreshes.count(), 0);
+    for (int i = 0; i < 3; ++i) {
+        app_.showPopover();
+    }
+    refreshes.clear();
     QTest::qWait(2500);
     EXPECT_GE(refreshes.count(), 2);
     EXPECT_LE(refreshes.count(), 3);
+    app_.closePopover();
+    EXPECT_FALSE(app_.mainWindowState().isRefreshing());
+}
+
+// With the main window open, closing the popover leaves the window's refresh running; closing
+// the window then ends it.
+TEST_F(TrayTest, TheStateRefreshesWhileAnyWindowShowsIt) {
+    app_.openMainWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app_.mainWindow() != nullptr; }, 5000));
+    app_.showPopover();
+    app_.closePopover();
+    EXPECT_TRUE(app_.mainWindowState().isRefreshing());
+    app_.showPopover();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app_.popoverWindow()->isActiveWindow(); }, 3000));
+    app_.mainWindow()->close();
+    EXPECT_TRUE(app_.mainWindowState().isRefreshing());
+    app_.closePopover();
+    EXPECT_FALSE(app_.mainWindowState().isRefreshing());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <algorithm>
+#include <optional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -94,14 +95,27 @@ TEST_F(DebugLoggerTest, DetailsFollowOnASecondLineAndMessagesAreNotEscaped) {
     EXPECT_EQ(content[8], "  Data: [:]");
 }
 
-// Entries are echoed whole, each followed by an empty line, to standard output unless the
-// program keeps that for something else.
+// Entries are echoed whole, each followed by an empty line, to the stream chosen; by default
+// to standard output only when it is a terminal (here it is a file): they hold codes.
 TEST_F(DebugLoggerTest, EntriesAreEchoedToTheChosenConsoleStream) {
     using Echo = DebugLogger::ConsoleEcho;
-    for (const auto echo : {Echo::standardOutput, Echo::standardError}) {
+    struct Case {
+        std::optional<Echo> echo;  // none: the default
+        bool toStandardOutput, toStandardError;
+    };
+    const Case cases[] = {
+        {std::nullopt, false, false},       {Echo::terminal, false, false},
+        {Echo::none, false, false},         {Echo::standardOutput, true, false},
+        {Echo::standardError, false, true},
+    };
+    const std::string echoedEntries = R"(\[)" + timestamp + R"(\] \[SYNC\] one\n\n\[)" + timestamp +
+                                      R"(\] \[EMAIL\] two\n  Data: \["count": 2\]\n\n)";
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.echo ? static_cast<int>(*each.echo) : -1);
+        std::filesystem::remove(logFile_);
         DebugLogger logger(logFile_);
-        if (echo == Echo::standardError) {
-            logger.setConsoleEcho(echo);
+        if (each.echo) {
+            logger.setConsoleEcho(*each.echo);
         }
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
@@ -110,15 +124,21 @@ TEST_F(DebugLoggerTest, EntriesAreEchoedToTheChosenConsoleStream) {
         logger.flush();
         const std::string out = ::testing::internal::GetCapturedStdout();
         const std::string err = ::testing::internal::GetCapturedStderr();
-        const std::string& echoed = echo == Echo::standardOutput ? out : err;
-        EXPECT_TRUE(matches(echoed, R"(\[)" + timestamp + R"(\] \[SYNC\] one\n\n\[)" + timestamp +
-                                        R"(\] \[EMAIL\] two\n  Data: \["count": 2\]\n\n)"))
-            << echoed;
-        EXPECT_EQ(echo == Echo::standardOutput ? err : out, "");
+        for (const auto& [echoed, expected] :
+             {std::pair{out, each.toStandardOutput}, std::pair{err, each.toStandardError}}) {
+            if (expected) {
+                EXPECT_TRUE(matches(echoed, echoedEntries)) << echoed;
+            } else {
+                EXPECT_EQ(echoed, "");
+            }
+        }
+        // The file has them whatever the echo.
+        EXPECT_EQ(lines(test::readFile(logFile_)).size(), 6u);
     }
 
     // A file that cannot be written is passed over; the console still gets the entry.
     DebugLogger logger(std::filesystem::path("/dev/null/Nabbit_Debug.log"));
+    logger.setConsoleEcho(Echo::standardOutput);
     ::testing::internal::CaptureStdout();
     logger.log("still printed", "ERROR");
     logger.clearLog();

@@ -98,7 +98,9 @@ std::string cleaned(const std::string& utf8) {
     icu::UnicodeString kept;
     for (int32_t i = 0; i < text.length();) {
         const UChar32 c = text.char32At(i);
-        if ((U_GET_GC_MASK(c) & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0) {
+        if (u_charType(c) == U_DECIMAL_DIGIT_NUMBER) {
+            kept.append(static_cast<UChar32>(u'0' + u_charDigitValue(c)));
+        } else if ((U_GET_GC_MASK(c) & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0) {
             kept.append(c);
         }
         i += U16_LENGTH(c);

@@ -36,7 +36,8 @@ struct Corpus {
 };
 
 // The text without anything that is not a letter, mark or number (the parser's cleaning),
-// so that '482-913' and '482 913' compare equal to '482913'.
+// with decimal digits of every script written in ASCII (the parser delivers codes so), so
+// that '482-913', '482 913' and '٤٨٢ ٩١٣' compare equal to '482913'.
 std::string cleaned(const std::string& utf8);
 
 // The shipped language files and custom-patterns.json read as plain JSON, independently of

@@ -16,6 +16,7 @@
 #include "DesktopSession.h"
 #include "FixtureDatabases.h"
 #include "RefusingBus.h"
+#include "RestartableBus.h"
 #include "X11TestClient.h"
 #include "core/AppStateManager.h"
 #include "core/PreferencesStore.h"
@@ -289,6 +290,50 @@ TEST(NotificationRefusal, ARefusingBusIsReportedOnceAndNothingIsRead) {
     // Test codes still go through.
     manager.injectTestNotification("Your code is 112233");
     EXPECT_EQ(manager.messages().entries().size(), 1U);
+}
+
+// A bus that goes away ends the monitoring; once it is back, the monitor connects again by
+// itself and notifications sent there are read.
+TEST(NotificationReconnect, TheMonitorWatchesAgainWhenTheBusComesBack) {
+    test::RestartableBus bus;
+    NotificationManager manager(std::make_shared<const SimpleOTPParser>(),
+                                std::make_unique<DBusNotificationMonitor>(bus.address()));
+    manager.start();
+    ASSERT_EQ(manager.state(), NotificationManager::State::monitoring)
+        << manager.unavailableReason();
+
+    for (const int down : {0, 2500}) {  // back at once; back after two failed tries
+        SCOPED_TRACE(down);
+        bus.stop();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return manager.state() == NotificationManager::State::unavailable; }, 5000));
+        QTest::qWait(down);
+        ASSERT_TRUE(bus.start());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return manager.state() == NotificationManager::State::monitoring; }, 10'000));
+
+        const QString name = QStringLiteral("phone-%1").arg(down);
+        QDBusConnection phone =
+            QDBusConnection::connectToBus(QString::fromStdString(bus.address()), name);
+        ASSERT_TRUE(phone.isConnected());
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.Notifications"),
+            QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+        const QString code = QString::number(400100 + down);
+        call << QStringLiteral("KDE Connect") << 0U << QString() << QStringLiteral("Acme")
+             << QStringLiteral("Your Acme code is ") + code << QStringList() << QVariantMap() << -1;
+        call.setAutoStartService(false);
+        phone.send(call);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                const auto& entries = manager.messages().entries();
+                return !entries.empty() && entries.back().otp.code == code.toStdString();
+            },
+            5000));
+        QDBusConnection::disconnectFromBus(name);
+    }
+    manager.stop();
 }
 
 // A home that finished setup, with the Messages database or without one.

@@ -39,19 +39,25 @@ std::string languageJson(const std::string& keyword, const std::string& pattern)
     return "{\"keywords\":[\"" + keyword + "\"],\"patterns\":[\"" + pattern + "\"]}";
 }
 
-// Keywords are kept as written; a pattern or exclusion that does not compile is left out and
-// the others keep their order, compiled bounded; service names are trimmed, lower-cased and
-// given once.
-TEST(LanguageFile, DecodesEveryMemberLeavingOutInvalidPatterns) {
+// Keywords are kept as written; patterns and exclusions keep their order, bounded, and one
+// that does not compile matches nothing; service names are trimmed, lower-cased and given
+// once.
+TEST(LanguageFile, DecodesEveryMemberAnInvalidPatternMatchingNothing) {
     const auto file = decodeLanguageFile(R"json({"keywords":["Code"," pin","code"],
         "patterns":["a(\\d+)","(unclosed","b(\\d+)"],"comment":"ignored",
         "exclusions":["booking (\\d+)","(bad"],"services":[" Acme Bank ","ACME BANK","Zorg",""]})json");
     ASSERT_TRUE(file);
     EXPECT_EQ(file->keywords, (std::set<std::string>{"Code", " pin", "code"}));
-    EXPECT_EQ(sources(file->patterns), (std::vector<std::string>{R"(a(\d+))", R"(b(\d+))"}));
+    EXPECT_EQ(sources(file->patterns),
+              (std::vector<std::string>{R"(a(\d+))", "(unclosed", R"(b(\d+))"}));
     EXPECT_TRUE(file->patterns[0].bounded());
-    EXPECT_EQ(sources(file->exclusions), (std::vector<std::string>{R"(booking (\d+))"}));
+    EXPECT_TRUE(file->patterns[0].compiles());
+    EXPECT_FALSE(file->patterns[1].compiles());
+    const icu::UnicodeString text(u"(unclosed a1");
+    EXPECT_FALSE(file->patterns[1].scan(text).next());
+    EXPECT_EQ(sources(file->exclusions), (std::vector<std::string>{R"(booking (\d+))", "(bad"}));
     EXPECT_TRUE(file->exclusions[0].bounded());
+    EXPECT_FALSE(file->exclusions[1].compiles());
     EXPECT_EQ(file->services, (std::vector<std::string>{"acme bank", "zorg"}));
 }
 

@@ -57,7 +57,7 @@ class NabbitParse : public ::testing::Test {
         const char* dataHome = std::getenv("XDG_DATA_HOME");
         ASSERT_NE(dataHome, nullptr);
         ASSERT_TRUE(writeFile(fs::path(dataHome) / "nabbit" / "OTPKeywords" / "en.json",
-                              R"json({"keywords":["kodu"],"patterns":[]})json"));
+                              R"json({"keywords":["zorgword"],"patterns":[]})json"));
     }
 
     std::string dir() const { return resources_.path().string(); }
@@ -76,7 +76,7 @@ TEST_F(NabbitParse, PrintsCodeAndServiceOrExitsTwoOnAUsageError) {
         {{"--resources", dir(), "--", "--code 4821"}, "{\"code\":\"4821\",\"service\":null}\n"},
         {{"--resources", dir(), "no code here"}, none},
         {{"--resources", dir(), "shadowed 482913"}, none},
-        {{"--resources", dir(), "kodu 482913"}, none},
+        {{"--resources", dir(), "zorgword 482913"}, none},
         {{"--resources", dir(), ""}, none},
     };
     for (const auto& [args, out] : cases) {

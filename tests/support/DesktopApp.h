@@ -8,6 +8,7 @@
 #include "platform/NotificationMonitor.h"
 #include "platform/fake/FakeFileReveal.h"
 #include "platform/freedesktop/FreedesktopNotifications.h"
+#include "platform/freedesktop/FreedesktopScreenLock.h"
 #include "platform/freedesktop/ProcessRelauncher.h"
 #include "platform/freedesktop/XdgAutostartLoginItem.h"
 #include "platform/x11/X11Clipboard.h"
@@ -35,11 +36,13 @@ struct DesktopApp {
     XdgAutostartLoginItem loginItem{"/usr/bin/nabbit"};
     ProcessRelauncher relauncher;
     WidgetViewFactory views;
+    // The private session bus stands in for the system bus too: no real logind answers.
+    FreedesktopScreenLock screenLock{QDBusConnection::sessionBus(), QDBusConnection::sessionBus()};
     // The notification source's watch of the bus: none unless the test sets one before launch.
     std::function<std::unique_ptr<NotificationMonitor>()> makeNotificationMonitor;
     AppDelegate app{
         {clipboard, keys, monitor, shortcut, notifications, accessibility, reveal, loginItem,
-         relauncher, views, [](const std::string&) {},
+         relauncher, views, screenLock, [](const std::string&) {},
          [this] { return makeNotificationMonitor ? makeNotificationMonitor() : nullptr; }}};
 };
 

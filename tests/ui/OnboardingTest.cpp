@@ -87,27 +87,31 @@ TEST_F(OnboardingTest, NextOnlyWithAReadableDatabaseTurningLiveWhenItBecomesRead
 
     EXPECT_TRUE(buttonShown("Close"));
     EXPECT_FALSE(buttonShown("Next"));
-    EXPECT_TRUE(labelShown("Grant Full Disk Access to continue"));
+    EXPECT_TRUE(labelShown("Grant access to the Messages database to continue"));
     window_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
-    button("Grant Access: Full Disk Access")->setFocus(Qt::TabFocusReason);
+    button("Grant Access: Messages Database")->setFocus(Qt::TabFocusReason);
     std::vector<std::string> reached;
     for (int i = 0; i < 5; ++i) {
         reached.push_back(QApplication::focusWidget()->accessibleName().toStdString());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    EXPECT_EQ(reached,
-              (std::vector<std::string>{"Grant Access: Full Disk Access",
-                                        "Grant Access: Accessibility (optional)", "Refresh Status",
-                                        "Close", "Grant Access: Full Disk Access"}));
+    EXPECT_EQ(reached, (std::vector<std::string>{
+                           "Grant Access: Messages Database", "Grant Access: Key Events (optional)",
+                           "Refresh Status", "Close", "Grant Access: Messages Database"}));
 
     // "Grant Access" shows the folder that holds the database.
-    QTest::keyClick(button("Grant Access: Full Disk Access"), Qt::Key_Space);
+    QTest::keyClick(button("Grant Access: Messages Database"), Qt::Key_Space);
     const std::vector<FakeFileReveal::Request> opened{
         {FakeFileReveal::Action::openFolder, paths::messagesDirectory()}};
     EXPECT_EQ(reveal_.requests(), opened);
 
-    QTest::qWait(700);  // the checks go on, and the database is still unreadable
+    // The checks go on, and the database is still unreadable: nothing changed, nothing logged.
+    ::testing::internal::CaptureStderr();
+    QTest::qWait(1200);
+    const std::string logged = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(logged.find("Permissions checked"), std::string::npos) << logged;
+    EXPECT_EQ(logged.find("[Nabbit] Checking"), std::string::npos) << logged;
     EXPECT_TRUE(buttonShown("Close"));
 
     fs::permissions(database, fs::perms::owner_read | fs::perms::owner_write);
@@ -116,12 +120,12 @@ TEST_F(OnboardingTest, NextOnlyWithAReadableDatabaseTurningLiveWhenItBecomesRead
     // Half a second, plus the slack of an event loop on a busy machine.
     EXPECT_TRUE(QTest::qWaitFor([&] { return buttonShown("Next"); }, 750));
     EXPECT_LE(elapsed.elapsed(), 750);
-    EXPECT_TRUE(labelShown("Ready to go. Skip Accessibility for now if you want."));
-    EXPECT_FALSE(buttonShown("Grant Access: Full Disk Access"));
+    EXPECT_TRUE(labelShown("Ready to go. Skip key events for now if you want."));
+    EXPECT_FALSE(buttonShown("Grant Access: Messages Database"));
 
     accessibility_.setAllowed(true);
     EXPECT_TRUE(QTest::qWaitFor([&] { return labelShown("All permissions granted"); }, 750));
-    EXPECT_FALSE(buttonShown("Grant Access: Accessibility (optional)"));
+    EXPECT_FALSE(buttonShown("Grant Access: Key Events (optional)"));
 }
 
 TEST_F(OnboardingTest, CloseLeavesSetupIncompleteCompletionRecordsItAndOpensTheSettings) {
@@ -164,7 +168,7 @@ TEST_F(OnboardingTest, CloseLeavesSetupIncompleteCompletionRecordsItAndOpensTheS
 TEST_F(OnboardingTest, WithoutAMessagesDatabaseReadableNotificationsCompleteSetup) {
     PreferencesStore().setBool(keys::notificationDetectionEnabled, false);
     openSetup();
-    EXPECT_FALSE(buttonShown("Grant Access: Full Disk Access"));
+    EXPECT_FALSE(buttonShown("Grant Access: Messages Database"));
     EXPECT_TRUE(labelShown("Grant Message access to continue"));
     EXPECT_TRUE(buttonShown("Close"));
 

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
@@ -182,7 +183,7 @@ TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndSources) {
              notificationDetection(false);
          },
          {"checkmark.circle.fill green", "Connected", "iMessage — chat.db readable (green)",
-          "Permissions: Full Disk Access ✓  •  Accessibility ✓", "[Open Setup]"},
+          "Permissions: Messages database access ✓  •  Key events ✓", "[Open Setup]"},
          true},
         {[&] {
              std::filesystem::remove_all(paths::mailDirectory());
@@ -192,18 +193,18 @@ TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndSources) {
          },
          {"exclamationmark.triangle.fill orange", "Message access required",
           "Apple Mail — Mail not set up yet (orange)",
-          "Permissions: Message access missing  •  Accessibility missing", "[Open Setup]"},
+          "Permissions: Message access missing  •  Key events missing", "[Open Setup]"},
          false},
         {[&] { notificationDetection(true, refusingBus.address()); },
          {"exclamationmark.triangle.fill orange", "Message access required",
           "Apple Mail — Mail not set up yet (orange)",
           "Desktop notifications — unavailable (orange)",
-          "Permissions: Message access missing  •  Accessibility missing", "[Open Setup]"},
+          "Permissions: Message access missing  •  Key events missing", "[Open Setup]"},
          false},
         {[&] { notificationDetection(true); },
          {"checkmark.circle.fill green", "Connected", "Apple Mail — Mail not set up yet (orange)",
           "Desktop notifications — reading notifications (green)",
-          "Permissions: Message access ✓  •  Accessibility missing", "[Open Setup]"},
+          "Permissions: Message access ✓  •  Key events missing", "[Open Setup]"},
          false},
         {[&] {
              test::createChatDatabase();
@@ -212,7 +213,7 @@ TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndSources) {
          {"checkmark.circle.fill green", "Connected", "iMessage — chat.db readable (green)",
           "Apple Mail — Envelope Index readable (green)",
           "Desktop notifications — reading notifications (green)",
-          "Permissions: Full Disk Access ✓  •  Accessibility missing", "[Open Setup]"},
+          "Permissions: Messages database access ✓  •  Key events missing", "[Open Setup]"},
          true},
     };
     const auto captionsSay = [&](bool mailFound, bool accessibility) {
@@ -245,12 +246,12 @@ TEST_F(SettingsWindowTest, NativeNotificationsRemoveTheOverlayRowsAndBringThemBa
         [&] { return !overlay->isChecked() && position->currentText() == "Right Edge, Top"; },
         2000));
 
-    click(toggle(QStringLiteral("Use macOS native notifications")));
+    click(toggle(QStringLiteral("Use desktop notifications")));
     EXPECT_EQ(stored(keys::useNativeNotifications), "true");
     EXPECT_FALSE(shown(overlay->parentWidget()));
     EXPECT_FALSE(shown(position->parentWidget()));
 
-    click(toggle(QStringLiteral("Use macOS native notifications")));
+    click(toggle(QStringLiteral("Use desktop notifications")));
     EXPECT_EQ(stored(keys::useNativeNotifications), "false");
     EXPECT_TRUE(shown(overlay->parentWidget()));
     EXPECT_TRUE(shown(position->parentWidget()));
@@ -276,6 +277,65 @@ TEST_F(SettingsWindowTest, AValueNoPickerChoiceOffersShowsNoSelectionAndStaysSto
         EXPECT_EQ(choices->currentText(), "");
         EXPECT_EQ(stored(key), "7");
     }
+}
+
+// As in the tray menu, the restore delay decides whether Ctrl+V is watched: "Disabled" lets go
+// of the keys, any delay watches them again.
+TEST_F(SettingsWindowTest, TheRestoreDelayPickerStartsAndStopsTheWatchForControlV) {
+    ASSERT_TRUE(app_.delivery().isMonitoringPasteKeys());  // 5 s, the default
+    QComboBox* delay = picker(QStringLiteral("Restore clipboard after copying a code"));
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
+    delay->setFocus(Qt::TabFocusReason);
+    struct Step {
+        Qt::Key key;
+        const char* stored;
+        bool watching;
+    };
+    const Step steps[] = {
+        {Qt::Key_Home, "0", false},
+        {Qt::Key_Down, "5", true},
+        {Qt::Key_End, "20", true},
+        {Qt::Key_Home, "0", false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.stored);
+        QTest::keyClick(delay, step.key);
+        EXPECT_EQ(stored(keys::restoreContentsDelayTime), step.stored);
+        EXPECT_EQ(app_.delivery().isMonitoringPasteKeys(), step.watching);
+    }
+}
+
+// A held Alt+F4 or a double click on the close button closes a window twice: the second close
+// finds it already let go and does nothing, whichever window it is, and it opens again.
+TEST_F(SettingsWindowTest, ClosingAWindowTwiceIsHarmless) {
+    struct Case {
+        const char* name;
+        std::function<void()> open;
+        std::function<AppWindow*()> window;
+    };
+    const Case cases[] = {
+        {"settings", [&] { app_.openMainWindow(); }, [&] { return app_.mainWindow(); }},
+        {"setup", [&] { app_.openOnboardingWindow(); }, [&] { return app_.onboardingWindow(); }},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.name);
+        each.open();
+        QCoreApplication::processEvents();  // the opening is queued
+        ASSERT_TRUE(QTest::qWaitFor([&] { return each.window() != nullptr; }, 5000));
+        QPointer<AppWindow> window = each.window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        window->close();
+        window->close();
+        EXPECT_EQ(each.window(), nullptr);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 2000));
+        each.open();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return each.window() != nullptr; }, 5000));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(each.window()));
+        each.window()->close();
+    }
+    EXPECT_FALSE(app_.mainWindowState().isRefreshing());
 }
 
 TEST_F(SettingsWindowTest, RecentCodesAreNewestFirstAndAClickCopiesWithoutARestore) {
@@ -305,7 +365,7 @@ TEST_F(SettingsWindowTest, RecentCodesAreNewestFirstAndAClickCopiesWithoutAResto
 TEST_F(SettingsWindowTest, DebugLogButtonsComeWithLoggingAndClearLogLeavesHeaderAndEntry) {
     DebugLogger::shared().clearLog();
     QPushButton* clear = button(QStringLiteral("Clear Log"));
-    QPushButton* open = button(QStringLiteral("Open Log in Finder"));
+    QPushButton* open = button(QStringLiteral("Open Log in File Manager"));
     EXPECT_FALSE(shown(clear));
     EXPECT_FALSE(shown(open));
 
@@ -391,12 +451,12 @@ TEST_F(SettingsWindowTest, EveryControlIsReachedWithTabInReadingOrderAndWorksFro
     // The names in the order Tab reaches them, back to the first.
     const std::string expected =
         "Open Setup, Copy code 222222, Copy code 111111, Send Test Notification, "
-        "Resync Messages, Use macOS native notifications, Show overlay when a code is copied, "
+        "Resync Messages, Use desktop notifications, Show overlay when a code is copied, "
         "Overlay position, Detect codes from Apple Mail, Detect codes from desktop notifications, "
         "Ignored apps, Mark messages as read after copying, "
         "Auto-paste codes, Global resync shortcut (Ctrl+Shift+E), "
         "Restore clipboard after copying a code, Open Nabbit at login, Debug logging, "
-        "Open Log in Finder, Clear Log, Automatically download and install updates, Check Now, "
+        "Open Log in File Manager, Clear Log, Automatically download updates, Check Now, "
         "Show menu bar icon, Restart, Quit Nabbit, Open Setup";
     std::string reached = QApplication::focusWidget()->accessibleName().toStdString();
     while (reached.size() < expected.size()) {

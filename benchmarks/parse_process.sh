@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Whole nabbit-parse processes, as scripts run them: the median time of one call from start to
+# exit (one message on the command line), and the throughput of one --jsonl run over every
+# corpus message repeated. Reports figures, never fails on one.
+#
+#   benchmarks/parse_process.sh [BUILD] [OTHER_NABBIT_PARSE]
+#
+# With a second nabbit-parse (another build, e.g. of an older commit, with its own
+# ../share/nabbit), the same figures for it and the ratios between the two, measured in the
+# same run on the same texts.
+set -euo pipefail
+build=${1:-build}
+other=${2:-}
+here=$(cd "$(dirname "$0")/.." && pwd)
+parse="$build/bin/nabbit-parse"
+calls=${NABBIT_BENCH_CALLS:-41}
+rounds=${NABBIT_BENCH_ROUNDS:-20}
+
+if [ ! -x "$parse" ]; then
+    echo "parse_process: no $parse (build the nabbit-parse target)" >&2
+    exit 1
+fi
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+# A home of its own: no per-user override files, nothing written to the real home.
+export HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/.local/share"
+mkdir -p "$HOME"
+
+input="$scratch/messages.jsonl"
+for _ in $(seq "$rounds"); do
+    cat "$here"/tests/corpus/*.jsonl
+done > "$input"
+lines=$(wc -l < "$input")
+
+now_ns() { date +%s%N; }
+
+# Median wall time of one call, in milliseconds with two decimals.
+startup_ms() {
+    local program=$1 times=() start end
+    for _ in $(seq "$calls"); do
+        start=$(now_ns)
+        "$program" "Your verification code is 482913" > /dev/null
+        end=$(now_ns)
+        times+=($(( (end - start) / 10000 )))
+    done
+    printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END { printf "%.2f", v[int((NR + 1) / 2)] / 100 }'
+}
+
+# Messages per second of one --jsonl run over the whole input.
+throughput() {
+    local program=$1 start end
+    start=$(now_ns)
+    "$program" --jsonl < "$input" > "$scratch/out.jsonl"
+    end=$(now_ns)
+    awk -v n="$lines" -v ns=$(( end - start )) 'BEGIN { printf "%.0f", n / (ns / 1e9) }'
+}
+
+"$parse" "warm the page cache" > /dev/null || true
+ours_start=$(startup_ms "$parse")
+ours_rate=$(throughput "$parse")
+echo "nabbit-parse call, start to exit (median of $calls): $ours_start ms"
+echo "nabbit-parse --jsonl over $lines messages: $ours_rate messages/s"
+
+if [ -n "$other" ]; then
+    "$other" "warm the page cache" > /dev/null || true
+    other_start=$(startup_ms "$other")
+    other_rate=$(throughput "$other")
+    echo "$other call (median of $calls): $other_start ms"
+    echo "$other --jsonl: $other_rate messages/s"
+    awk -v a="$other_start" -v b="$ours_start" -v r="$ours_rate" -v o="$other_rate" 'BEGIN {
+        printf "start-up: %.2fx faster; throughput ratio: %.2f\n", a / b, r / o }'
+fi

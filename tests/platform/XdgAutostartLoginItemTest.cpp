@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "TestHome.h"
+#include "core/Paths.h"
+#include "platform/freedesktop/XdgAutostartLoginItem.h"
+
+namespace nabbit {
+namespace {
+
+// Exec values as the Desktop Entry rules want them: arguments with reserved characters in
+// double quotes with ", `, $ and \ escaped, % always doubled, and the string escape of the
+// backslash on top. Paths no entry can hold are refused.
+TEST(XdgAutostartLoginItemTest, ExecValuesAreQuotedAndEscaped) {
+    struct Case {
+        std::string program;
+        std::string exec;  // empty: refused
+    };
+    const Case cases[] = {
+        {"/usr/bin/nabbit", "/usr/bin/nabbit"},
+        {"/opt/Nabbit-1.0_x86-64.AppImage", "/opt/Nabbit-1.0_x86-64.AppImage"},
+        {"/home/ann/My Apps/nabbit", R"("/home/ann/My Apps/nabbit")"},
+        {"/home/ann/100%/nabbit", "/home/ann/100%%/nabbit"},
+        {"/home/ann/100 %f/nabbit", R"("/home/ann/100 %%f/nabbit")"},
+        {R"(/tmp/say "hi"/nabbit)", R"("/tmp/say \\"hi\\"/nabbit")"},
+        {"/tmp/$HOME/nabbit", R"("/tmp/\\$HOME/nabbit")"},
+        {"/tmp/`id`/nabbit", R"("/tmp/\\`id\\`/nabbit")"},
+        {R"(/tmp/back\slash/nabbit)", R"("/tmp/back\\\\slash/nabbit")"},
+        {"/tmp/it's/nabbit", R"("/tmp/it's/nabbit")"},
+        {"/tmp/a&b;c|d<e>f~g*h?i#j(k)l/nabbit", R"("/tmp/a&b;c|d<e>f~g*h?i#j(k)l/nabbit")"},
+        {"/tmp/caf\xC3\xA9/nabbit", "/tmp/caf\xC3\xA9/nabbit"},
+        {"/tmp/line\nbreak/nabbit", ""},
+        {"/tmp/carriage\rreturn/nabbit", ""},
+        {"/tmp/tab\there/nabbit", ""},
+        {"/tmp/bad\xFF/nabbit", ""},
+        {"", ""},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.program);
+        const auto exec = XdgAutostartLoginItem::execValue(each.program);
+        const auto entry = XdgAutostartLoginItem::desktopEntry(each.program);
+        if (each.exec.empty()) {
+            EXPECT_FALSE(exec);
+            EXPECT_FALSE(entry);
+            continue;
+        }
+        ASSERT_TRUE(exec) << exec.error();
+        EXPECT_EQ(*exec, each.exec);
+        ASSERT_TRUE(entry);
+        EXPECT_NE(entry->find("\nExec=" + each.exec + "\n"), std::string::npos) << *entry;
+    }
+}
+
+// The entry starts the AppImage rather than the program inside its mount; a path that cannot
+// be written is refused and leaves no entry.
+TEST(XdgAutostartLoginItemTest, TheEntryStartsTheAppImageAndABadPathWritesNothing) {
+    const auto entry = paths::autostartEntry();
+    struct Case {
+        const char* appImage;  // null: not inside an AppImage
+        std::string program;
+        std::string exec;  // empty: no entry
+    };
+    const Case cases[] = {
+        {nullptr, "/usr/bin/nabbit", "/usr/bin/nabbit"},
+        {"/home/ann/Apps/Nabbit.AppImage", "/tmp/.mount_NabbitX/usr/bin/nabbit",
+         "/home/ann/Apps/Nabbit.AppImage"},
+        {"/home/ann/My Apps/Nabbit.AppImage", "/tmp/.mount_NabbitX/usr/bin/nabbit",
+         R"("/home/ann/My Apps/Nabbit.AppImage")"},
+        {"", "/usr/bin/nabbit", "/usr/bin/nabbit"},
+        {"relative/Nabbit.AppImage", "/usr/bin/nabbit", "/usr/bin/nabbit"},
+        {nullptr, "/tmp/line\nbreak/nabbit", ""},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.program);
+        std::filesystem::remove(entry);
+        if (each.appImage != nullptr) {
+            ::setenv("APPIMAGE", each.appImage, 1);
+        } else {
+            ::unsetenv("APPIMAGE");
+        }
+        XdgAutostartLoginItem item(each.program);
+        ::unsetenv("APPIMAGE");
+        item.setEnabled(true);
+        EXPECT_EQ(item.isEnabled(), !each.exec.empty());
+        if (!each.exec.empty()) {
+            const auto text = test::readFile(entry);
+            EXPECT_NE(text.find("\nExec=" + each.exec + "\n"), std::string::npos) << text;
+        }
+        item.setEnabled(false);
+        EXPECT_FALSE(item.isEnabled());
+    }
+}
+
+}  // namespace
+}  // namespace nabbit
