@@ -107,7 +107,7 @@ void BM_CommitToWaylandClipboard(benchmark::State& state) {
             const std::string code = std::to_string(300000 + i * 7919);
             QProcess simulate;
             running->session->prepare(
-                simulate, NABBIT_BIN_DIR "/nabbit-simulate",
+                simulate, running->nabbit->simulateProgram(),
                 {"message", QString::fromStdString("Your verification code is " + code)});
             simulate.start();
             if (!simulate.waitForFinished(10'000) || simulate.exitCode() != 0) {

@@ -8,9 +8,13 @@
 namespace nabbit::test {
 
 NabbitInSession::NabbitInSession(WaylandSession& session, int restoreDelaySeconds)
-    : session_(session),
-      debugLog_(session.home() / "Documents/Nabbit_Debug.log"),
-      program_(NABBIT_BIN_DIR "/nabbit") {
+    : session_(session), debugLog_(session.home() / "Documents/Nabbit_Debug.log") {
+    // Nabbit finds its keyword files beside itself, in ../share/nabbit.
+    const std::filesystem::path build = std::filesystem::path(NABBIT_BIN_DIR).parent_path();
+    session_.stage(build / "share/nabbit", "share/nabbit");
+    session_.stage(build / "bin/nabbit-simulate", "bin/nabbit-simulate");
+    program_ = session_.stage(build / "bin/nabbit", "bin/nabbit");
+    bin_ = program_.parent_path();
     const auto home = session_.home();
     if (!std::filesystem::exists(home / "Library/Messages/chat.db")) {
         createDatabaseFromFixture(home / "Library/Messages/chat.db", "chat-db.sql");
@@ -56,7 +60,7 @@ bool NabbitInSession::start(std::string& why, const QStringList& environment) {
 }
 
 bool NabbitInSession::receiveMessage(const std::string& text) {
-    const auto output = session_.run(NABBIT_BIN_DIR "/nabbit-simulate",
+    const auto output = session_.run(QString::fromStdString((bin_ / "nabbit-simulate").string()),
                                      {"message", QString::fromStdString(text)}, 10'000);
     return output.finished && output.exitCode == 0;
 }

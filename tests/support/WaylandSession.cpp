@@ -616,6 +616,24 @@ bool WaylandSession::copy(const std::string& data, const std::string& mimeType) 
     return output.finished && output.exitCode == 0;
 }
 
+fs::path WaylandSession::stage(const fs::path& source, const fs::path& relative) const {
+    if (!asOtherUser_) {
+        return source;
+    }
+    const fs::path target = folder_.path() / "staged" / relative;
+    std::error_code ec;
+    if (!fs::exists(target, ec)) {
+        fs::create_directories(target.parent_path(), ec);
+        // A hard link where the file system allows one (large programs), else a copy.
+        if (fs::is_directory(source, ec) || (fs::create_hard_link(source, target, ec), ec)) {
+            fs::copy(source, target, fs::copy_options::recursive, ec);
+        }
+        // Readable as they were (the folders made here are 0755): not handed over, since a
+        // hard link shares its owner with the original.
+    }
+    return target;
+}
+
 void WaylandSession::giveToUser(const fs::path& path) const {
     if (!asOtherUser_) {
         return;

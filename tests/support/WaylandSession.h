@@ -102,6 +102,13 @@ class WaylandSession {
     // Mutter: a RemoteDesktop session on the session's bus (opened once, kept).
     MutterRemoteDesktop* mutterRemoteDesktop() const;
 
+    // A copy of a file or folder (of the build or the source tree, which the session's user
+    // may be unable to reach, e.g. in a clone under a private temporary folder) inside the
+    // session's folder, at `relative`, for the session's user. Returns its path. Without
+    // another user, the original serves.
+    std::filesystem::path stage(const std::filesystem::path& source,
+                                const std::filesystem::path& relative) const;
+
     // Hands files the test made to the session's user (recursively).
     void giveToUser(const std::filesystem::path& path) const;
 

@@ -21,8 +21,6 @@ namespace {
 using test::Compositor;
 using test::WaylandSession;
 
-constexpr const char* kFakeInputKeys = NABBIT_BIN_DIR "/nabbit-test-fake-input-keys";
-
 // The program as a package installs it: stripped, beside its share/nabbit. KWin reads the
 // whole executable of a client it may grant fake input to, and the build's, with its debug
 // information, is large enough to hold every Wayland client past its connect deadline.
@@ -32,8 +30,12 @@ std::filesystem::path installedProgram(std::string& why) {
     if (!std::filesystem::exists(program)) {
         std::filesystem::create_directories(program.parent_path());
         std::filesystem::create_directories(prefix.path() / "share");
-        std::filesystem::create_directory_symlink(NABBIT_BIN_DIR "/../share/nabbit",
-                                                  prefix.path() / "share/nabbit");
+        // Copies, not links: the session's user may not reach into the build folder (CI builds
+        // in a folder only root may enter).
+        std::filesystem::copy(NABBIT_BIN_DIR "/../share/nabbit", prefix.path() / "share/nabbit",
+                              std::filesystem::copy_options::recursive);
+        std::filesystem::copy_file(NABBIT_BIN_DIR "/nabbit-test-fake-input-keys",
+                                   prefix.path() / "bin/nabbit-test-fake-input-keys");
         QProcess strip;
         strip.start("objcopy", {"--strip-debug", NABBIT_BIN_DIR "/nabbit",
                                 QString::fromStdString(program.string())});
@@ -83,7 +85,7 @@ class WaylandAutoPasteTest : public ::testing::TestWithParam<Compositor> {
         if (!desktop.session && desktop.refusal.empty()) {
             WaylandSession::Options options;
             // As the installed nabbit.desktop does for the installed program.
-            options.fakeInputClients = {program_, kFakeInputKeys};
+            options.fakeInputClients = {program_, fakeInputKeys()};
             desktop.session = WaylandSession::start(compositor, desktop.refusal, options);
             if (desktop.session && compositor == Compositor::kwin) {
                 desktop.tray = test::StatusNotifierWatcherStandIn::registerOn(
@@ -138,6 +140,11 @@ class WaylandAutoPasteTest : public ::testing::TestWithParam<Compositor> {
         return test::readFile(session_->home() / "Documents/Nabbit_Debug.log");
     }
 
+    // The tool that types through KWin's fake input, copied beside the program.
+    std::filesystem::path fakeInputKeys() const {
+        return program_.parent_path() / "nabbit-test-fake-input-keys";
+    }
+
     std::filesystem::path program_;
     WaylandSession* session_ = nullptr;
     std::unique_ptr<test::NabbitInSession> nabbit_;
@@ -165,8 +172,8 @@ TEST_P(WaylandShortcutTest, CtrlShiftEInAWaylandWindowResyncs) {
         "[Nabbit] Global shortcut through the desktop's shortcut service"))
         << nabbit_->errors().toStdString();
     const int watchStarts = count(debugLog(), "Initialized lastProcessedRowId");
-    const auto keys =
-        session_->run(kFakeInputKeys, {"29:1", "42:1", "18:1", "18:0", "42:0", "29:0"});
+    const auto keys = session_->run(QString::fromStdString(fakeInputKeys().string()),
+                                    {"29:1", "42:1", "18:1", "18:0", "42:0", "29:0"});
     ASSERT_EQ(keys.exitCode, 0) << keys.err.toStdString();
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return count(debugLog(), "Initialized lastProcessedRowId") > watchStarts; }, 3000))
