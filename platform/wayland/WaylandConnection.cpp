@@ -1,6 +1,7 @@
 #include "platform/wayland/WaylandConnection.h"
 
 #include <poll.h>
+#include <sys/socket.h>
 #include <wayland-client-protocol.h>
 
 #include <cerrno>
@@ -128,9 +129,19 @@ void WaylandConnection::readAndDispatch() {
         return;
     }
     // Events already queued are dispatched first; the socket stays readable until read.
-    if (wl_display_prepare_read(display_) == 0 && wl_display_read_events(display_) < 0) {
-        fail("the compositor closed the connection");
-        return;
+    if (wl_display_prepare_read(display_) == 0) {
+        // A closed socket is readable with nothing to read, which not every libwayland
+        // reports as an error: look for the end of the stream ourselves.
+        char byte = 0;
+        if (::recv(wl_display_get_fd(display_), &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0) {
+            wl_display_cancel_read(display_);
+            fail("the compositor closed the connection");
+            return;
+        }
+        if (wl_display_read_events(display_) < 0) {
+            fail("the compositor closed the connection");
+            return;
+        }
     }
     if (wl_display_dispatch_pending(display_) < 0) {
         fail("the compositor reported a protocol error");
