@@ -18,9 +18,16 @@ function(nabbit_add_test name)
     endif()
     target_link_libraries(${name} PRIVATE ${main_lib} nabbit_test_support ${ARG_LIBS}
                                           GTest::gtest GTest::gmock)
+    # Sanitized programs run several times slower: limits that stand for "at once" stretch.
+    if(NABBIT_SANITIZE)
+        set(time_scale 3)
+    else()
+        set(time_scale 1)
+    endif()
     target_compile_definitions(${name} PRIVATE
         NABBIT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-        NABBIT_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+        NABBIT_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
+        NABBIT_TEST_TIME_SCALE=${time_scale})
     set(labels ${ARG_LABELS})
     if(ARG_X11)
         list(APPEND labels x11)

@@ -18,11 +18,13 @@ StandInPortal::StandInPortal(QStringList interfaces)
     : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                          QStringLiteral("stand-in-portal"))),
       interfaces_(std::move(interfaces)) {
-    thread_.start();
-    moveToThread(&thread_);
+    // Registered before the move: the bus gives the object a child, which must be made in the
+    // object's own thread and then moves with it.
     running_ = bus_.isConnected() &&
                bus_.registerVirtualObject(kPath, this, QDBusConnection::SubPath) &&
                bus_.registerService(kService);
+    thread_.start();
+    moveToThread(&thread_);
 }
 
 StandInPortal::~StandInPortal() {

@@ -82,7 +82,7 @@ class WaylandDeliveryTest : public ::testing::TestWithParam<Compositor> {
         }
         QElapsedTimer arrival;
         arrival.start();
-        const bool shown = clipboardShows(code, 1000);
+        const bool shown = clipboardShows(code, 1000 * NABBIT_TEST_TIME_SCALE);
         EXPECT_TRUE(shown) << code << " not on the clipboard after " << arrival.elapsed()
                            << " ms; it holds " << session_->clipboardText(300).value_or("nothing")
                            << "\n"

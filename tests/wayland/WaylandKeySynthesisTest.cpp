@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <filesystem>
 #include <map>
 
+#include "TestHome.h"
 #include "WaylandSession.h"
 #include "platform/wayland/FakeInputKeySynthesis.h"
 #include "platform/wayland/VirtualKeyboardKeySynthesis.h"
@@ -18,7 +20,22 @@ namespace {
 using test::Compositor;
 using test::WaylandSession;
 
-constexpr const char* kFakeInputPaste = NABBIT_BIN_DIR "/nabbit-test-fake-input-keys";
+// The tool that types Ctrl+V through KWin's fake input, copied where the session's user (and
+// KWin, which reads a client's executable before granting it) can read it: the build folder
+// may be closed to others (CI builds in a folder only root may enter).
+const std::filesystem::path& fakeInputPaste() {
+    static test::TempDir folder;
+    static const std::filesystem::path tool = [] {
+        const auto copy = folder.path() / "nabbit-test-fake-input-keys";
+        std::filesystem::copy_file(NABBIT_BIN_DIR "/nabbit-test-fake-input-keys", copy);
+        using std::filesystem::perms;
+        std::filesystem::permissions(folder.path(), perms::owner_all | perms::group_read |
+                                                        perms::group_exec | perms::others_read |
+                                                        perms::others_exec);
+        return copy;
+    }();
+    return tool;
+}
 
 std::map<Compositor, std::unique_ptr<WaylandSession>>& sessions() {
     static std::map<Compositor, std::unique_ptr<WaylandSession>> started;
@@ -37,7 +54,7 @@ class WaylandKeySynthesisTest : public ::testing::TestWithParam<Compositor> {
         const Compositor compositor = GetParam();
         if (!sessions().count(compositor) && !refusals().count(compositor)) {
             WaylandSession::Options options;
-            options.fakeInputClients = {kFakeInputPaste};
+            options.fakeInputClients = {fakeInputPaste()};
             std::string why;
             if (auto session = WaylandSession::start(compositor, why, options)) {
                 sessions()[compositor] = std::move(session);
@@ -68,7 +85,7 @@ class WaylandKeySynthesisTest : public ::testing::TestWithParam<Compositor> {
         if (GetParam() == Compositor::sway) {
             return keyboard_->sendPaste();
         }
-        const auto run = session_->run(kFakeInputPaste, {});
+        const auto run = session_->run(QString::fromStdString(fakeInputPaste().string()), {});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         return run.finished && run.exitCode == 0;
     }
@@ -76,7 +93,14 @@ class WaylandKeySynthesisTest : public ::testing::TestWithParam<Compositor> {
     // A Wayland-native window with a text field, focused.
     bool openFocusedEntry() {
         entry_ = &session_->startClient(
-            "/usr/bin/python3", {NABBIT_SOURCE_DIR "/tests/support/wayland_entry.py", "Entry"});
+            "/usr/bin/python3",
+            {QString::fromStdString(
+                 // A copy the session's user can read, wherever the checkout lies.
+                 session_
+                     ->stage(NABBIT_SOURCE_DIR "/tests/support/wayland_entry.py",
+                             "wayland_entry.py")
+                     .string()),
+             "Entry"});
         if (!QTest::qWaitFor([&] { return entrySays("ready\n"); }, 10'000)) {
             return false;
         }
@@ -105,13 +129,14 @@ TEST_P(WaylandKeySynthesisTest, CtrlVPastesIntoTheFocusedWaylandFieldWithinASeco
     ASSERT_TRUE(session_->copy("pasted 480213"));
 
     ASSERT_TRUE(paste());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return entrySays("text: pasted 480213\n"); }, 1000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entrySays("text: pasted 480213\n"); },
+                                1000 * NABBIT_TEST_TIME_SCALE))
         << entryLog_.toStdString();
     // Once, and nothing else typed: the modifiers were released with the keys.
     EXPECT_EQ(entryLog_.count("text: "), 1) << entryLog_.toStdString();
     ASSERT_TRUE(paste());
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return entrySays("text: pasted 480213pasted 480213\n"); }, 1000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entrySays("text: pasted 480213pasted 480213\n"); },
+                                1000 * NABBIT_TEST_TIME_SCALE))
         << entryLog_.toStdString();
 
     if (GetParam() == Compositor::sway) {
