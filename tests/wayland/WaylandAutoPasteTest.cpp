@@ -12,6 +12,7 @@
 
 #include "NabbitInSession.h"
 #include "StatusNotifierWatcherStandIn.h"
+#include "WaylandEntry.h"
 #include "WaylandSession.h"
 #include "core/PreferencesStore.h"
 
@@ -111,37 +112,7 @@ class WaylandAutoPasteTest : public ::testing::TestWithParam<Compositor> {
         EXPECT_TRUE(nabbit_->errors().contains(route)) << nabbit_->errors().toStdString();
     }
 
-    void TearDown() override {
-        if (entry_ != nullptr) {
-            entry_->terminate();
-            entry_->waitForFinished(3000);
-        }
-        nabbit_.reset();
-    }
-
-    bool openFocusedEntry() {
-        entry_ = &session_->startClient(
-            "/usr/bin/python3",
-            {QString::fromStdString(
-                 // A copy the session's user can read, wherever the checkout lies.
-                 session_
-                     ->stage(NABBIT_SOURCE_DIR "/tests/support/wayland_entry.py",
-                             "wayland_entry.py")
-                     .string()),
-             "Entry"});
-        if (!QTest::qWaitFor([&] { return entrySays("ready\n"); }, 10'000)) {
-            return false;
-        }
-        if (GetParam() == Compositor::sway) {
-            session_->run("swaymsg", {"[app_id=nabbit-test-entry] focus"});
-        }
-        return QTest::qWaitFor([&] { return entrySays("active 1\n"); }, 5000);
-    }
-
-    bool entrySays(const QByteArray& line) {
-        entryLog_ += entry_->readAllStandardOutput();
-        return entryLog_.contains(line);
-    }
+    void TearDown() override { nabbit_.reset(); }
 
     std::string debugLog() const {
         return test::readFile(session_->home() / "Documents/Nabbit_Debug.log");
@@ -155,27 +126,26 @@ class WaylandAutoPasteTest : public ::testing::TestWithParam<Compositor> {
     std::filesystem::path program_;
     WaylandSession* session_ = nullptr;
     std::unique_ptr<test::NabbitInSession> nabbit_;
-    QProcess* entry_ = nullptr;
-    QByteArray entryLog_;
+    test::WaylandEntry entry_;
 };
 
 TEST_P(WaylandAutoPasteTest, ACodeLandsInTheFocusedWaylandFieldWithinASecond) {
-    ASSERT_TRUE(openFocusedEntry()) << entryLog_.toStdString();
+    ASSERT_TRUE(entry_.openFocused(*session_, GetParam())) << entry_.log().toStdString();
     ASSERT_TRUE(nabbit_->receiveMessage("Your Acme verification code is 318274"));
     QElapsedTimer arrival;
     arrival.start();
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return entrySays("text: 318274\n"); }, 1000 * NABBIT_TEST_TIME_SCALE))
-        << "after " << arrival.elapsed() << " ms: " << entryLog_.toStdString() << "\n"
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entry_.says("text: 318274\n"); },
+                                1000 * NABBIT_TEST_TIME_SCALE))
+        << "after " << arrival.elapsed() << " ms: " << entry_.log().toStdString() << "\n"
         << nabbit_->errors().toStdString();
-    EXPECT_FALSE(entrySays("active 0")) << "the field lost the focus";
+    EXPECT_FALSE(entry_.says("active 0")) << "the field lost the focus";
 }
 
 // Sway gives programs no global shortcut (users bind `nabbit resync`): KWin only.
 class WaylandShortcutTest : public WaylandAutoPasteTest {};
 
 TEST_P(WaylandShortcutTest, CtrlShiftEInAWaylandWindowResyncs) {
-    ASSERT_TRUE(openFocusedEntry()) << entryLog_.toStdString();
+    ASSERT_TRUE(entry_.openFocused(*session_, GetParam())) << entry_.log().toStdString();
     ASSERT_TRUE(nabbit_->errors().contains(
         "[Nabbit] Global shortcut through the desktop's shortcut service"))
         << nabbit_->errors().toStdString();

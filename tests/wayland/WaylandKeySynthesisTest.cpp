@@ -10,6 +10,7 @@
 #include <map>
 
 #include "TestHome.h"
+#include "WaylandEntry.h"
 #include "WaylandSession.h"
 #include "platform/wayland/FakeInputKeySynthesis.h"
 #include "platform/wayland/VirtualKeyboardKeySynthesis.h"
@@ -90,54 +91,28 @@ class WaylandKeySynthesisTest : public ::testing::TestWithParam<Compositor> {
         return run.finished && run.exitCode == 0;
     }
 
-    // A Wayland-native window with a text field, focused.
-    bool openFocusedEntry() {
-        entry_ = &session_->startClient(
-            "/usr/bin/python3",
-            {QString::fromStdString(
-                 // A copy the session's user can read, wherever the checkout lies.
-                 session_
-                     ->stage(NABBIT_SOURCE_DIR "/tests/support/wayland_entry.py",
-                             "wayland_entry.py")
-                     .string()),
-             "Entry"});
-        if (!QTest::qWaitFor([&] { return entrySays("ready\n"); }, 10'000)) {
-            return false;
-        }
-        if (GetParam() == Compositor::sway) {
-            session_->run("swaymsg", {"[app_id=nabbit-test-entry] focus"});
-        }
-        return QTest::qWaitFor([&] { return entrySays("active 1\n"); }, 5000);
-    }
-
-    bool entrySays(const QByteArray& line) {
-        entryLog_ += entry_->readAllStandardOutput();
-        return entryLog_.contains(line);
-    }
-
     WaylandSession* session_ = nullptr;
     std::unique_ptr<VirtualKeyboardKeySynthesis> keyboard_;
-    QProcess* entry_ = nullptr;
-    QByteArray entryLog_;
+    test::WaylandEntry entry_;
 };
 
 TEST_P(WaylandKeySynthesisTest, CtrlVPastesIntoTheFocusedWaylandFieldWithinASecond) {
     if (GetParam() == Compositor::sway) {
         ASSERT_TRUE(connectKeyboard());
     }
-    ASSERT_TRUE(openFocusedEntry()) << entryLog_.toStdString();
+    ASSERT_TRUE(entry_.openFocused(*session_, GetParam())) << entry_.log().toStdString();
     ASSERT_TRUE(session_->copy("pasted 480213"));
 
     ASSERT_TRUE(paste());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return entrySays("text: pasted 480213\n"); },
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entry_.says("text: pasted 480213\n"); },
                                 1000 * NABBIT_TEST_TIME_SCALE))
-        << entryLog_.toStdString();
+        << entry_.log().toStdString();
     // Once, and nothing else typed: the modifiers were released with the keys.
-    EXPECT_EQ(entryLog_.count("text: "), 1) << entryLog_.toStdString();
+    EXPECT_EQ(entry_.log().count("text: "), 1) << entry_.log().toStdString();
     ASSERT_TRUE(paste());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return entrySays("text: pasted 480213pasted 480213\n"); },
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entry_.says("text: pasted 480213pasted 480213\n"); },
                                 1000 * NABBIT_TEST_TIME_SCALE))
-        << entryLog_.toStdString();
+        << entry_.log().toStdString();
 
     if (GetParam() == Compositor::sway) {
         // The virtual keyboard's keymap is XWayland's now: it must still hold every key, so
@@ -149,8 +124,6 @@ TEST_P(WaylandKeySynthesisTest, CtrlVPastesIntoTheFocusedWaylandFieldWithinASeco
             EXPECT_TRUE(map.out.contains(keysym)) << keysym << "\n" << map.out.toStdString();
         }
     }
-    entry_->terminate();
-    entry_->waitForFinished(3000);
 }
 
 // Where the compositor does not offer a route, connecting says why instead of failing later.
