@@ -51,22 +51,48 @@ VirtualKeyboardKeySynthesis::connect(const std::string& socket) {
     if ((*connection)->findGlobal("wl_seat") == nullptr) {
         return Unexpected{std::string("the compositor offers no seat")};
     }
-    auto keymap = XkbKeyboard::compile();
-    if (!keymap) {
-        return Unexpected{std::move(keymap.error())};
+    // Two answers: the seat's capabilities, then the keymap of the keyboard they offer.
+    auto seatKeymap = std::make_unique<SeatKeymap>(**connection);
+    if (!(*connection)->roundtrip(kConnectTimeout) || !(*connection)->roundtrip(kConnectTimeout)) {
+        return Unexpected{std::string("the Wayland compositor did not answer")};
     }
-    const auto control = keymap->evdevCodeOf(XKB_KEY_Control_L);
-    const auto v = keymap->evdevCodeOf(XKB_KEY_v);
-    if (!control || !v) {
-        return Unexpected{std::string("the keyboard layout has no Control or V key")};
+    auto layout = layoutOf(seatKeymap->text());
+    if (!layout) {
+        return Unexpected{std::move(layout.error())};
     }
-    return std::unique_ptr<VirtualKeyboardKeySynthesis>(
-        new VirtualKeyboardKeySynthesis(std::move(*connection), std::move(*keymap), *control, *v));
+    return std::unique_ptr<VirtualKeyboardKeySynthesis>(new VirtualKeyboardKeySynthesis(
+        std::move(*connection), std::move(seatKeymap), std::move(*layout)));
+}
+
+Expected<VirtualKeyboardKeySynthesis::Layout, std::string> VirtualKeyboardKeySynthesis::layoutOf(
+    const std::string& seatKeymap) {
+    std::string why;
+    for (const bool seats : {true, false}) {
+        if (seats && seatKeymap.empty()) {
+            continue;
+        }
+        auto keymap = seats ? XkbKeyboard::fromText(seatKeymap) : XkbKeyboard::compile();
+        if (!keymap) {
+            why = keymap.error();
+            continue;
+        }
+        const auto control = keymap->evdevCodeOf(XKB_KEY_Control_L);
+        const auto v = keymap->evdevCodeOf(XKB_KEY_v);
+        if (control && v) {
+            return Layout{std::move(*keymap), *control, *v};
+        }
+        why = "the keyboard layout has no Control or V key";
+    }
+    return Unexpected{std::move(why)};
 }
 
 VirtualKeyboardKeySynthesis::VirtualKeyboardKeySynthesis(
-    std::unique_ptr<WaylandConnection> connection, XkbKeyboard keymap, uint32_t control, uint32_t v)
-    : connection_(std::move(connection)), keymap_(std::move(keymap)), control_(control), v_(v) {
+    std::unique_ptr<WaylandConnection> connection, std::unique_ptr<SeatKeymap> seatKeymap,
+    Layout layout)
+    : connection_(std::move(connection)),
+      seatKeymap_(std::move(seatKeymap)),
+      seatText_(seatKeymap_->text()),
+      layout_(std::move(layout)) {
     seat_ =
         WaylandProxy(connection_->bind(*connection_->findGlobal("wl_seat"), &wl_seat_interface, 1),
                      WaylandProxy::kNoDestructor);
@@ -80,12 +106,17 @@ VirtualKeyboardKeySynthesis::VirtualKeyboardKeySynthesis(
         reinterpret_cast<wl_seat*>(seat_.get()));
     keyboard_ =
         WaylandProxy(reinterpret_cast<wl_proxy*>(keyboard), ZWP_VIRTUAL_KEYBOARD_V1_DESTROY);
-    const UniqueFd fd = keymapFile(keymap_.keymapText());
-    if (fd) {
-        zwp_virtual_keyboard_v1_keymap(keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd.get(),
-                                       static_cast<uint32_t>(keymap_.keymapText().size()));
-    }
+    upload();
     connection_->flush();
+}
+
+void VirtualKeyboardKeySynthesis::upload() {
+    const std::string& text = layout_.keymap.keymapText();
+    if (const UniqueFd fd = keymapFile(text)) {
+        zwp_virtual_keyboard_v1_keymap(reinterpret_cast<zwp_virtual_keyboard_v1*>(keyboard_.get()),
+                                       WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd.get(),
+                                       static_cast<uint32_t>(text.size()));
+    }
 }
 
 void VirtualKeyboardKeySynthesis::key(uint32_t code, bool pressed) {
@@ -93,7 +124,7 @@ void VirtualKeyboardKeySynthesis::key(uint32_t code, bool pressed) {
     zwp_virtual_keyboard_v1_key(
         keyboard, milliseconds(), code,
         pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
-    const XkbKeyboard::Modifiers modifiers = keymap_.update(code, pressed);
+    const XkbKeyboard::Modifiers modifiers = layout_.keymap.update(code, pressed);
     zwp_virtual_keyboard_v1_modifiers(keyboard, modifiers.depressed, modifiers.latched,
                                       modifiers.locked, modifiers.group);
 }
@@ -102,10 +133,19 @@ bool VirtualKeyboardKeySynthesis::sendPaste() {
     if (connection_->lost()) {
         return false;
     }
-    key(control_, true);
-    key(v_, true);
-    key(v_, false);
-    key(control_, false);
+    // The user switched layouts since the last paste (the seat's keymap also comes back as our
+    // own after a paste: the same keymap, written out by the compositor).
+    if (const std::string& seat = seatKeymap_->text(); !seat.empty() && seat != seatText_) {
+        seatText_ = seat;
+        if (auto layout = layoutOf(seat)) {
+            layout_ = std::move(*layout);
+            upload();
+        }
+    }
+    key(layout_.control, true);
+    key(layout_.v, true);
+    key(layout_.v, false);
+    key(layout_.control, false);
     connection_->flush();
     return true;
 }

@@ -7,6 +7,7 @@
 #include "core/Expected.h"
 #include "platform/AccessibilityCheck.h"
 #include "platform/KeySynthesis.h"
+#include "platform/wayland/SeatKeymap.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandProxy.h"
 #include "platform/wayland/XkbKeyboard.h"
@@ -14,9 +15,12 @@
 namespace nabbit {
 
 // Auto-paste on wlroots compositors (sway, Hyprland): one virtual keyboard
-// (zwp_virtual_keyboard_v1) for the whole run, on a connection of its own, carrying the full
-// keymap of the user's layout; Ctrl+V is typed with the codes of Control and V looked up in it.
-// wlroots does not work out the modifiers from the keys, so they follow each key.
+// (zwp_virtual_keyboard_v1) for the whole run, on a connection of its own, carrying a full
+// keymap; Ctrl+V is typed with the codes of Control and V looked up in it. The keymap is the
+// seat's own (the user's layout, followed when they switch it), since the one a virtual keyboard
+// uploads is XWayland's too until the user types again; without a keyboard on the seat, the
+// layout the XKB_DEFAULT_* variables name. wlroots does not work out the modifiers from the keys,
+// so they follow each key.
 class VirtualKeyboardKeySynthesis final : public KeySynthesis, public AccessibilityCheck {
   public:
     static constexpr std::chrono::milliseconds kConnectTimeout{2000};
@@ -30,15 +34,25 @@ class VirtualKeyboardKeySynthesis final : public KeySynthesis, public Accessibil
     bool syntheticKeyEventsAllowed() const override { return !connection_->lost(); }
 
   private:
-    VirtualKeyboardKeySynthesis(std::unique_ptr<WaylandConnection> connection, XkbKeyboard keymap,
-                                uint32_t control, uint32_t v);
+    // A keymap with the codes of Control and V in it.
+    struct Layout {
+        XkbKeyboard keymap;
+        uint32_t control = 0;
+        uint32_t v = 0;
+    };
+    static Expected<Layout, std::string> layoutOf(const std::string& seatKeymap);
+
+    VirtualKeyboardKeySynthesis(std::unique_ptr<WaylandConnection> connection,
+                                std::unique_ptr<SeatKeymap> seatKeymap, Layout layout);
+    void upload();
     void key(uint32_t code, bool pressed);
 
     // Objects go before the connection.
     std::unique_ptr<WaylandConnection> connection_;
-    XkbKeyboard keymap_;
-    uint32_t control_;
-    uint32_t v_;
+    std::unique_ptr<SeatKeymap> seatKeymap_;
+    // The seat's keymap text the layout was made from.
+    std::string seatText_;
+    Layout layout_;
     WaylandProxy seat_;
     WaylandProxy manager_;
     WaylandProxy keyboard_;

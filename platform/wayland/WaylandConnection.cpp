@@ -88,8 +88,8 @@ void WaylandConnection::flush() {
     }
 }
 
-// A wl_display_sync answered within `timeout`, dispatching everything before it. Used once,
-// while connecting, so that the globals are known when the program chooses its clipboard.
+// A wl_display_sync answered within `timeout`; while connecting, so that the globals are known
+// when the program chooses its routes.
 bool WaylandConnection::roundtrip(std::chrono::milliseconds timeout) {
     bool done = false;
     static const wl_callback_listener listener{

@@ -52,6 +52,10 @@ class WaylandConnection final : public QObject {
     // Sends the requests made so far. Never waits.
     void flush();
 
+    // Waits, at most `timeout`, until the compositor has answered every request made so far,
+    // dispatching the events that came before. Only while the program starts.
+    bool roundtrip(std::chrono::milliseconds timeout);
+
     // Whether the compositor has gone (hang-up or protocol error).
     bool lost() const { return lost_; }
 
@@ -61,7 +65,6 @@ class WaylandConnection final : public QObject {
 
   private:
     explicit WaylandConnection(wl_display* display);
-    bool roundtrip(std::chrono::milliseconds timeout);
     void readAndDispatch();
     void fail(const char* what);
 

@@ -24,6 +24,25 @@ Expected<XkbKeyboard, std::string> XkbKeyboard::compile() {
     if (!keyboard.keymap_) {
         return Unexpected{std::string("no keymap could be compiled for the keyboard layout")};
     }
+    return finish(std::move(keyboard));
+}
+
+Expected<XkbKeyboard, std::string> XkbKeyboard::fromText(const std::string& text) {
+    XkbKeyboard keyboard;
+    keyboard.context_.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    if (!keyboard.context_) {
+        return Unexpected{std::string("libxkbcommon could not start")};
+    }
+    keyboard.keymap_.reset(xkb_keymap_new_from_buffer(keyboard.context_.get(), text.data(),
+                                                      text.size(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                      XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (!keyboard.keymap_) {
+        return Unexpected{std::string("the seat's keymap could not be compiled")};
+    }
+    return finish(std::move(keyboard));
+}
+
+Expected<XkbKeyboard, std::string> XkbKeyboard::finish(XkbKeyboard keyboard) {
     keyboard.state_.reset(xkb_state_new(keyboard.keymap_.get()));
     char* text = xkb_keymap_get_as_string(keyboard.keymap_.get(), XKB_KEYMAP_FORMAT_TEXT_V1);
     if (!keyboard.state_ || text == nullptr) {
@@ -38,12 +57,15 @@ Expected<XkbKeyboard, std::string> XkbKeyboard::compile() {
 
 std::optional<uint32_t> XkbKeyboard::evdevCodeOf(xkb_keysym_t keysym) const {
     const xkb_keycode_t last = xkb_keymap_max_keycode(keymap_.get());
-    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap_.get()); key <= last; ++key) {
-        const xkb_keysym_t* symbols = nullptr;
-        if (key >= kEvdevOffset &&
-            xkb_keymap_key_get_syms_by_level(keymap_.get(), key, 0, 0, &symbols) > 0 &&
-            symbols[0] == keysym) {
-            return key - kEvdevOffset;
+    // The first layout first; a layout without Latin letters (say "ru,us") has V in another.
+    for (xkb_layout_index_t layout = 0; layout < xkb_keymap_num_layouts(keymap_.get()); ++layout) {
+        for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap_.get()); key <= last; ++key) {
+            const xkb_keysym_t* symbols = nullptr;
+            if (key >= kEvdevOffset &&
+                xkb_keymap_key_get_syms_by_level(keymap_.get(), key, layout, 0, &symbols) > 0 &&
+                symbols[0] == keysym) {
+                return key - kEvdevOffset;
+            }
         }
     }
     return std::nullopt;

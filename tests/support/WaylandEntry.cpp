@@ -11,17 +11,21 @@ WaylandEntry::~WaylandEntry() {
     }
 }
 
-bool WaylandEntry::openFocused(WaylandSession& session, Compositor compositor) {
+bool WaylandEntry::openFocused(WaylandSession& session, Compositor compositor, bool x11) {
     // A copy the session's user can read, wherever the checkout lies.
     const auto script =
         session.stage(NABBIT_SOURCE_DIR "/tests/support/wayland_entry.py", "wayland_entry.py");
-    process_ = &session.startClient("/usr/bin/python3",
-                                    {QString::fromStdString(script.string()), "Entry"});
+    QStringList arguments{QString::fromStdString(script.string())};
+    if (x11) {
+        arguments << "--x11";
+    }
+    process_ = &session.startClient("/usr/bin/python3", arguments);
     if (!QTest::qWaitFor([&] { return says("ready\n"); }, 10'000)) {
         return false;
     }
     if (compositor == Compositor::sway) {
-        session.run("swaymsg", {"[app_id=nabbit-test-entry] focus"});
+        session.run("swaymsg",
+                    {x11 ? "[title=\"^X11 entry$\"] focus" : "[title=\"^Wayland entry$\"] focus"});
     }
     return QTest::qWaitFor([&] { return says("active 1\n"); }, 5000);
 }

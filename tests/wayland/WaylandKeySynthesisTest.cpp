@@ -2,7 +2,8 @@
 // virtual keyboard, made in this process and kept as Nabbit keeps it; KWin through its fake
 // input, from a helper that runs as the session's user and is granted fake input by a desktop
 // file, as the installed nabbit.desktop grants it to Nabbit. After a virtual-keyboard paste,
-// XWayland's keymap must still be whole, or X11 programs could no longer look keys up.
+// XWayland's keymap must still be whole and the user's layout, or X11 programs would no longer
+// type what the user types.
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -70,9 +71,19 @@ class WaylandKeySynthesisTest : public ::testing::TestWithParam<Compositor> {
         session_ = sessions()[compositor].get();
     }
 
-    // Sway: the virtual keyboard, made as Nabbit makes it at its start, before any window has
-    // the focus (the headless seat has no other keyboard to focus windows with).
+    // Sway: the user's keyboard, a German one (a virtual keyboard too: the headless seat has
+    // none), in use before Nabbit starts; then Nabbit's, made as Nabbit makes it at its start.
     bool connectKeyboard() {
+        ::setenv("XKB_DEFAULT_LAYOUT", "de", 1);
+        auto user = VirtualKeyboardKeySynthesis::connect(session_->waylandSocket().toStdString());
+        ::unsetenv("XKB_DEFAULT_LAYOUT");
+        EXPECT_TRUE(user) << user.error();
+        if (!user) {
+            return false;
+        }
+        // A key typed on it (nothing has the focus yet) makes it the seat's keyboard.
+        userKeyboard_ = std::move(*user);
+        userKeyboard_->sendPaste();
         auto keys = VirtualKeyboardKeySynthesis::connect(session_->waylandSocket().toStdString());
         EXPECT_TRUE(keys) << keys.error();
         if (keys) {
@@ -92,6 +103,7 @@ class WaylandKeySynthesisTest : public ::testing::TestWithParam<Compositor> {
     }
 
     WaylandSession* session_ = nullptr;
+    std::unique_ptr<VirtualKeyboardKeySynthesis> userKeyboard_;
     std::unique_ptr<VirtualKeyboardKeySynthesis> keyboard_;
     test::WaylandEntry entry_;
 };
@@ -115,14 +127,24 @@ TEST_P(WaylandKeySynthesisTest, CtrlVPastesIntoTheFocusedWaylandFieldWithinASeco
         << entry_.log().toStdString();
 
     if (GetParam() == Compositor::sway) {
-        // The virtual keyboard's keymap is XWayland's now: it must still hold every key, so
-        // that X11 programs (XTest, key grabs) find Control, V and E.
+        // The virtual keyboard's keymap is XWayland's now: it must still hold every key, in the
+        // user's layout (German: Z where an American keyboard has Y), so that X11 programs
+        // still find their keys ...
         const auto map = session_->run("xmodmap", {"-pke"});
         ASSERT_TRUE(map.finished) << map.err.toStdString();
         EXPECT_GT(map.out.count("\nkeycode "), 100) << map.out.toStdString();
-        for (const char* keysym : {" Control_L", " v V", " e E"}) {
-            EXPECT_TRUE(map.out.contains(keysym)) << keysym << "\n" << map.out.toStdString();
+        for (const char* keys : {" Control_L", " v V", " e E", "keycode  29 = z Z"}) {
+            EXPECT_TRUE(map.out.contains(keys)) << keys << "\n" << map.out.toStdString();
         }
+        // ... and an X11 program still types and pastes. (Letters placed alike in both layouts:
+        // XWayland's XTest device keeps the keymap it started with, whatever Nabbit does.)
+        test::WaylandEntry x11;
+        ASSERT_TRUE(x11.openFocused(*session_, GetParam(), true)) << x11.log().toStdString();
+        EXPECT_EQ(session_->run("xdotool", {"type", "--delay", "30", "nabbit "}).exitCode, 0);
+        EXPECT_EQ(session_->run("xdotool", {"key", "ctrl+v"}).exitCode, 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return x11.says("text: nabbit pasted 480213\n"); },
+                                    2000 * NABBIT_TEST_TIME_SCALE))
+            << x11.log().toStdString();
     }
 }
 
