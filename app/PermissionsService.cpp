@@ -39,7 +39,9 @@ AccessibilityCheck::Status PermissionsService::accessibilityStatus() const {
 }
 
 void PermissionsService::requestAccessibility() const {
-    if (accessibility_.status() == AccessibilityCheck::Status::needsConsent) {
+    if (const auto status = accessibility_.status();
+        status == AccessibilityCheck::Status::needsConsent ||
+        status == AccessibilityCheck::Status::refused) {
         accessibility_.requestPermission();
     }
 }

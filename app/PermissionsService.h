@@ -36,10 +36,12 @@ class PermissionsService {
     // Never prompts. Logs "[Nabbit] Checking Accessibility: true/false" when the answer differs
     // from the one logged before.
     bool checkAccessibility() const;
-    // Granted, waiting for the user's consent, or not available on this desktop. Never prompts.
+    // Granted, waiting for the user's consent, refused by them, or not available on this
+    // desktop. Never prompts.
     AccessibilityCheck::Status accessibilityStatus() const;
 
-    // Where the desktop asks the user (the portal's consent dialog), asks now; elsewhere there
+    // Where the desktop asks the user (the portal's consent dialog), asks now, again after a
+    // refusal; elsewhere there
     // is no page to send the user to, and nothing happens.
     void requestAccessibility() const;
 

@@ -10,6 +10,7 @@ class AccessibilityCheck {
     enum class Status {
         granted,       // a paste can land
         needsConsent,  // the desktop asks the user first: requestPermission() shows its dialog
+        refused,       // the user or the desktop said no: requestPermission() asks again
         unavailable,   // this desktop offers Nabbit no way to type keys
     };
 

@@ -128,13 +128,17 @@ void IMessagePermissionsView::render() {
     fullDiskAccess_->setStatus(accessStatus);
     messageAccess_->setVisible(!messagesDatabase);
     messageAccess_->setStatus(accessStatus);
-    accessibility_->setStatus(accessibility ? PermissionStatus::granted : PermissionStatus::needed);
+    const bool refused = model_.accessibilityRefused();
+    accessibility_->setStatus(accessibility ? PermissionStatus::granted
+                              : refused     ? PermissionStatus::refused
+                                            : PermissionStatus::needed);
     messageSymbol_->setVisible(access);
     message_->setText(
         !access         ? (messagesDatabase
                                ? QStringLiteral("Grant access to the Messages database to continue")
                                : QStringLiteral("Grant Message access to continue"))
         : accessibility ? QStringLiteral("All permissions granted")
+        : refused       ? QStringLiteral("Ready to go. Key events were refused.")
                         : QStringLiteral("Ready to go. Skip key events for now if you want."));
     const QString label = access ? QStringLiteral("Next") : QStringLiteral("Close");
     if (next_->text() != label) {

@@ -60,6 +60,10 @@ QString autoPasteCaption(AccessibilityCheck::Status status) {
             return QStringLiteral(
                 "Needs your consent: switching this on asks the desktop to let Nabbit type the "
                 "paste keys. If you refused, switch it off and on again.");
+        case AccessibilityCheck::Status::refused:
+            return QStringLiteral(
+                "The desktop refused to let Nabbit type the paste keys. Switch this off and on "
+                "again to be asked once more.");
         case AccessibilityCheck::Status::unavailable:
             break;
     }
@@ -93,6 +97,8 @@ QString accessibilityText(AccessibilityCheck::Status status) {
             return QStringLiteral("Key events ✓");
         case AccessibilityCheck::Status::needsConsent:
             return QStringLiteral("Key events need your consent");
+        case AccessibilityCheck::Status::refused:
+            return QStringLiteral("Key events refused");
         case AccessibilityCheck::Status::unavailable:
             break;
     }

@@ -21,6 +21,8 @@ void OnboardingViewModel::setCurrentStep(OnboardingStep step) {
 
 void OnboardingViewModel::checkPermissions() {
     hasAccessibility_ = permissions_.checkAccessibility();
+    accessibilityRefused_ =
+        permissions_.accessibilityStatus() == AccessibilityCheck::Status::refused;
     emit changed();
     const MessageAccess access = permissions_.checkMessageAccess();
     hasFullDiskAccess_ = access.messagesDatabase && access.granted;

@@ -13,7 +13,8 @@ class PermissionsService;
 // starts on the first page.
 enum class OnboardingStep { iMessagePermissions, featureOverview };
 
-enum class PermissionStatus { granted, needed };
+// A refused permission can be asked for again.
+enum class PermissionStatus { granted, needed, refused };
 
 // The setup's state: which page is shown, and whether Nabbit can read the Messages database
 // and post synthetic key events. While monitoring, both are checked every half second, so the
@@ -30,6 +31,8 @@ class OnboardingViewModel : public QObject {
     OnboardingStep currentStep() const { return currentStep_; }
     void setCurrentStep(OnboardingStep step);
     bool hasAccessibility() const { return hasAccessibility_; }
+    // The user or the desktop said no to the last request for key events.
+    bool accessibilityRefused() const { return accessibilityRefused_; }
     bool hasFullDiskAccess() const { return hasFullDiskAccess_; }
     // Without a Messages database, setup asks for message access instead: any source the user
     // switched on that can be read.
@@ -52,6 +55,7 @@ class OnboardingViewModel : public QObject {
     const PermissionsService& permissions_;
     OnboardingStep currentStep_ = OnboardingStep::iMessagePermissions;
     bool hasAccessibility_ = false;
+    bool accessibilityRefused_ = false;
     bool hasFullDiskAccess_ = false;
     bool hasMessagesDatabase_ = true;
     bool hasMessageAccess_ = false;

@@ -18,7 +18,7 @@ using namespace theme::permissionRow;
 
 PermissionRow::PermissionRow(const QString& icon, const QString& title, const QString& description,
                              std::function<void()> action, QWidget* parent)
-    : QWidget(parent), icon_(icon) {
+    : QWidget(parent), icon_(icon), title_(title) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     auto* card = new RoundedPanel(QPalette::Base, radius, this);
@@ -42,7 +42,6 @@ PermissionRow::PermissionRow(const QString& icon, const QString& title, const QS
 
     grant_ = buttons::make(QStringLiteral("Grant Access"), buttons::Kind::bordered,
                            buttons::Size::small, card);
-    grant_->setAccessibleName(QStringLiteral("Grant Access: ") + title);
     connect(grant_, &QPushButton::clicked, this, [action = std::move(action)] { action(); });
     row->addWidget(grant_, 0, Qt::AlignVCenter);
 
@@ -67,6 +66,9 @@ void PermissionRow::setStatus(PermissionStatus status) {
     status_ = status;
     const bool granted = status == PermissionStatus::granted;
     grant_->setVisible(!granted);
+    grant_->setText(status == PermissionStatus::refused ? QStringLiteral("Ask Again")
+                                                        : QStringLiteral("Grant Access"));
+    grant_->setAccessibleName(grant_->text() + QStringLiteral(": ") + title_);
     granted_->setVisible(granted);
     circle_->setSymbol(icon_, granted ? theme::accent(palette()) : theme::grey(palette()));
 }

@@ -14,8 +14,8 @@ namespace nabbit {
 class SymbolCircle;
 
 // One permission on the setup page: its symbol in a circle (blue once granted, grey while
-// needed), its name and what it is for, and at the right either "Grant Access" or a green
-// check with "Granted".
+// needed), its name and what it is for, and at the right either "Grant Access" ("Ask Again"
+// once refused) or a green check with "Granted".
 class PermissionRow : public QWidget {
     Q_OBJECT
 
@@ -34,6 +34,7 @@ class PermissionRow : public QWidget {
     void restyle();
 
     QString icon_;
+    QString title_;
     PermissionStatus status_ = PermissionStatus::needed;
     SymbolCircle* circle_ = nullptr;
     QPushButton* grant_ = nullptr;

@@ -47,7 +47,16 @@ class PortalKeySynthesis final : public QObject, public KeySynthesis, public Acc
 
     bool syntheticKeyEventsAllowed() const override { return state_ == State::granted; }
     Status status() const override {
-        return state_ == State::granted ? Status::granted : Status::needsConsent;
+        switch (state_) {
+            case State::granted:
+                return Status::granted;
+            case State::refused:
+                return Status::refused;
+            case State::needsConsent:
+            case State::starting:
+                break;
+        }
+        return Status::needsConsent;
     }
     void requestPermission() override { requestConsent(); }
 

@@ -134,6 +134,7 @@ TEST_F(PortalKeySynthesisTest, ARefusalAndARevocationAreShownAndForgetTheGrant) 
                   "[Nabbit] Auto-paste not allowed: the permission to type keys was refused"),
               std::string::npos);
     EXPECT_FALSE(keys.sendPaste());
+    EXPECT_EQ(keys.status(), AccessibilityCheck::Status::refused);
     EXPECT_FALSE(std::filesystem::exists(tokenFile()));
     ASSERT_GE(changes.size(), 2);  // starting, then refused
     EXPECT_EQ(changes.back().at(0).value<State>(), State::refused);

@@ -123,6 +123,13 @@ TEST_F(OnboardingTest, NextOnlyWithAReadableDatabaseTurningLiveWhenItBecomesRead
     EXPECT_TRUE(labelShown("Ready to go. Skip key events for now if you want."));
     EXPECT_FALSE(buttonShown("Grant Access: Messages Database"));
 
+    // Refused where the desktop asks the user: the row asks again.
+    accessibility_.setRefused(true);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return labelShown("Ready to go. Key events were refused."); }, 750));
+    QTest::mouseClick(button("Ask Again: Key Events (optional)"), Qt::LeftButton);
+    EXPECT_EQ(accessibility_.requests(), 1);
+
     accessibility_.setAllowed(true);
     EXPECT_TRUE(QTest::qWaitFor([&] { return labelShown("All permissions granted"); }, 750));
     EXPECT_FALSE(buttonShown("Grant Access: Key Events (optional)"));

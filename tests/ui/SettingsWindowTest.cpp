@@ -228,6 +228,12 @@ TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndSources) {
           "Permissions: Messages database access ✓  •  Key events need your consent",
           "[Open Setup]"},
          true},
+        {[&] { accessibility_.setRefused(true); },
+         {"checkmark.circle.fill green", "Connected", "iMessage — chat.db readable (green)",
+          "Apple Mail — Envelope Index readable (green)",
+          "Desktop notifications — reading notifications (green)",
+          "Permissions: Messages database access ✓  •  Key events refused", "[Open Setup]"},
+         true},
     };
     const auto captionsSay = [&](bool mailFound, bool accessibility) {
         return row(QStringLiteral("Detect codes from Apple Mail"))
