@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 #include <system_error>
@@ -222,6 +223,12 @@ std::unique_ptr<WaylandSession> WaylandSession::start(Compositor compositor, std
     }
     if (!started) {
         return nullptr;
+    }
+    if (options.tray && compositor != Compositor::sway) {
+        session->tray_ = StatusNotifierWatcherStandIn::registerOn(session->busAddress_, why);
+        if (!session->tray_) {
+            return nullptr;
+        }
     }
     // As a desktop session does at its start, so that services the bus starts see the
     // displays.
@@ -649,6 +656,7 @@ void WaylandSession::giveToUser(const fs::path& path) const {
 
 void WaylandSession::stop() {
     mutterRemoteDesktop_.reset();
+    tray_.reset();
     const auto marked = [&] {
         std::vector<pid_t> pids;
         const std::string mark = std::string(kMarkVariable) + "=" + mark_.toStdString();
@@ -700,6 +708,34 @@ void WaylandSession::stop() {
         fs::remove("/tmp/.X" + std::to_string(display) + "-lock");
         fs::remove("/tmp/.X11-unix/X" + std::to_string(display));
     }
+}
+
+namespace {
+
+struct Shared {
+    std::unique_ptr<WaylandSession> session;
+    std::string refusal;
+};
+
+std::map<Compositor, Shared>& shared() {
+    static std::map<Compositor, Shared> sessions;
+    return sessions;
+}
+
+}  // namespace
+
+WaylandSession* sharedSession(Compositor compositor, std::string& why,
+                              const WaylandSession::Options& options) {
+    Shared& entry = shared()[compositor];
+    if (!entry.session && entry.refusal.empty()) {
+        entry.session = WaylandSession::start(compositor, entry.refusal, options);
+    }
+    why = entry.refusal;
+    return entry.session.get();
+}
+
+void stopSharedSessions() {
+    shared().clear();
 }
 
 }  // namespace nabbit::test

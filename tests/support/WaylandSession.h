@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include "MutterRemoteDesktop.h"
+#include "StatusNotifierWatcherStandIn.h"
 #include "TestHome.h"
 
 namespace nabbit::test {
@@ -34,6 +35,9 @@ class WaylandSession {
     struct Options {
         // KWin: programs granted org_kde_kwin_fake_input through a desktop file.
         std::vector<std::filesystem::path> fakeInputClients;
+        // KWin and mutter: a stand-in tray (their panel's) on the session's bus, so that Nabbit
+        // does not open its window instead; sway's bar hosts the tray anyway.
+        bool tray = false;
         int width = 1280;
         int height = 800;
     };
@@ -145,6 +149,15 @@ class WaylandSession {
     // Mutter: opened on first use, for reading the clipboard.
     mutable std::unique_ptr<MutterRemoteDesktop> mutterRemoteDesktop_;
     bool mutterSeatHasKeyboard_ = false;
+    std::unique_ptr<StatusNotifierWatcherStandIn> tray_;
 };
+
+// One session per compositor for a whole test program (starting one takes a second or more),
+// started with `options` on first use. Nothing, and why, where the compositor cannot start
+// here; that is remembered, not tried again.
+WaylandSession* sharedSession(Compositor compositor, std::string& why,
+                              const WaylandSession::Options& options = {});
+// Stops the shared sessions, from a suite's TearDownTestSuite.
+void stopSharedSessions();
 
 }  // namespace nabbit::test

@@ -11,7 +11,6 @@
 #include <map>
 
 #include "NabbitInSession.h"
-#include "StatusNotifierWatcherStandIn.h"
 #include "WaylandEntry.h"
 #include "WaylandSession.h"
 #include "core/PreferencesStore.h"
@@ -54,17 +53,6 @@ std::filesystem::path installedProgram(std::string& why) {
     return program;
 }
 
-struct Desktop {
-    std::unique_ptr<WaylandSession> session;
-    std::unique_ptr<test::StatusNotifierWatcherStandIn> tray;
-    std::string refusal;
-};
-
-std::map<Compositor, Desktop>& desktops() {
-    static std::map<Compositor, Desktop> started;
-    return started;
-}
-
 int count(const std::string& text, const std::string& part) {
     int found = 0;
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
@@ -75,29 +63,19 @@ int count(const std::string& text, const std::string& part) {
 
 class WaylandAutoPasteTest : public ::testing::TestWithParam<Compositor> {
   protected:
-    static void TearDownTestSuite() { desktops().clear(); }
+    static void TearDownTestSuite() { test::stopSharedSessions(); }
 
     void SetUp() override {
         const Compositor compositor = GetParam();
-        Desktop& desktop = desktops()[compositor];
         std::string why;
         program_ = installedProgram(why);
         ASSERT_FALSE(program_.empty()) << why;
-        if (!desktop.session && desktop.refusal.empty()) {
-            WaylandSession::Options options;
-            // As the installed nabbit.desktop does for the installed program.
-            options.fakeInputClients = {program_, fakeInputKeys()};
-            desktop.session = WaylandSession::start(compositor, desktop.refusal, options);
-            if (desktop.session && compositor == Compositor::kwin) {
-                desktop.tray = test::StatusNotifierWatcherStandIn::registerOn(
-                    desktop.session->busAddress(), why);
-                ASSERT_TRUE(desktop.tray) << why;
-            }
+        // As the installed nabbit.desktop does for the installed program.
+        session_ = test::sharedSession(
+            compositor, why, {.fakeInputClients = {program_, fakeInputKeys()}, .tray = true});
+        if (session_ == nullptr) {
+            GTEST_SKIP() << test::nameOf(compositor) << " cannot start here: " << why;
         }
-        if (!desktop.session) {
-            GTEST_SKIP() << test::nameOf(compositor) << " cannot start here: " << desktop.refusal;
-        }
-        session_ = desktop.session.get();
         const PreferencesStore preferences(session_->home() / ".config/nabbit/nabbit.conf");
         preferences.setBool("com.nabbit.app.autoPasteEnabled", true);
         preferences.setBool("com.nabbit.app.globalShortcutEnabled", true);

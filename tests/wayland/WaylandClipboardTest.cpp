@@ -26,35 +26,16 @@ namespace {
 using test::Compositor;
 using test::WaylandSession;
 
-// One session per compositor for the whole program: starting one takes about a second.
-std::map<Compositor, std::unique_ptr<WaylandSession>>& sessions() {
-    static std::map<Compositor, std::unique_ptr<WaylandSession>> started;
-    return started;
-}
-std::map<Compositor, std::string>& refusals() {
-    static std::map<Compositor, std::string> why;
-    return why;
-}
-
 class WaylandClipboardTest : public ::testing::TestWithParam<Compositor> {
   protected:
-    static void TearDownTestSuite() { sessions().clear(); }
+    static void TearDownTestSuite() { test::stopSharedSessions(); }
 
     void SetUp() override {
-        const Compositor compositor = GetParam();
-        if (!sessions().count(compositor) && !refusals().count(compositor)) {
-            std::string why;
-            if (auto session = WaylandSession::start(compositor, why)) {
-                sessions()[compositor] = std::move(session);
-            } else {
-                refusals()[compositor] = why;
-            }
+        std::string why;
+        session_ = test::sharedSession(GetParam(), why);
+        if (session_ == nullptr) {
+            GTEST_SKIP() << test::nameOf(GetParam()) << " cannot start here: " << why;
         }
-        if (refusals().count(compositor)) {
-            GTEST_SKIP() << test::nameOf(compositor)
-                         << " cannot start here: " << refusals()[compositor];
-        }
-        session_ = sessions()[compositor].get();
         auto clipboard = WaylandClipboard::connect(session_->waylandSocket().toStdString());
         ASSERT_TRUE(clipboard) << clipboard.error();
         clipboard_ = std::move(*clipboard);

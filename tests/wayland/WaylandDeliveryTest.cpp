@@ -15,7 +15,6 @@
 #include <map>
 
 #include "NabbitInSession.h"
-#include "StatusNotifierWatcherStandIn.h"
 #include "WaylandSession.h"
 
 namespace nabbit {
@@ -26,40 +25,18 @@ using test::WaylandSession;
 
 constexpr int kRestoreDelaySeconds = 2;
 
-struct Desktop {
-    std::unique_ptr<WaylandSession> session;
-    // KWin and mutter: their tray comes with a panel that does not run here.
-    std::unique_ptr<test::StatusNotifierWatcherStandIn> tray;
-    std::string refusal;
-};
-
-std::map<Compositor, Desktop>& desktops() {
-    static std::map<Compositor, Desktop> started;
-    return started;
-}
-
 class WaylandDeliveryTest : public ::testing::TestWithParam<Compositor> {
   protected:
-    static void TearDownTestSuite() { desktops().clear(); }
+    static void TearDownTestSuite() { test::stopSharedSessions(); }
 
     void SetUp() override {
         const Compositor compositor = GetParam();
-        Desktop& desktop = desktops()[compositor];
-        if (!desktop.session && desktop.refusal.empty()) {
-            desktop.session = WaylandSession::start(compositor, desktop.refusal);
-            if (desktop.session && compositor != Compositor::sway) {
-                std::string why;
-                desktop.tray = test::StatusNotifierWatcherStandIn::registerOn(
-                    desktop.session->busAddress(), why);
-                ASSERT_TRUE(desktop.tray) << why;
-            }
-        }
-        if (!desktop.session) {
-            GTEST_SKIP() << test::nameOf(compositor) << " cannot start here: " << desktop.refusal;
-        }
-        session_ = desktop.session.get();
-        nabbit_ = std::make_unique<test::NabbitInSession>(*session_, kRestoreDelaySeconds);
         std::string why;
+        session_ = test::sharedSession(compositor, why, {.fakeInputClients = {}, .tray = true});
+        if (session_ == nullptr) {
+            GTEST_SKIP() << test::nameOf(compositor) << " cannot start here: " << why;
+        }
+        nabbit_ = std::make_unique<test::NabbitInSession>(*session_, kRestoreDelaySeconds);
         ASSERT_TRUE(nabbit_->start(why)) << why;
         // The route it took, named once at start.
         const QByteArray route =
@@ -198,13 +175,10 @@ TEST(WaylandRoute, TheLogLineNamesTheClipboardTaken) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         std::string why;
-        auto session = WaylandSession::start(c.compositor, why);
+        auto session =
+            WaylandSession::start(c.compositor, why, {.fakeInputClients = {}, .tray = true});
         if (!session) {
             GTEST_SKIP() << test::nameOf(c.compositor) << " cannot start here: " << why;
-        }
-        std::unique_ptr<test::StatusNotifierWatcherStandIn> tray;
-        if (c.compositor != Compositor::sway) {
-            tray = test::StatusNotifierWatcherStandIn::registerOn(session->busAddress(), why);
         }
         test::NabbitInSession nabbit(*session);
         ASSERT_TRUE(nabbit.start(why, c.environment)) << why;

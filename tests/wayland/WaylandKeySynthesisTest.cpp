@@ -39,36 +39,18 @@ const std::filesystem::path& fakeInputPaste() {
     return tool;
 }
 
-std::map<Compositor, std::unique_ptr<WaylandSession>>& sessions() {
-    static std::map<Compositor, std::unique_ptr<WaylandSession>> started;
-    return started;
-}
-std::map<Compositor, std::string>& refusals() {
-    static std::map<Compositor, std::string> why;
-    return why;
-}
-
 class WaylandKeySynthesisTest : public ::testing::TestWithParam<Compositor> {
   protected:
-    static void TearDownTestSuite() { sessions().clear(); }
+    static void TearDownTestSuite() { test::stopSharedSessions(); }
 
     void SetUp() override {
-        const Compositor compositor = GetParam();
-        if (!sessions().count(compositor) && !refusals().count(compositor)) {
-            WaylandSession::Options options;
-            options.fakeInputClients = {fakeInputPaste()};
-            std::string why;
-            if (auto session = WaylandSession::start(compositor, why, options)) {
-                sessions()[compositor] = std::move(session);
-            } else {
-                refusals()[compositor] = why;
-            }
+        WaylandSession::Options options;
+        options.fakeInputClients = {fakeInputPaste()};
+        std::string why;
+        session_ = test::sharedSession(GetParam(), why, options);
+        if (session_ == nullptr) {
+            GTEST_SKIP() << test::nameOf(GetParam()) << " cannot start here: " << why;
         }
-        if (refusals().count(compositor)) {
-            GTEST_SKIP() << test::nameOf(compositor)
-                         << " cannot start here: " << refusals()[compositor];
-        }
-        session_ = sessions()[compositor].get();
     }
 
     // Sway: the user's keyboard, a German one (a virtual keyboard too: the headless seat has
