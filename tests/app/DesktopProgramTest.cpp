@@ -144,7 +144,7 @@ TEST_F(DesktopProgramTest, SetUpLaunchLivesInTheTrayAndDeliversCodes) {
     simulate::SimulatedMessage message;
     message.text = "Your Acme verification code is 582019";
     ASSERT_TRUE(writer->insert(message));
-    EXPECT_TRUE(QTest::qWaitFor([] { return test::readClipboard() == "582019"; }, 5000));
+    EXPECT_TRUE(test::clipboardHolds("582019", 5000));
 }
 
 // Started by a desktop session, whose standard streams go to the journal: with debug logging
@@ -174,7 +174,7 @@ TEST_F(DesktopProgramTest, NoCodeOrMessageTextReachesTheStandardStreams) {
            << QVariantMap() << -1;
     notify.setAutoStartService(false);
     phone.send(notify);
-    ASSERT_TRUE(QTest::qWaitFor([] { return test::readClipboard() == "582019"; }, 5000));
+    ASSERT_TRUE(test::clipboardHolds("582019", 5000));
     const auto log = home->path() / "Documents/Nabbit_Debug.log";
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return test::readFile(log).find("verification code") != std::string::npos; }, 5000))

@@ -24,7 +24,7 @@
 #include "DesktopApp.h"
 #include "DesktopSession.h"
 #include "FixtureDatabases.h"
-#include "RefusingBus.h"
+#include "PrivateBus.h"
 #include "X11TestClient.h"
 #include "app/AppWindow.h"
 #include "core/AppStateManager.h"
@@ -165,7 +165,7 @@ std::unique_ptr<test::TrayHost> SettingsWindowTest::tray_;
 TEST_F(SettingsWindowTest, StatusCardFollowsPermissionsAndSources) {
     auto& preferences = AppStateManager::shared();
     const auto mailFolder = paths::mailDirectory() / "V10";
-    const test::RefusingBus refusingBus;
+    const test::PrivateBus refusingBus(test::PrivateBus::Monitoring::refused);
     const auto notificationDetection = [&](bool enabled, std::string bus = {}) {
         preferences.setNotificationDetectionEnabled(false);
         app_.updateNotificationManager();
