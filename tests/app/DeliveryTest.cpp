@@ -9,36 +9,16 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
-#include <QVariantMap>
 
 #include "DeliveryFixture.h"
 #include "FixtureDatabases.h"
+#include "StandInNotificationService.h"
 #include "StandInScreenSaver.h"
 #include "parser/SimpleOTPParser.h"
 #include "sources/imessage/MessageManager.h"
 #include "tools/nabbit-simulate/ChatDatabaseWriter.h"
 
 #include <X11/keysym.h>
-
-// A notification service on the private bus, on a connection of its own, recording calls.
-class RecordingNotificationService : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-  public:
-    struct Call {
-        QString appName, summary, body;
-        QVariantMap hints;
-    };
-    QList<Call> calls;
-
-  public slots:
-    uint Notify(const QString& appName, uint, const QString&, const QString& summary,
-                const QString& body, const QStringList&, const QVariantMap& hints, int) {
-        calls.append({appName, summary, body, hints});
-        return static_cast<uint>(calls.size());
-    }
-};
 
 namespace nabbit {
 namespace {
@@ -173,12 +153,8 @@ TEST_F(DeliveryTest, NativeNotificationsReachTheNotificationService) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !printed_.empty(); }, 5000));
     EXPECT_EQ(printed_.front().rfind("Error sending notification: ", 0), 0u) << printed_.front();
 
-    QDBusConnection service =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("service"));
-    RecordingNotificationService recorder;
-    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &recorder,
-                                       QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    test::StandInNotificationService recorder;
+    ASSERT_TRUE(recorder.registered());
     deliver(entry("n", "482913", "acme"));
     deliver(entry("o", "771204"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.calls.size() == 2; }, 5000));
@@ -196,9 +172,6 @@ TEST_F(DeliveryTest, NativeNotificationsReachTheNotificationService) {
     QTest::qWait(1500);
     EXPECT_EQ(recorder.calls.size(), 2);
     EXPECT_TRUE(overlays().empty());
-
-    service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("service"));
 }
 
 // While the screen saver says the session is locked, a code (and its restore) still reaches the
@@ -255,5 +228,3 @@ TEST_F(DeliveryTest, OnlyMessagesEntriesAreMarkedRead) {
 
 }  // namespace
 }  // namespace nabbit
-
-#include "DeliveryTest.moc"

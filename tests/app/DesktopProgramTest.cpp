@@ -9,10 +9,10 @@
 #include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QTest>
-#include <QVariantMap>
 
 #include "DesktopSession.h"
 #include "FixtureDatabases.h"
+#include "NotificationSender.h"
 #include "X11TestClient.h"
 #include "core/PreferencesStore.h"
 
@@ -152,19 +152,9 @@ TEST_F(DesktopProgramTest, NoCodeOrMessageTextReachesTheStandardStreams) {
     ASSERT_TRUE(nabbit.waitForError("Running as accessory")) << nabbit.error().toStdString();
 
     // An SMS mirrored from a phone: the notification source logs each text it reads.
-    QDBusConnection phone =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("phone"));
-    const auto hangUp =
-        qScopeGuard([] { QDBusConnection::disconnectFromBus(QStringLiteral("phone")); });
-    QDBusMessage notify = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"),
-        QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    notify << QStringLiteral("KDE Connect") << 0U << QString() << QStringLiteral("Acme")
-           << QStringLiteral("Your Acme verification code is 582019") << QStringList()
-           << QVariantMap() << -1;
-    notify.setAutoStartService(false);
-    phone.send(notify);
+    test::NotificationSender(QStringLiteral("phone"))
+        .notify(QStringLiteral("KDE Connect"), QStringLiteral("Acme"),
+                QStringLiteral("Your Acme verification code is 582019"));
     ASSERT_TRUE(test::clipboardHolds("582019", 5000));
     const auto log = home->path() / "Documents/Nabbit_Debug.log";
     EXPECT_TRUE(QTest::qWaitFor(
