@@ -1,29 +1,36 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QObject>
-#include <QString>
 
 namespace nabbit::test {
 
-// A screen saver service on a connection of its own on the session bus, as a screen locker runs
+// A screen saver service on the session bus, on a connection of its own, as a screen locker runs
 // one: it answers GetActive and announces each change with ActiveChanged. `interface` is the
-// flavour (org.freedesktop.ScreenSaver, org.gnome.ScreenSaver); the object sits at the path that
-// flavour uses. Gone, with its connection, when the object goes.
+// flavour (org.freedesktop.ScreenSaver, org.gnome.ScreenSaver), served at that flavour's path.
+// Gone, with its connection, when the object goes.
 class StandInScreenSaver : public QObject {
     Q_OBJECT
 
   public:
-    explicit StandInScreenSaver(const QString& interface);
-    ~StandInScreenSaver() override;
-    StandInScreenSaver(const StandInScreenSaver&) = delete;
-    StandInScreenSaver& operator=(const StandInScreenSaver&) = delete;
+    explicit StandInScreenSaver(const QString& interface)
+        : path_(QLatin1Char('/') + QString(interface).replace(QLatin1Char('.'), QLatin1Char('/'))),
+          bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, interface)) {
+        registered_ = bus_.registerObject(path_, interface, this, QDBusConnection::ExportAllSlots);
+    }
+    ~StandInScreenSaver() override { QDBusConnection::disconnectFromBus(bus_.name()); }
 
     // Whether the object is on the bus.
     bool registered() const { return registered_; }
-    // Takes the flavour's well-known name, as a locker running before Nabbit has it.
-    bool claimName();
-    void setActive(bool active);
+    // Takes the flavour's well-known name, as a locker running before Nabbit does.
+    bool claimName() { return bus_.registerService(bus_.name()); }
+    void setActive(bool value) {
+        active = value;
+        QDBusMessage changed =
+            QDBusMessage::createSignal(path_, bus_.name(), QStringLiteral("ActiveChanged"));
+        bus_.send(changed << value);
+    }
 
     bool active = false;
 
@@ -31,7 +38,6 @@ class StandInScreenSaver : public QObject {
     bool GetActive() const { return active; }
 
   private:
-    QString interface_;
     QString path_;
     QDBusConnection bus_;
     bool registered_ = false;
