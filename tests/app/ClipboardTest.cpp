@@ -14,36 +14,17 @@
 #include <QTest>
 #include <QTimer>
 
+#include "DeliveryFixture.h"
 #include "DesktopSession.h"
 #include "FixtureDatabases.h"
-#include "X11TestClient.h"
-#include "app/CodeDelivery.h"
-#include "app/PermissionsService.h"
-#include "core/AppStateManager.h"
 #include "core/PreferencesStore.h"
-#include "platform/fake/FakeFileReveal.h"
-#include "platform/freedesktop/FreedesktopNotifications.h"
-#include "platform/freedesktop/FreedesktopScreenLock.h"
-#include "platform/x11/X11AccessibilityCheck.h"
-#include "platform/x11/X11Clipboard.h"
-#include "platform/x11/X11KeySynthesis.h"
-#include "platform/x11/X11PasteKeyMonitor.h"
 #include "tools/nabbit-simulate/ChatDatabaseWriter.h"
-#include "ui/WidgetViewFactory.h"
 
 namespace nabbit {
 namespace {
 
+using test::clipboardHolds;
 using test::readClipboard;
-
-CodeEntry entry(const std::string& guid, const std::string& code) {
-    return {Message{1, guid, "Your code is " + code, "+15555550100", std::nullopt, false},
-            ParsedOTP{std::nullopt, code}};
-}
-
-bool clipboardHolds(const std::string& text, int timeoutMs = 2000) {
-    return QTest::qWaitFor([&] { return readClipboard() == text; }, timeoutMs);
-}
 
 // An image of noise, which PNG cannot shrink much.
 std::string png(int side) {
@@ -125,40 +106,11 @@ struct UserContents {
     }
 };
 
-class ClipboardTest : public ::testing::Test {
+class ClipboardTest : public test::DeliveryFixture {
   protected:
-    void SetUp() override {
-        auto& preferences = AppStateManager::shared();
-        preferences.setRestoreContentsDelayTime(1);
-        preferences.setAutoPasteEnabled(false);
-        preferences.setUseNativeNotifications(false);
-        preferences.setShowNotificationOverlay(true);
-        preferences.setMarkAsReadEnabled(false);
-        delivery_.handleMessagesUpdate({});
-    }
-    void TearDown() override {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (qobject_cast<OverlayWindow*>(window) != nullptr) {
-                window->close();
-            }
-        }
-    }
-
-    void deliver(const CodeEntry& entry) { delivery_.deliverCode(entry.message, entry.otp); }
     bool restorePending() const { return delivery_.clipboardRestore().isRestorePending(); }
 
     test::TempDir files_;
-    X11Clipboard clipboard_;
-    X11KeySynthesis keys_;
-    X11PasteKeyMonitor monitor_;
-    FreedesktopNotifications notifications_;
-    X11AccessibilityCheck accessibility_;
-    FakeFileReveal reveal_;
-    PermissionsService permissions_{accessibility_, reveal_};
-    WidgetViewFactory views_;
-    FreedesktopScreenLock screenLock_{QDBusConnection::sessionBus(), QDBusConnection::sessionBus()};
-    CodeDelivery delivery_{{clipboard_, keys_, monitor_, notifications_, permissions_, views_,
-                            screenLock_, [](const std::string&) {}}};
 };
 
 // The code goes on as a secret; after the delay every format of the user's clipboard comes

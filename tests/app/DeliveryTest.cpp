@@ -9,131 +9,23 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
-#include <QVariantMap>
 
+#include "DeliveryFixture.h"
 #include "FixtureDatabases.h"
-#include "X11TestClient.h"
-#include "app/CodeDelivery.h"
-#include "app/PermissionsService.h"
-#include "core/AppStateManager.h"
+#include "StandInNotificationService.h"
+#include "StandInScreenSaver.h"
 #include "parser/SimpleOTPParser.h"
-#include "platform/fake/FakeFileReveal.h"
-#include "platform/freedesktop/FreedesktopNotifications.h"
-#include "platform/freedesktop/FreedesktopScreenLock.h"
-#include "platform/x11/X11AccessibilityCheck.h"
-#include "platform/x11/X11Clipboard.h"
-#include "platform/x11/X11KeySynthesis.h"
-#include "platform/x11/X11PasteKeyMonitor.h"
 #include "sources/imessage/MessageManager.h"
 #include "tools/nabbit-simulate/ChatDatabaseWriter.h"
-#include "ui/WidgetViewFactory.h"
 
 #include <X11/keysym.h>
-
-// A notification service on the private bus, on a connection of its own, recording calls.
-class RecordingNotificationService : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-  public:
-    struct Call {
-        QString appName, summary, body;
-        QVariantMap hints;
-    };
-    QList<Call> calls;
-
-  public slots:
-    uint Notify(const QString& appName, uint, const QString&, const QString& summary,
-                const QString& body, const QStringList&, const QVariantMap& hints, int) {
-        calls.append({appName, summary, body, hints});
-        return static_cast<uint>(calls.size());
-    }
-};
-
-// A screen saver service on the private bus, on a connection of its own: answers GetActive and
-// announces each change, as a screen locker does.
-class StandInScreenSaver : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
-
-  public:
-    bool active = false;
-
-    void setActive(bool value) {
-        active = value;
-        emit ActiveChanged(value);
-    }
-
-  public slots:
-    bool GetActive() { return active; }
-
-  signals:
-    void ActiveChanged(bool active);
-};
 
 namespace nabbit {
 namespace {
 
+using test::clipboardHolds;
 using test::readClipboard;
-using test::X11TestClient;
-
-CodeEntry entry(const std::string& guid, const std::string& code,
-                std::optional<std::string> service = std::nullopt) {
-    return {Message{1, guid, "Your code is " + code, "+15555550100", std::nullopt, false},
-            ParsedOTP{std::move(service), code}};
-}
-
-class DeliveryTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(x_.connected());
-        auto& preferences = AppStateManager::shared();
-        preferences.setRestoreContentsDelayTime(1);
-        preferences.setAutoPasteEnabled(false);
-        preferences.setUseNativeNotifications(false);
-        preferences.setShowNotificationOverlay(true);
-        preferences.setNotificationPosition(0);
-        preferences.setMarkAsReadEnabled(false);
-        // The first publication of a subscription is only recorded.
-        delivery_.handleMessagesUpdate({});
-    }
-
-    // Overlays of one test would still be on screen in the next.
-    void TearDown() override { closeOverlays(); }
-
-    void closeOverlays() {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (qobject_cast<OverlayWindow*>(window) != nullptr) {
-                window->close();
-            }
-        }
-        (void)QTest::qWaitFor([this] { return overlays().empty(); }, 2000);
-    }
-
-    void deliver(const CodeEntry& entry) { delivery_.deliverCode(entry.message, entry.otp); }
-    // The code reaches the clipboard once the clipboard's owner answered (or did not in time).
-    static bool clipboardHolds(const std::string& text) {
-        return QTest::qWaitFor([&] { return readClipboard() == text; }, 2000);
-    }
-
-    std::vector<X11TestClient::Window> overlays() { return x_.findWindows("Nabbit", true); }
-
-    X11TestClient x_;
-    X11Clipboard clipboard_;
-    X11KeySynthesis keys_;
-    X11PasteKeyMonitor monitor_;
-    FreedesktopNotifications notifications_;
-    X11AccessibilityCheck accessibility_;
-    FakeFileReveal reveal_;
-    PermissionsService permissions_{accessibility_, reveal_};
-    WidgetViewFactory views_;
-    // No logind on the private bus: only a screen saver service can lock.
-    FreedesktopScreenLock screenLock_{QDBusConnection::sessionBus(), QDBusConnection::sessionBus()};
-    std::vector<std::string> printed_;
-    CodeDelivery delivery_{{clipboard_, keys_, monitor_, notifications_, permissions_, views_,
-                            screenLock_,
-                            [this](const std::string& line) { printed_.push_back(line); }}};
-};
+using DeliveryTest = test::DeliveryFixture;
 
 // Only the newest entry of a publication is delivered, and only when its message differs from
 // the last one delivered; the last three entries are kept for the menus either way.
@@ -200,7 +92,7 @@ TEST_F(DeliveryTest, AutoPasteLandsInTheFocusedFieldOfAnotherProgram) {
     ASSERT_FALSE(delivery_.isMonitoringPasteKeys());
     QTest::qWait(3500);
     EXPECT_EQ(readClipboard(), "902114");
-    EXPECT_TRUE(QTest::qWaitFor([] { return readClipboard() == "text before the code"; }, 4000));
+    EXPECT_TRUE(clipboardHolds("text before the code", 4000));
 }
 
 // Ctrl+V typed in another program puts the previous text back 5 s later, whatever the delay.
@@ -214,7 +106,7 @@ TEST_F(DeliveryTest, ControlVTypedElsewhereRestoresFiveSecondsLater) {
     x_.pressKeys({XK_Control_L, XK_v});
     QTest::qWait(3500);
     EXPECT_EQ(readClipboard(), "650021");
-    EXPECT_TRUE(QTest::qWaitFor([] { return readClipboard() == "my own text"; }, 4000));
+    EXPECT_TRUE(clipboardHolds("my own text", 4000));
 
     AppStateManager::shared().setRestoreContentsDelayTime(0);
     delivery_.updateClipboardRestoreKeyMonitor();
@@ -261,12 +153,8 @@ TEST_F(DeliveryTest, NativeNotificationsReachTheNotificationService) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !printed_.empty(); }, 5000));
     EXPECT_EQ(printed_.front().rfind("Error sending notification: ", 0), 0u) << printed_.front();
 
-    QDBusConnection service =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("service"));
-    RecordingNotificationService recorder;
-    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &recorder,
-                                       QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    test::StandInNotificationService recorder;
+    ASSERT_TRUE(recorder.registered());
     deliver(entry("n", "482913", "acme"));
     deliver(entry("o", "771204"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.calls.size() == 2; }, 5000));
@@ -284,26 +172,16 @@ TEST_F(DeliveryTest, NativeNotificationsReachTheNotificationService) {
     QTest::qWait(1500);
     EXPECT_EQ(recorder.calls.size(), 2);
     EXPECT_TRUE(overlays().empty());
-
-    service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("service"));
 }
 
 // While the screen saver says the session is locked, a code (and its restore) still reaches the
 // clipboard but no overlay is drawn above the locker; once unlocked, overlays come back.
 TEST_F(DeliveryTest, WhileTheSessionIsLockedCodesAreCopiedWithoutAnOverlay) {
-    QDBusConnection bus =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("locker"));
-    StandInScreenSaver locker;
-    ASSERT_TRUE(
-        bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &locker,
-                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
-    ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
-    const auto unregister = qScopeGuard([&] {
+    test::StandInScreenSaver locker(QStringLiteral("org.freedesktop.ScreenSaver"));
+    ASSERT_TRUE(locker.registered() && locker.claimName());
+    const auto unlock = qScopeGuard([&] {
         locker.setActive(false);
         (void)QTest::qWaitFor([&] { return !screenLock_.isLocked(); }, 3000);
-        bus.unregisterService(QStringLiteral("org.freedesktop.ScreenSaver"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("locker"));
     });
 
     struct Step {
@@ -320,7 +198,7 @@ TEST_F(DeliveryTest, WhileTheSessionIsLockedCodesAreCopiedWithoutAnOverlay) {
         test::writeClipboardElsewhere("my own text");
         deliver(entry("lock-" + step.code, step.code));
         EXPECT_TRUE(clipboardHolds(step.code));
-        ASSERT_TRUE(QTest::qWaitFor([] { return readClipboard() == "my own text"; }, 3000));
+        ASSERT_TRUE(clipboardHolds("my own text", 3000));
         EXPECT_EQ(overlays().size(), step.overlays);
     }
 }
@@ -350,5 +228,3 @@ TEST_F(DeliveryTest, OnlyMessagesEntriesAreMarkedRead) {
 
 }  // namespace
 }  // namespace nabbit
-
-#include "DeliveryTest.moc"

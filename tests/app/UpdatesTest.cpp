@@ -549,6 +549,12 @@ QByteArray enclosure(const char* attributes) {
            goodSignature + "\" " + attributes + "/>";
 }
 
+// A feed of one valid release, with `from` replaced by `to`.
+QByteArray validFeedWith(const QByteArray& from, const QByteArray& to) {
+    return feed(
+        QByteArray("<item>" + enclosure(R"(sparkle:version="2")") + "</item>").replace(from, to));
+}
+
 struct FeedCase {
     const char* name;
     QByteArray document;
@@ -587,18 +593,12 @@ const FeedCase feedCases[] = {
      feed("<item>" + enclosure(R"(sparkle:version="2")") + enclosure(R"(sparkle:version="2")") +
           "</item>"),
      nullptr, "item 1 has several enclosures"},
-    {"http_url",
-     feed(QByteArray("<item>" + enclosure(R"(sparkle:version="2")") + "</item>")
-              .replace("https:", "http:")),
-     nullptr, "item 1's enclosure url is not an HTTPS address"},
-    {"zero_length",
-     feed(QByteArray("<item>" + enclosure(R"(sparkle:version="2")") + "</item>")
-              .replace("\"10\"", "\"0\"")),
-     nullptr, "item 1's enclosure length is not a size"},
-    {"signature_too_short",
-     feed(QByteArray("<item>" + enclosure(R"(sparkle:version="2")") + "</item>")
-              .replace(goodSignature, QByteArray(63, 's').toBase64())),
-     nullptr, "item 1's sparkle:edSignature is not a base64 Ed25519 signature"},
+    {"http_url", validFeedWith("https:", "http:"), nullptr,
+     "item 1's enclosure url is not an HTTPS address"},
+    {"zero_length", validFeedWith("\"10\"", "\"0\""), nullptr,
+     "item 1's enclosure length is not a size"},
+    {"signature_too_short", validFeedWith(goodSignature, QByteArray(63, 's').toBase64()), nullptr,
+     "item 1's sparkle:edSignature is not a base64 Ed25519 signature"},
     {"document_type", R"(<?xml version="1.0"?><!DOCTYPE rss [<!ENTITY a "aaaa">]><rss/>)", nullptr,
      "it declares a document type"},
     {"not_rss", "<feed/>", nullptr, "it is not an RSS document"},

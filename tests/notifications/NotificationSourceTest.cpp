@@ -3,20 +3,16 @@
 // parser; then the nabbit program itself, under Xvfb, putting their codes on the clipboard.
 #include <gtest/gtest.h>
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingReply>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QTest>
-#include <QVariantMap>
 
 #include <filesystem>
 
 #include "DesktopSession.h"
 #include "FixtureDatabases.h"
-#include "RefusingBus.h"
-#include "RestartableBus.h"
+#include "NotificationSender.h"
+#include "PrivateBus.h"
+#include "StandInNotificationService.h"
 #include "X11TestClient.h"
 #include "core/AppStateManager.h"
 #include "core/PreferencesStore.h"
@@ -26,22 +22,6 @@
 #include "sources/notifications/NotificationManager.h"
 #include "sources/notifications/NotificationText.h"
 #include "tools/nabbit-simulate/ChatDatabaseWriter.h"
-
-// A notification service on a connection of its own: answers each Notify with the id it
-// replaces, or a new one.
-class NotificationService : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-  public slots:
-    uint Notify(const QString&, uint replacesId, const QString&, const QString&, const QString&,
-                const QStringList&, const QVariantMap&, int) {
-        return replacesId != 0 ? replacesId : ++lastId_;
-    }
-
-  private:
-    uint lastId_ = 0;
-};
 
 namespace nabbit {
 namespace {
@@ -84,67 +64,17 @@ TEST(NotificationText, MarkupIsRemovedAndEntitiesDecoded) {
     EXPECT_EQ(cut.size() % 3, 0U);
 }
 
-// Sends notifications as another program does, on a connection of its own.
-class Sender {
-  public:
-    explicit Sender(const QString& name)
-        : name_(name), bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)) {}
-    ~Sender() { QDBusConnection::disconnectFromBus(name_); }
-
-    // The id the service gave the notification.
-    uint notify(const QString& application, const QString& summary, const QString& body,
-                uint replacesId = 0) {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.Notifications"),
-            QStringLiteral("/org/freedesktop/Notifications"),
-            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-        call << application << replacesId << QString() << summary << body << QStringList()
-             << QVariantMap() << -1;
-        // The service may live in this thread: its answer needs the event loop running.
-        const QDBusPendingCall pending = bus_.asyncCall(call);
-        (void)QTest::qWaitFor([&] { return pending.isFinished(); }, 5000);
-        const QDBusPendingReply<uint> reply = pending;
-        return reply.isValid() ? reply.value() : 0;
-    }
-    void gtk(const QString& applicationId, const QString& id, const QString& title,
-             const QString& body) {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            QStringLiteral("org.gtk.Notifications"), QStringLiteral("/org/gtk/Notifications"),
-            QStringLiteral("org.gtk.Notifications"), QStringLiteral("AddNotification"));
-        call << applicationId << id
-             << QVariantMap{{QStringLiteral("title"), title}, {QStringLiteral("body"), body}};
-        bus_.send(call);
-    }
-    // To the portal's name, which nobody owns here: the bus still shows the call to monitors.
-    void portal(const QString& id, const QString& title, const QString& body) {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.portal.Desktop"),
-                                           QStringLiteral("/org/freedesktop/portal/desktop"),
-                                           QStringLiteral("org.freedesktop.portal.Notification"),
-                                           QStringLiteral("AddNotification"));
-        call << id << QVariantMap{{QStringLiteral("title"), title}, {QStringLiteral("body"), body}};
-        bus_.send(call);
-    }
-
-  private:
-    QString name_;
-    QDBusConnection bus_;
-};
+using test::NotificationSender;
 
 class NotificationSourceTest : public ::testing::Test {
   protected:
     void SetUp() override {
         AppStateManager::shared().setIgnoredNotificationApps({});
-        ASSERT_TRUE(service_.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
-                                            &server_, QDBusConnection::ExportAllSlots));
-        ASSERT_TRUE(service_.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        ASSERT_TRUE(service_.registered());
         manager_.start();
         ASSERT_EQ(manager_.state(), NotificationManager::State::monitoring);
     }
-    void TearDown() override {
-        manager_.stop();
-        QDBusConnection::disconnectFromBus(QStringLiteral("service"));
-    }
+    void TearDown() override { manager_.stop(); }
 
     const CodeEntries& entries() const { return manager_.messages().entries(); }
     bool waitForEntries(std::size_t count) {
@@ -169,11 +99,9 @@ class NotificationSourceTest : public ::testing::Test {
         return result;
     }
 
-    QDBusConnection service_ =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("service"));
-    NotificationService server_;
-    Sender sender_{QStringLiteral("sender")};
-    Sender marker_{QStringLiteral("marker")};
+    test::StandInNotificationService service_;
+    NotificationSender sender_{QStringLiteral("sender")};
+    NotificationSender marker_{QStringLiteral("marker")};
     int markers_ = 0;
     NotificationManager manager_{std::make_shared<const SimpleOTPParser>(),
                                  std::make_unique<DBusNotificationMonitor>()};
@@ -271,8 +199,8 @@ TEST_F(NotificationSourceTest, UpdatesOfOneTextGiveOneEntryNewNotificationsAnoth
 }
 
 TEST(NotificationRefusal, ARefusingBusIsReportedOnceAndNothingIsRead) {
-    test::RefusingBus bus;
-    ASSERT_FALSE(bus.address().empty());
+    test::PrivateBus bus(test::PrivateBus::Monitoring::refused);
+    ASSERT_TRUE(bus.start());
     NotificationManager manager(std::make_shared<const SimpleOTPParser>(),
                                 std::make_unique<DBusNotificationMonitor>(bus.address()));
     testing::internal::CaptureStderr();
@@ -295,7 +223,7 @@ TEST(NotificationRefusal, ARefusingBusIsReportedOnceAndNothingIsRead) {
 // A bus that goes away ends the monitoring; once it is back, the monitor connects again by
 // itself and notifications sent there are read.
 TEST(NotificationReconnect, TheMonitorWatchesAgainWhenTheBusComesBack) {
-    test::RestartableBus bus;
+    test::PrivateBus bus;
     NotificationManager manager(std::make_shared<const SimpleOTPParser>(),
                                 std::make_unique<DBusNotificationMonitor>(bus.address()));
     manager.start();
@@ -312,26 +240,17 @@ TEST(NotificationReconnect, TheMonitorWatchesAgainWhenTheBusComesBack) {
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return manager.state() == NotificationManager::State::monitoring; }, 10'000));
 
-        const QString name = QStringLiteral("phone-%1").arg(down);
-        QDBusConnection phone =
-            QDBusConnection::connectToBus(QString::fromStdString(bus.address()), name);
-        ASSERT_TRUE(phone.isConnected());
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.Notifications"),
-            QStringLiteral("/org/freedesktop/Notifications"),
-            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+        NotificationSender phone(QStringLiteral("phone-%1").arg(down), bus.address());
+        ASSERT_TRUE(phone.connected());
         const QString code = QString::number(400100 + down);
-        call << QStringLiteral("KDE Connect") << 0U << QString() << QStringLiteral("Acme")
-             << QStringLiteral("Your Acme code is ") + code << QStringList() << QVariantMap() << -1;
-        call.setAutoStartService(false);
-        phone.send(call);
+        phone.notify(QStringLiteral("KDE Connect"), QStringLiteral("Acme"),
+                     QStringLiteral("Your Acme code is ") + code);
         EXPECT_TRUE(QTest::qWaitFor(
             [&] {
                 const auto& entries = manager.messages().entries();
                 return !entries.empty() && entries.back().otp.code == code.toStdString();
             },
             5000));
-        QDBusConnection::disconnectFromBus(name);
     }
     manager.stop();
 }
@@ -350,46 +269,22 @@ std::unique_ptr<test::TempDir> setUpHome(bool messagesDatabase) {
 }
 
 // On a machine without a Messages database, readable notifications are enough to run set up,
-// and each way of sending one brings its code to the clipboard.
+// and their codes reach the clipboard (each way of sending is read alike, as tested above).
 TEST(NotificationDesktop, WithoutAMessagesDatabaseNotificationCodesReachTheClipboard) {
     const auto home = setUpHome(false);
     test::NabbitProcess nabbit(home->path());
     nabbit.start();
     ASSERT_TRUE(nabbit.waitForError("Running as accessory")) << nabbit.error().toStdString();
-    Sender sender(QStringLiteral("phone"));
-    struct Case {
-        std::function<void()> send;
-        std::string code;
-    };
-    const Case cases[] = {
-        {[&] {
-             sender.notify(QStringLiteral("KDE Connect"), QStringLiteral("+1 555 0100"),
-                           QStringLiteral("Your Acme verification code is 731904"));
-         },
-         "731904"},
-        {[&] {
-             sender.gtk(QStringLiteral("org.gnome.Shell.Extensions.GSConnect"),
-                        QStringLiteral("sms"), QStringLiteral("Bank"),
-                        QStringLiteral("Your security code: 260418"));
-         },
-         "260418"},
-        {[&] {
-             sender.portal(QStringLiteral("n"), QStringLiteral("Signal"),
-                           QStringLiteral("Your Signal code is 558201"));
-         },
-         "558201"},
-    };
-    for (const auto& each : cases) {
-        SCOPED_TRACE(each.code);
-        each.send();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return test::readClipboard() == each.code; }, 5000));
-    }
+    NotificationSender(QStringLiteral("phone"))
+        .gtk(QStringLiteral("org.gnome.Shell.Extensions.GSConnect"), QStringLiteral("sms"),
+             QStringLiteral("Bank"), QStringLiteral("Your security code: 260418"));
+    EXPECT_TRUE(test::clipboardHolds("260418", 5000));
 }
 
 // A bus that refuses monitoring is said once; Nabbit keeps running and reads Messages.
 TEST(NotificationDesktop, ARefusingBusIsReportedOnceAndMessagesStillArrive) {
-    test::RefusingBus bus;
-    ASSERT_FALSE(bus.address().empty());
+    test::PrivateBus bus(test::PrivateBus::Monitoring::refused);
+    ASSERT_TRUE(bus.start());
     const auto home = setUpHome(true);
     test::NabbitProcess nabbit(home->path());
     auto environment = nabbit.process().processEnvironment();
@@ -405,7 +300,7 @@ TEST(NotificationDesktop, ARefusingBusIsReportedOnceAndMessagesStillArrive) {
     simulate::SimulatedMessage message;
     message.text = "Your Acme verification code is 582019";
     ASSERT_TRUE(writer->insert(message));
-    EXPECT_TRUE(QTest::qWaitFor([] { return test::readClipboard() == "582019"; }, 5000));
+    EXPECT_TRUE(test::clipboardHolds("582019", 5000));
     EXPECT_EQ(nabbit.process().state(), QProcess::Running);
     EXPECT_EQ(nabbit.error().count("Desktop notifications cannot be read"), 1)
         << nabbit.error().toStdString();
@@ -419,7 +314,7 @@ TEST(NotificationDesktop, WatchPrintsNotificationEntries) {
     watch.start();
     ASSERT_TRUE(watch.waitForError("watching desktop notifications"))
         << watch.error().toStdString();
-    Sender(QStringLiteral("mail"))
+    NotificationSender(QStringLiteral("mail"))
         .notify(QStringLiteral("Thunderbird"), QStringLiteral("Login"),
                 QStringLiteral("Your login code is 246810"));
     QByteArray line;
@@ -437,5 +332,3 @@ TEST(NotificationDesktop, WatchPrintsNotificationEntries) {
 
 }  // namespace
 }  // namespace nabbit
-
-#include "NotificationSourceTest.moc"

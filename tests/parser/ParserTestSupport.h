@@ -22,4 +22,11 @@ SimpleOTPParser makeParser(std::set<std::string> keywords,
 // {"482913", std::nullopt}.
 std::optional<ParsedOTP> result(std::string code, std::optional<std::string> service = {});
 
+// A row of a table of texts and what the parser makes of them; `name` names the row's test.
+struct ParseCase {
+    const char* name;
+    std::string text;
+    std::optional<ParsedOTP> expected;
+};
+
 }  // namespace nabbit::test

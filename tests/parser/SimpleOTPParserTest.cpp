@@ -15,11 +15,7 @@ using test::makeParser;
 using test::result;
 using test::standardKeywords;
 
-struct Case {
-    const char* name;
-    std::string text;
-    std::optional<ParsedOTP> expected;
-};
+using Case = test::ParseCase;
 
 // Keywords {code, verification, otp}, no patterns: the generic stages and the exclusions
 // (without the language-independent rules, which have tests of their own).

@@ -14,11 +14,7 @@ namespace {
 using test::makeParser;
 using test::result;
 
-struct Case {
-    const char* name;
-    std::string text;
-    std::optional<ParsedOTP> expected;
-};
+using Case = test::ParseCase;
 
 const SimpleOTPParser& rulesOnly() {
     static const SimpleOTPParser parser = makeParser({});

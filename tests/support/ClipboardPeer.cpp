@@ -136,6 +136,20 @@ void take() {
     xcb_flush(connection);
 }
 
+// Tells the requestor its conversion is done, in `property` (none: refused).
+void notifyRequestor(const xcb_selection_request_event_t& request, xcb_atom_t property) {
+    xcb_selection_notify_event_t notify{};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request.time;
+    notify.requestor = request.requestor;
+    notify.selection = request.selection;
+    notify.target = request.target;
+    notify.property = property;
+    xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&notify));
+    xcb_flush(connection);
+}
+
 void answer(const xcb_selection_request_event_t& request, const Formats& formats) {
     xcb_atom_t property = request.property == XCB_ATOM_NONE ? request.target : request.property;
     if (request.target == atoms.targets) {
@@ -157,16 +171,7 @@ void answer(const xcb_selection_request_event_t& request, const Formats& formats
                                 found->second.data());
         }
     }
-    xcb_selection_notify_event_t notify{};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = request.time;
-    notify.requestor = request.requestor;
-    notify.selection = request.selection;
-    notify.target = request.target;
-    notify.property = property;
-    xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&notify));
-    xcb_flush(connection);
+    notifyRequestor(request, property);
 }
 
 std::string readValue(const std::string& value) {
@@ -262,16 +267,7 @@ int main(int argc, char** argv) {
                 // The owner is leaving and asks for its clipboard to be kept.
                 formats = copyClipboard();
                 say("copied " + std::to_string(formats.size()));
-                xcb_selection_notify_event_t notify{};
-                notify.response_type = XCB_SELECTION_NOTIFY;
-                notify.time = request.time;
-                notify.requestor = request.requestor;
-                notify.selection = request.selection;
-                notify.target = request.target;
-                notify.property = request.property;
-                xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                               reinterpret_cast<const char*>(&notify));
-                xcb_flush(connection);
+                notifyRequestor(request, request.property);
             } else if (request.selection == atoms.clipboard) {
                 answer(request, formats);
             } else {

@@ -161,6 +161,10 @@ std::string readClipboard(const std::string& target) {
     return xclip.readAllStandardOutput().toStdString();
 }
 
+bool clipboardHolds(const std::string& text, int timeoutMs) {
+    return QTest::qWaitFor([&] { return readClipboard() == text; }, timeoutMs);
+}
+
 void writeClipboardElsewhere(const std::string& text) {
     // xclip stays in the background serving the selection until another client takes it.
     QProcess xclip;

@@ -53,6 +53,8 @@ class X11TestClient {
 // The CLIPBOARD selection converted to `target` by xclip, another X client; runs the event
 // loop meanwhile, so that a selection this process owns is served.
 std::string readClipboard(const std::string& target = "UTF8_STRING");
+// Whether the clipboard's text becomes `text` within `timeoutMs`.
+bool clipboardHolds(const std::string& text, int timeoutMs = 2000);
 // Takes the CLIPBOARD selection with xclip and leaves it there, as a user copying text in
 // another program does.
 void writeClipboardElsewhere(const std::string& text);
