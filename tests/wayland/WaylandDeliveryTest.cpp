@@ -103,7 +103,8 @@ TEST_P(WaylandDeliveryTest, ACodeReachesTheClipboardAndThePreviousTextComesBack)
     }
     QTest::qWait(kRestoreDelaySeconds * 1000 - 500);
     EXPECT_TRUE(clipboardShows("the previous text", 2000))
-        << session_->clipboardText(300).value_or("nothing");
+        << session_->clipboardText(300).value_or("nothing") << "\n"
+        << nabbit_->errors().toStdString();
 
     ASSERT_TRUE(codeArrives("573046"));
     ASSERT_TRUE(session_->copy("copied meanwhile"));
