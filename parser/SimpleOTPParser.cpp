@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <unicode/uchar.h>
+
 #include "parser/AsciiDigits.h"
 #include "parser/CharacterClasses.h"
 #include "parser/CustomPatternsFile.h"
@@ -14,6 +16,7 @@
 #include "parser/StopWords.h"
 #include "parser/StructuralRules.h"
 #include "parser/UnicodeText.h"
+#include "parser/UnitWords.h"
 
 namespace nabbit {
 
@@ -80,6 +83,15 @@ ResourceLocator shippedWithUserFolder() {
     return locator;
 }
 
+bool hasSpace(const icu::UnicodeString& text) {
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        if (u_isUWhiteSpace(text.char32At(i))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The exclusion matches of a text, collected once and tested against every candidate.
 class Exclusions {
   public:
@@ -101,20 +113,25 @@ class Exclusions {
         }
     }
 
-    bool excludes(const icu::UnicodeString& candidate) const {
+    // A candidate is excluded when a match holds the code, or the number with its spaces as
+    // the message writes it: amounts and phone numbers group digits with spaces ('100 000
+    // Ft' holds '100 000', not the code '100000'). Dashes stay a code's own ('21-05-69').
+    bool excludes(const icu::UnicodeString& candidate,
+                  const icu::UnicodeString& written = {}) const {
+        const bool spaced = hasSpace(written);
         for (const auto& match : matches_) {
-            if (match.indexOf(candidate) >= 0) {
+            if (match.indexOf(candidate) >= 0 || (spaced && match.indexOf(written) >= 0)) {
                 return true;
             }
         }
-        // A code never ends like a time or an ordinal.
+        // A code never ends like a time or an ordinal, nor is it a quantity ('10min').
         const icu::UnicodeString lower = lowerCased(candidate);
         for (const char16_t* suffix : {u"am", u"pm", u"st", u"nd", u"rd", u"th"}) {
             if (lower.endsWith(icu::UnicodeString(suffix))) {
                 return true;
             }
         }
-        return false;
+        return isNumberWithUnit(candidate);
     }
 
   private:
@@ -206,7 +223,7 @@ std::optional<ParsedOTP> SimpleOTPParser::parseByLanguage(const icu::UnicodeStri
     if (stripped.length() != text.length()) {
         strippedFilter.emplace(*prefilter_, stripped);
     }
-    const std::vector<icu::UnicodeString> candidates =
+    const std::vector<Candidate> candidates =
         candidatesOf(stripped, strippedFilter ? *strippedFilter : textFilter);
     if (candidates.empty()) {
         return std::nullopt;
@@ -214,10 +231,10 @@ std::optional<ParsedOTP> SimpleOTPParser::parseByLanguage(const icu::UnicodeStri
     // Exclusions look at the text as received, links included.
     const Exclusions exclusions(text, exclusionPatterns_, languagePatterns_.size(), textFilter);
     for (const auto& candidate : candidates) {
-        if (!exclusions.excludes(candidate)) {
+        if (!exclusions.excludes(candidate.code, candidate.written)) {
             return ParsedOTP{
                 extractServiceUtf16(text, lower, otpKeywords_, &listedServices_->get(), &gate_),
-                toUtf8(candidate)};
+                toUtf8(candidate.code)};
         }
     }
     return std::nullopt;
@@ -233,7 +250,7 @@ std::optional<ParsedOTP> SimpleOTPParser::parseByStructure(const icu::UnicodeStr
     GroupedPrefilter::Lazy textFilter(*prefilter_, text);
     const Exclusions exclusions(text, exclusionPatterns_, languagePatterns_.size(), textFilter);
     for (const auto& candidate : candidates) {
-        if (exclusions.excludes(candidate.code)) {
+        if (exclusions.excludes(candidate.code, candidate.written)) {
             continue;
         }
         std::optional<std::string> service;
@@ -275,7 +292,7 @@ std::optional<ParsedOTP> SimpleOTPParser::matchCustomPatterns(
     return std::nullopt;
 }
 
-std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
+std::vector<SimpleOTPParser::Candidate> SimpleOTPParser::candidatesOf(
     const icu::UnicodeString& s, GroupedPrefilter::Lazy& filter) const {
     // A language pattern that yields something with a digit decides alone.
     for (std::size_t i = 0; i < languagePatterns_.size(); ++i) {
@@ -292,17 +309,17 @@ std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
         }
         icu::UnicodeString code = cleaned(*group);
         if (containsNumberCharacter(code)) {
-            return {std::move(code)};
+            return {Candidate{std::move(code), *group}};
         }
     }
 
     const FixedPatterns& fixed = fixedPatterns();
-    std::vector<icu::UnicodeString> candidates;
+    std::vector<Candidate> candidates;
     {
         auto scanner = fixed.digitRun.scan(s);
         while (scanner.next()) {
             if (auto group = scanner.mappedGroup(1)) {
-                candidates.push_back(*std::move(group));
+                candidates.push_back(Candidate{*std::move(group), {}});
             }
         }
     }
@@ -310,7 +327,7 @@ std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
         auto scanner = fixed.splitCode.scan(s);
         while (scanner.next()) {
             if (auto group = scanner.mappedGroup(1)) {
-                candidates.push_back(cleaned(*group));
+                candidates.push_back(Candidate{cleaned(*group), *group});
             }
         }
     }
@@ -324,7 +341,7 @@ std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
             const std::size_t length = graphemeCount(*group);
             if (length >= kMinMixedTokenLength && length <= kMaxMixedTokenLength &&
                 containsLetter(*group) && containsNumberCharacter(*group)) {
-                candidates.push_back(*group);
+                candidates.push_back(Candidate{*group, {}});
             }
         }
     }
@@ -337,7 +354,7 @@ std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
             }
             icu::UnicodeString digits = numberCharacters(*group);
             if (graphemeCount(digits) >= kMinBracketDigits) {
-                candidates.push_back(std::move(digits));
+                candidates.push_back(Candidate{std::move(digits), *group});
             }
         }
     }
@@ -349,7 +366,7 @@ std::vector<std::string> SimpleOTPParser::findCandidates(std::string_view utf8Te
     GroupedPrefilter::Lazy filter(*prefilter_, text);
     std::vector<std::string> out;
     for (const auto& candidate : candidatesOf(text, filter)) {
-        out.push_back(toUtf8(candidate));
+        out.push_back(toUtf8(candidate.code));
     }
     return out;
 }

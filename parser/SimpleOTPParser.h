@@ -88,8 +88,13 @@ class SimpleOTPParser final : public OTPParser {
     // The language-independent rules (StructuralRules), when the stages above found nothing.
     std::optional<ParsedOTP> parseByStructure(const icu::UnicodeString& text,
                                               const icu::UnicodeString& lower) const;
-    std::vector<icu::UnicodeString> candidatesOf(const icu::UnicodeString& text,
-                                                 GroupedPrefilter::Lazy& filter) const;
+    // A candidate code, and the text it was read from when that differs ('123 456').
+    struct Candidate {
+        icu::UnicodeString code;
+        icu::UnicodeString written;
+    };
+    std::vector<Candidate> candidatesOf(const icu::UnicodeString& text,
+                                        GroupedPrefilter::Lazy& filter) const;
 
     std::set<std::string> otpKeywords_;
     KeywordGate gate_;
