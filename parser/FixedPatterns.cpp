@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "parser/QuickRejects.h"
+
 namespace nabbit {
 
 Regex compileFixed(const char* pattern, bool caseInsensitive) {
@@ -21,6 +23,12 @@ const FixedPatterns& fixedPatterns() {
                 compileFixed(R"(\b\d+\s*(am|pm)\b)", true),
                 compileFixed(R"(\b\d+\s*(st|nd|rd|th)\b)", true),
             },
+        .exclusionMayMatch = {
+            mayHaveDottedPhone,
+            mayHaveDollarAmount,
+            [](const icu::UnicodeString& text) { return mayHaveNumberThenLetter(text, u"ap"); },
+            [](const icu::UnicodeString& text) { return mayHaveNumberThenLetter(text, u"snrt"); },
+        },
         .linkPattern = compileFixed(R"(https?://[^\s]+)", true),
         .domainPathPattern =
             compileFixed(R"([a-zA-Z0-9][-a-zA-Z0-9]*(?:\.[a-zA-Z0-9][-a-zA-Z0-9]*)+/[^\s]*)", true),

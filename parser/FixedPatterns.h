@@ -12,6 +12,9 @@ struct FixedPatterns {
     // Phone number, dollar amount, clock time, ordinal: a candidate inside one of their
     // matches is no code.
     std::array<Regex, 4> exclusionPatterns;
+    // For each of them, whether a text may hold a match at all (QuickRejects): most texts
+    // hold none, and the test costs far less than a search.
+    std::array<bool (*)(const icu::UnicodeString&), 4> exclusionMayMatch;
     Regex linkPattern;
     Regex domainPathPattern;
 

@@ -53,10 +53,14 @@ icu::UnicodeString trimBlanks(const icu::UnicodeString& text) {
 // The name a pattern's first match offers, when it is acceptable.
 template <std::size_t N>
 std::optional<std::string> firstAccepted(const std::array<Regex, N>& patterns,
+                                         const std::array<bool, N>& mayMatch,
                                          const icu::UnicodeString& text,
                                          const std::set<std::string>& keywords) {
-    for (const Regex& pattern : patterns) {
-        auto scanner = pattern.scan(text);
+    for (std::size_t i = 0; i < N; ++i) {
+        if (!mayMatch[i]) {
+            continue;
+        }
+        auto scanner = patterns[i].scan(text);
         if (!scanner.next()) {
             continue;
         }
@@ -428,10 +432,21 @@ std::optional<std::string> extractServiceUtf16(const icu::UnicodeString& text,
             return std::string(*listed);
         }
     }
-    if (auto name = firstAccepted(servicePrefixPatterns(), lowerText, keywords)) {
+    // What each pattern cannot match without (they are case-sensitive, the text lower-case):
+    // most texts offer none of it, and looking costs far less than a search.
+    const auto has = [&](const char16_t* literal) {
+        return lowerText.indexOf(icu::UnicodeString(literal)) >= 0;
+    };
+    const char16_t first = lowerText.isEmpty() ? u'\0' : lowerText[0];
+    const bool from = has(u"from");
+    if (auto name = firstAccepted(servicePrefixPatterns(),
+                                  {first == u'[', first == u'(',
+                                   lowerText.startsWith(icu::UnicodeString(u"welcome")) != 0},
+                                  lowerText, keywords)) {
         return name;
     }
-    if (auto name = firstAccepted(serviceContextPatterns(), lowerText, keywords)) {
+    if (auto name = firstAccepted(serviceContextPatterns(), {from, from || has(u"for")}, lowerText,
+                                  keywords)) {
         return name;
     }
     return laterName(text, keywords, keywordSearch);

@@ -96,8 +96,11 @@ bool hasSpace(const icu::UnicodeString& text) {
 class Exclusions {
   public:
     explicit Exclusions(const icu::UnicodeString& context) {
-        for (const Regex& pattern : fixedPatterns().exclusionPatterns) {
-            collect(pattern, context);
+        const FixedPatterns& fixed = fixedPatterns();
+        for (std::size_t i = 0; i < fixed.exclusionPatterns.size(); ++i) {
+            if (fixed.exclusionMayMatch[i](context)) {
+                collect(fixed.exclusionPatterns[i], context);
+            }
         }
     }
 
@@ -207,7 +210,8 @@ std::optional<ParsedOTP> SimpleOTPParser::parseByLanguage(const icu::UnicodeStri
         return std::nullopt;
     }
 
-    {
+    // The Google-style code needs its 'G-' (the pattern is case-sensitive).
+    if (text.indexOf(u"G-", 2, 0) >= 0) {
         auto google = fixedPatterns().googleStyle.scan(text);
         if (google.next()) {
             if (auto code = google.mappedGroup(1)) {
