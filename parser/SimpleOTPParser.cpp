@@ -150,6 +150,24 @@ class Exclusions {
 
 }  // namespace
 
+struct SimpleOTPParser::TextState {
+    TextState(const SimpleOTPParser& parser, const icu::UnicodeString& text)
+        : parser(parser), text(text), filter(*parser.prefilter_, text) {}
+
+    const Exclusions& exclusions() {
+        if (!matches) {
+            matches.emplace(text, parser.exclusionPatterns_, parser.languagePatterns_.size(),
+                            filter);
+        }
+        return *matches;
+    }
+
+    const SimpleOTPParser& parser;
+    const icu::UnicodeString& text;
+    GroupedPrefilter::Lazy filter;
+    std::optional<Exclusions> matches;
+};
+
 SimpleOTPParser::SimpleOTPParser() : SimpleOTPParser(loadFrom(shippedWithUserFolder())) {}
 
 SimpleOTPParser::SimpleOTPParser(const ResourceLocator& locator)
@@ -189,13 +207,14 @@ std::optional<ParsedOTP> SimpleOTPParser::parse(std::string_view utf8Text) const
     const std::optional<icu::UnicodeString> ascii = withAsciiDigits(received);
     const icu::UnicodeString& text = ascii ? *ascii : received;
     const icu::UnicodeString lower = lowerCased(text);
-    if (auto found = parseByLanguage(text, lower)) {
+    TextState state(*this, text);
+    if (auto found = parseByLanguage(text, lower, state)) {
         return found;
     }
     if (!structuralRules_) {
         return std::nullopt;
     }
-    return parseByStructure(text, lower);
+    return parseByStructure(text, lower, state);
 }
 
 SimpleOTPParser SimpleOTPParser::languageStagesOnly() const {
@@ -205,7 +224,8 @@ SimpleOTPParser SimpleOTPParser::languageStagesOnly() const {
 }
 
 std::optional<ParsedOTP> SimpleOTPParser::parseByLanguage(const icu::UnicodeString& text,
-                                                          const icu::UnicodeString& lower) const {
+                                                          const icu::UnicodeString& lower,
+                                                          TextState& state) const {
     if (!gate_.matches(lower)) {
         return std::nullopt;
     }
@@ -222,18 +242,17 @@ std::optional<ParsedOTP> SimpleOTPParser::parseByLanguage(const icu::UnicodeStri
 
     // The prefilter looks at each text it is asked about; removing links can join words.
     const icu::UnicodeString stripped = removeLinks(text);
-    GroupedPrefilter::Lazy textFilter(*prefilter_, text);
     std::optional<GroupedPrefilter::Lazy> strippedFilter;
     if (stripped.length() != text.length()) {
         strippedFilter.emplace(*prefilter_, stripped);
     }
     const std::vector<Candidate> candidates =
-        candidatesOf(stripped, strippedFilter ? *strippedFilter : textFilter);
+        candidatesOf(stripped, strippedFilter ? *strippedFilter : state.filter);
     if (candidates.empty()) {
         return std::nullopt;
     }
     // Exclusions look at the text as received, links included.
-    const Exclusions exclusions(text, exclusionPatterns_, languagePatterns_.size(), textFilter);
+    const Exclusions& exclusions = state.exclusions();
     for (const auto& candidate : candidates) {
         if (!exclusions.excludes(candidate.code, candidate.written)) {
             return ParsedOTP{
@@ -245,14 +264,14 @@ std::optional<ParsedOTP> SimpleOTPParser::parseByLanguage(const icu::UnicodeStri
 }
 
 std::optional<ParsedOTP> SimpleOTPParser::parseByStructure(const icu::UnicodeString& text,
-                                                           const icu::UnicodeString& lower) const {
+                                                           const icu::UnicodeString& lower,
+                                                           TextState& state) const {
     const StructuralRules& rules = structuralRules();
     const auto candidates = rules.candidates(removeLinks(text));
     if (candidates.empty() || rules.isPromotional(lower)) {
         return std::nullopt;
     }
-    GroupedPrefilter::Lazy textFilter(*prefilter_, text);
-    const Exclusions exclusions(text, exclusionPatterns_, languagePatterns_.size(), textFilter);
+    const Exclusions& exclusions = state.exclusions();
     for (const auto& candidate : candidates) {
         if (exclusions.excludes(candidate.code, candidate.written)) {
             continue;
