@@ -389,17 +389,17 @@ std::optional<std::string> laterName(const icu::UnicodeString& text,
 
 const std::array<Regex, 3>& servicePrefixPatterns() {
     static const std::array<Regex, 3> patterns{
-        compileFixed(R"(^\[([^\]\d]{3,})\])"),
-        compileFixed(R"(^\(([^)\d]{3,})\))"),
-        compileFixed(R"(^welcome\s+to\s+([\w\d ]{4,}?)[\s,;.])"),
+        deferred(R"(^\[([^\]\d]{3,})\])"),
+        deferred(R"(^\(([^)\d]{3,})\))"),
+        deferred(R"(^welcome\s+to\s+([\w\d ]{4,}?)[\s,;.])"),
     };
     return patterns;
 }
 
 const std::array<Regex, 2>& serviceContextPatterns() {
     static const std::array<Regex, 2> patterns{
-        compileFixed(R"(from\s+([a-z0-9 ]+?)(?:\s|$))"),
-        compileFixed(R"((?:verification|code|otp|pin)\s+(?:for|from)\s+([a-z0-9 ]+?)(?:\s|$))"),
+        deferred(R"(from\s+([a-z0-9 ]+?)(?:\s|$))"),
+        deferred(R"((?:verification|code|otp|pin)\s+(?:for|from)\s+([a-z0-9 ]+?)(?:\s|$))"),
     };
     return patterns;
 }

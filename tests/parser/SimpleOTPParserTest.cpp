@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "ParserTestSupport.h"
+#include "parser/FixedPatterns.h"
 #include "parser/KeywordGate.h"
+#include "parser/ServiceExtraction.h"
 #include "parser/SimpleOTPParser.h"
 
 namespace nabbit {
@@ -74,6 +76,26 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"service_from_lower_case", "[ACME] Your code is 482913", result("482913", "acme")},
         Case{"invalid_utf8_as_replacement", "code \xff\xfe 482913 \xc3", result("482913")}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The built-in patterns compile on first use; a broken one would silently match nothing.
+TEST(Parser, BuiltInPatternsCompile) {
+    const FixedPatterns& fixed = fixedPatterns();
+    std::vector<const Regex*> all{
+        &fixed.linkPattern, &fixed.domainPathPattern, &fixed.googleStyle,       &fixed.digitRun,
+        &fixed.splitCode,   &fixed.mixedToken,        &fixed.lenticularBrackets};
+    for (const auto& pattern : fixed.exclusionPatterns) {
+        all.push_back(&pattern);
+    }
+    for (const auto& pattern : servicePrefixPatterns()) {
+        all.push_back(&pattern);
+    }
+    for (const auto& pattern : serviceContextPatterns()) {
+        all.push_back(&pattern);
+    }
+    for (const Regex* pattern : all) {
+        EXPECT_TRUE(pattern->compiles()) << pattern->source();
+    }
+}
 
 TEST(Parser, CandidatesComeInStageOrder) {
     const auto parser = makeParser(standardKeywords());
