@@ -422,13 +422,16 @@ std::optional<std::string> extractServiceUtf16(const icu::UnicodeString& text,
                                                const std::set<std::string>& keywords,
                                                const NameTable* listedServices,
                                                const KeywordGate* keywordSearch) {
-    const std::string utf8 = toUtf8(lowerText);
-    if (const auto known = firstKnownService(utf8)) {
+    // The tables search UTF-16 text: the parser's own strings need no conversion.
+    const auto view = [](const icu::UnicodeString& text) {
+        return std::u16string_view(text.getBuffer(), static_cast<std::size_t>(text.length()));
+    };
+    if (const auto known = firstKnownService(view(lowerText))) {
         return std::string(*known);
     }
     if (listedServices != nullptr && !listedServices->names().empty()) {
-        if (const auto listed =
-                listedServices->firstWholeWord(toUtf8(withoutDotAboveI(lowerText)))) {
+        const icu::UnicodeString dotless = withoutDotAboveI(lowerText);
+        if (const auto listed = listedServices->firstWholeWord(view(dotless))) {
             return std::string(*listed);
         }
     }
