@@ -8,6 +8,11 @@
 # With a second nabbit-parse (another build, e.g. of an older commit, with its own
 # ../share/nabbit), the same figures for it and the ratios between the two, measured in the
 # same run on the same texts.
+#
+# With NABBIT_BENCH_INSTRUCTIONS=1 (and valgrind installed), also the instructions of one call
+# and the instructions per message of a --jsonl run (the difference between three rounds of
+# the corpus and one, so that start-up and first compilations drop out), counted by callgrind:
+# they hold still on a loaded machine where wall time does not.
 set -euo pipefail
 build=${1:-build}
 other=${2:-}
@@ -56,6 +61,26 @@ throughput() {
     awk -v n="$lines" -v ns=$(( end - start )) 'BEGIN { printf "%.0f", n / (ns / 1e9) }'
 }
 
+# Instructions executed by a command (callgrind's count).
+instructions_of() {
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+        awk '/Collected :/ { print $NF }'
+}
+
+once="$scratch/once.jsonl"
+thrice="$scratch/thrice.jsonl"
+cat "$here"/tests/corpus/*.jsonl > "$once"
+cat "$once" "$once" "$once" > "$thrice"
+
+# Instructions of one call, and per message of a --jsonl run beyond the first round.
+instruction_figures() {
+    local program=$1 call one three
+    call=$(instructions_of "$program" "Your verification code is 482913")
+    one=$(instructions_of "$program" --jsonl < "$once")
+    three=$(instructions_of "$program" --jsonl < "$thrice")
+    echo "$call $(( (three - one) / (2 * $(wc -l < "$once")) ))"
+}
+
 "$parse" "warm the page cache" > /dev/null || true
 ours_start=$(startup_ms "$parse")
 ours_rate=$(throughput "$parse")
@@ -70,4 +95,19 @@ if [ -n "$other" ]; then
     echo "$other --jsonl: $other_rate messages/s"
     awk -v a="$other_start" -v b="$ours_start" -v r="$ours_rate" -v o="$other_rate" 'BEGIN {
         printf "start-up: %.2fx faster; throughput ratio: %.2f\n", a / b, r / o }'
+fi
+
+if [ "${NABBIT_BENCH_INSTRUCTIONS:-0}" = 1 ]; then
+    if ! command -v valgrind > /dev/null; then
+        echo "parse_process: no valgrind, no instruction counts" >&2
+        exit 0
+    fi
+    read -r ours_call ours_message < <(instruction_figures "$parse")
+    echo "nabbit-parse call: $ours_call instructions; --jsonl: $ours_message instructions/message"
+    if [ -n "$other" ]; then
+        read -r other_call other_message < <(instruction_figures "$other")
+        echo "$other call: $other_call instructions; --jsonl: $other_message instructions/message"
+        awk -v a="$other_call" -v b="$ours_call" -v c="$other_message" -v d="$ours_message" 'BEGIN {
+            printf "instructions: start-up %.2fx fewer; per message %.2fx fewer\n", a / b, c / d }'
+    fi
 fi

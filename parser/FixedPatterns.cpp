@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "parser/QuickRejects.h"
+
 namespace nabbit {
 
 Regex compileFixed(const char* pattern, bool caseInsensitive) {
@@ -12,23 +14,39 @@ Regex compileFixed(const char* pattern, bool caseInsensitive) {
     return *std::move(regex);
 }
 
+namespace {
+
+// Compiled on first use: a text without a link never needs the link patterns, and most need
+// none of the exclusions (compiling a pattern costs more than a search).
+Regex onFirstUse(const char* pattern, bool caseInsensitive = false) {
+    return Regex::deferred(pattern, RegexOptions{.caseInsensitive = caseInsensitive});
+}
+
+}  // namespace
+
 const FixedPatterns& fixedPatterns() {
     static const FixedPatterns patterns{
         .exclusionPatterns =
             {
-                compileFixed(R"(\b(\d{3})[.\-](\d{3})[.\-](\d{4})\b)"),
-                compileFixed(R"(\$\d+)"),
-                compileFixed(R"(\b\d+\s*(am|pm)\b)", true),
-                compileFixed(R"(\b\d+\s*(st|nd|rd|th)\b)", true),
+                onFirstUse(R"(\b(\d{3})[.\-](\d{3})[.\-](\d{4})\b)"),
+                onFirstUse(R"(\$\d+)"),
+                onFirstUse(R"(\b\d+\s*(am|pm)\b)", true),
+                onFirstUse(R"(\b\d+\s*(st|nd|rd|th)\b)", true),
             },
-        .linkPattern = compileFixed(R"(https?://[^\s]+)", true),
+        .exclusionMayMatch = {
+            mayHaveDottedPhone,
+            mayHaveDollarAmount,
+            [](const icu::UnicodeString& text) { return mayHaveNumberThenLetter(text, u"ap"); },
+            [](const icu::UnicodeString& text) { return mayHaveNumberThenLetter(text, u"snrt"); },
+        },
+        .linkPattern = onFirstUse(R"(https?://[^\s]+)", true),
         .domainPathPattern =
-            compileFixed(R"([a-zA-Z0-9][-a-zA-Z0-9]*(?:\.[a-zA-Z0-9][-a-zA-Z0-9]*)+/[^\s]*)", true),
-        .googleStyle = compileFixed(R"(\b(G-[A-Z0-9]{5})\b)"),
-        .digitRun = compileFixed(R"(\b(\d{4,8})\b)"),
-        .splitCode = compileFixed(R"(\b(\d{3}[\s\-]\d{3,6})\b)"),
-        .mixedToken = compileFixed(R"(\b([A-Za-z0-9]*\d[A-Za-z0-9]*)\b)"),
-        .lenticularBrackets = compileFixed(R"(【([\u4e00-\u9fa5\d\w]+)】)"),
+            onFirstUse(R"([a-zA-Z0-9][-a-zA-Z0-9]*(?:\.[a-zA-Z0-9][-a-zA-Z0-9]*)+/[^\s]*)", true),
+        .googleStyle = onFirstUse(R"(\b(G-[A-Z0-9]{5})\b)"),
+        .digitRun = onFirstUse(R"(\b(\d{4,8})\b)"),
+        .splitCode = onFirstUse(R"(\b(\d{3}[\s\-]\d{3,6})\b)"),
+        .mixedToken = onFirstUse(R"(\b([A-Za-z0-9]*\d[A-Za-z0-9]*)\b)"),
+        .lenticularBrackets = onFirstUse(R"(【([\u4e00-\u9fa5\d\w]+)】)"),
     };
     return patterns;
 }

@@ -6,12 +6,16 @@
 
 namespace nabbit {
 
-// The parser's built-in patterns, compiled once per process on first use and shared by every
-// parser on every thread.
+// The parser's built-in patterns, each compiled once per process on its first use and shared
+// by every parser on every thread. They are constants known to compile (the parser tests run
+// every one of them).
 struct FixedPatterns {
     // Phone number, dollar amount, clock time, ordinal: a candidate inside one of their
     // matches is no code.
     std::array<Regex, 4> exclusionPatterns;
+    // For each of them, whether a text may hold a match at all (QuickRejects): most texts
+    // hold none, and the test costs far less than a search.
+    std::array<bool (*)(const icu::UnicodeString&), 4> exclusionMayMatch;
     Regex linkPattern;
     Regex domainPathPattern;
 

@@ -60,7 +60,7 @@ std::u16string_view GroupedPrefilter::Lazy::folded() {
     return {folded_->getBuffer(), static_cast<std::size_t>(folded_->length())};
 }
 
-bool GroupedPrefilter::Lazy::mayMatch(std::size_t pattern) {
+bool GroupedPrefilter::Lazy::scanAndAsk(std::size_t pattern) {
     if (pattern >= filter_.groupOf_.size()) {
         return true;
     }

@@ -39,9 +39,14 @@ class GroupedPrefilter {
     class Lazy {
       public:
         Lazy(const GroupedPrefilter& filter, const icu::UnicodeString& text);
-        bool mayMatch(std::size_t pattern);
+        bool mayMatch(std::size_t pattern) {
+            // Asked for every pattern of every text: once the whole filter has scanned the
+            // text, an answer is a bit test.
+            return whole_ && wholeFound_ ? wholeFound_->mayMatch(pattern) : scanAndAsk(pattern);
+        }
 
       private:
+        bool scanAndAsk(std::size_t pattern);
         std::u16string_view folded();
 
         const GroupedPrefilter& filter_;

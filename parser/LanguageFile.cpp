@@ -1,6 +1,8 @@
 #include "parser/LanguageFile.h"
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 
 #include <unicode/uchar.h>
 #include <nlohmann/json.hpp>
@@ -12,32 +14,99 @@ namespace nabbit {
 
 namespace {
 
-// The strings of an array member; absent when the member is missing, not an array, or holds
-// anything but strings.
-std::optional<std::vector<std::string>> stringArray(const nlohmann::json& object, const char* key) {
-    const auto member = object.find(key);
-    if (member == object.end() || !member->is_array()) {
-        return std::nullopt;
-    }
-    std::vector<std::string> strings;
-    strings.reserve(member->size());
-    for (const auto& item : *member) {
-        if (!item.is_string()) {
-            return std::nullopt;
+// The members a language file is read for. Reading events instead of building the document
+// spares every start the notes and the other members (the files are large).
+enum Member { kKeywords, kPatterns, kExclusions, kServices, kMemberCount };
+
+std::optional<Member> memberOf(const std::string& key) {
+    constexpr std::string_view kNames[kMemberCount] = {"keywords", "patterns", "exclusions",
+                                                       "services"};
+    for (int i = 0; i < kMemberCount; ++i) {
+        if (key == kNames[i]) {
+            return static_cast<Member>(i);
         }
-        strings.push_back(item.get_ref<const std::string&>());
     }
-    return strings;
+    return std::nullopt;
 }
 
-// An optional member: absent gives an empty array, a wrong type fails like a required one.
-std::optional<std::vector<std::string>> optionalStringArray(const nlohmann::json& object,
-                                                            const char* key) {
-    if (!object.contains(key)) {
-        return std::vector<std::string>{};
+// Collects the string arrays of the top-level object, as a parsed document would hold them: a
+// member given twice counts with its last value, and a member that is not an array of strings
+// only is marked wrong.
+class StringArrays final : public nlohmann::json_sax<nlohmann::json> {
+  public:
+    struct Found {
+        bool present = false;
+        bool valid = false;
+        std::vector<std::string> strings;
+    };
+
+    bool topIsObject = false;
+    std::array<Found, kMemberCount> found;
+
+    bool null() override { return scalar(); }
+    bool boolean(bool) override { return scalar(); }
+    bool number_integer(number_integer_t) override { return scalar(); }
+    bool number_unsigned(number_unsigned_t) override { return scalar(); }
+    bool number_float(number_float_t, const string_t&) override { return scalar(); }
+    bool binary(binary_t&) override { return scalar(); }
+    bool string(string_t& value) override {
+        if (depth_ == 2 && collecting_) {
+            found[*collecting_].strings.push_back(std::move(value));
+            return true;
+        }
+        return scalar();
     }
-    return stringArray(object, key);
-}
+    bool start_object(std::size_t) override {
+        if (depth_ == 0) {
+            topIsObject = true;
+        }
+        return open(false);
+    }
+    bool end_object() override { return close(); }
+    bool start_array(std::size_t) override { return open(true); }
+    bool end_array() override { return close(); }
+    bool key(string_t& key) override {
+        current_ = depth_ == 1 ? memberOf(key) : std::nullopt;
+        if (current_) {
+            found[*current_] = Found{true, false, {}};
+        }
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+
+  private:
+    bool scalar() {
+        if (depth_ == 2 && collecting_) {
+            found[*collecting_].valid = false;
+        }
+        current_.reset();
+        return true;
+    }
+    bool open(bool array) {
+        if (depth_ == 1 && current_ && array) {
+            collecting_ = current_;
+            found[*collecting_].valid = true;
+        } else if (depth_ == 2 && collecting_) {
+            found[*collecting_].valid = false;
+        }
+        current_.reset();
+        ++depth_;
+        return true;
+    }
+    bool close() {
+        if (--depth_ == 1) {
+            collecting_.reset();
+        }
+        current_.reset();
+        return true;
+    }
+
+    int depth_ = 0;
+    std::optional<Member> current_;
+    std::optional<Member> collecting_;
+};
 
 // Compiled when a text first needs them: most texts need few of a language's patterns, and a
 // program that parses one text should not pay for all of them.
@@ -66,17 +135,22 @@ std::string serviceName(const std::string& written) {
 }  // namespace
 
 std::optional<LanguageFile> decodeLanguageFile(std::string_view json) {
-    const auto document = nlohmann::json::parse(json.begin(), json.end(), nullptr, false);
-    if (document.is_discarded() || !document.is_object()) {
+    StringArrays read;
+    if (!nlohmann::json::sax_parse(json.begin(), json.end(), &read) || !read.topIsObject) {
         return std::nullopt;
     }
-    auto keywords = stringArray(document, "keywords");
-    auto patterns = stringArray(document, "patterns");
-    auto exclusions = optionalStringArray(document, "exclusions");
-    auto services = optionalStringArray(document, "services");
-    if (!keywords || !patterns || !exclusions || !services) {
-        return std::nullopt;
+    // Keywords and patterns are required; the other two may be left out, but not be wrong.
+    for (const Member member : {kKeywords, kPatterns, kExclusions, kServices}) {
+        const auto& found = read.found[member];
+        const bool required = member == kKeywords || member == kPatterns;
+        if ((found.present || required) && !found.valid) {
+            return std::nullopt;
+        }
     }
+    std::vector<std::string>* keywords = &read.found[kKeywords].strings;
+    std::vector<std::string>* patterns = &read.found[kPatterns].strings;
+    std::vector<std::string>* exclusions = &read.found[kExclusions].strings;
+    std::vector<std::string>* services = &read.found[kServices].strings;
     LanguageFile file;
     file.keywords.insert(keywords->begin(), keywords->end());
     file.patterns = deferredAll(*patterns);

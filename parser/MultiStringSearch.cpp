@@ -55,7 +55,15 @@ MultiStringSearch::MultiStringSearch(const std::vector<std::u16string>& strings)
         }
     }
 
-    rootNext_.assign(kDirect, -1);
+    // The direct table reaches only as far as the root's last unit below kDirect: most sets
+    // start with ASCII, and a full table is 49 kB of fresh pages for every search built.
+    std::size_t direct = 0;
+    for (const auto& edge : nodes_[0].next) {
+        if (edge.first < kDirect) {
+            direct = static_cast<std::size_t>(edge.first) + 1;
+        }
+    }
+    rootNext_.assign(direct, -1);
     for (const auto& [unit, target] : nodes_[0].next) {
         if (unit < kDirect) {
             rootNext_[unit] = target;
@@ -97,7 +105,7 @@ MultiStringSearch::MultiStringSearch(const std::vector<std::u16string>& strings)
 
 std::int32_t MultiStringSearch::child(std::int32_t node, char16_t unit) const {
     if (node == 0 && unit < kDirect) {
-        return rootNext_[unit];
+        return unit < rootNext_.size() ? rootNext_[unit] : -1;
     }
     const auto& next = nodes_[static_cast<std::size_t>(node)].next;
     if (next.size() <= 4) {

@@ -18,6 +18,10 @@ class OnFirstUse {
     OnFirstUse& operator=(const OnFirstUse&) = delete;
 
     const T& get() const {
+        // Once made, reading needs no call_once (a hot path: prefilters ask per pattern).
+        if (made_.load(std::memory_order_acquire)) {
+            return *value_;
+        }
         std::call_once(once_, [this] {
             value_.emplace(make_());
             make_ = nullptr;

@@ -49,10 +49,17 @@ PatternPrefilter::PatternPrefilter(const std::vector<std::string>& sources) {
                 stringClauses_[static_cast<std::size_t>(it->second)].push_back(clause);
             }
             ++clause;
+            clausePattern_.push_back(static_cast<std::uint32_t>(clauseBegin_.size() - 1));
         }
         clauseBegin_.push_back(static_cast<std::size_t>(clause));
     }
     search_ = MultiStringSearch(strings);
+    alwaysRun_.assign((size() + 63) / 64, 0);
+    for (std::size_t pattern = 0; pattern < size(); ++pattern) {
+        if (alwaysRuns(pattern)) {
+            set(alwaysRun_, pattern);
+        }
+    }
 }
 
 bool PatternPrefilter::alwaysRuns(std::size_t pattern) const {
@@ -71,33 +78,37 @@ PatternPrefilter::Found PatternPrefilter::scan(const icu::UnicodeString& text) c
 
 PatternPrefilter::Found PatternPrefilter::scanFolded(std::u16string_view folded) const {
     Found found;
+    found.size_ = size();
     found.clauses_.assign((clauseBegin_.back() + 63) / 64, 0);
     found.strings_.assign((stringClauses_.size() + 63) / 64, 0);
+    found.patterns_ = alwaysRun_;
     if (stringClauses_.empty()) {
         return found;
     }
+    found.satisfied_.assign(size(), 0);
     search_.eachIn(folded, [&](std::size_t string, std::size_t) {
         if (test(found.strings_, string)) {
             return;
         }
         set(found.strings_, string);
         for (const std::int32_t clause : stringClauses_[string]) {
-            set(found.clauses_, static_cast<std::size_t>(clause));
+            const auto c = static_cast<std::size_t>(clause);
+            if (test(found.clauses_, c)) {
+                continue;
+            }
+            set(found.clauses_, c);
+            // A pattern may match once every one of its clauses is satisfied.
+            const std::uint32_t pattern = clausePattern_[c];
+            if (++found.satisfied_[pattern] == clauseBegin_[pattern + 1] - clauseBegin_[pattern]) {
+                set(found.patterns_, pattern);
+            }
         }
     });
     return found;
 }
 
 bool PatternPrefilter::mayMatch(std::size_t pattern, const Found& found) const {
-    if (alwaysRuns(pattern)) {
-        return true;
-    }
-    for (std::size_t c = clauseBegin_[pattern]; c < clauseBegin_[pattern + 1]; ++c) {
-        if (!test(found.clauses_, c)) {
-            return false;
-        }
-    }
-    return true;
+    return pattern >= size() || found.mayMatch(pattern);
 }
 
 bool PatternPrefilter::Lazy::mayMatch(std::size_t pattern) {

@@ -27,12 +27,21 @@ class PatternPrefilter {
     // The same from the patterns' sources, without compiling them.
     explicit PatternPrefilter(const std::vector<std::string>& sources);
 
-    // The clauses a text satisfies (one of their strings occurs in it).
+    // The clauses a text satisfies (one of their strings occurs in it), and the patterns
+    // whose clauses it all satisfies (or that have none).
     class Found {
+      public:
+        bool mayMatch(std::size_t pattern) const {
+            return pattern >= size_ || ((patterns_[pattern / 64] >> (pattern % 64)) & 1) != 0;
+        }
+
       private:
         friend class PatternPrefilter;
         std::vector<std::uint64_t> clauses_;
         std::vector<std::uint64_t> strings_;
+        std::vector<std::uint64_t> patterns_;
+        std::vector<std::uint32_t> satisfied_;
+        std::size_t size_ = 0;
     };
 
     std::size_t size() const { return clauseBegin_.size() - 1; }
@@ -60,6 +69,9 @@ class PatternPrefilter {
     // Pattern i's clauses are clauseBegin_[i] .. clauseBegin_[i + 1]; it may match only when
     // each of them is satisfied. A string found satisfies the clauses that list it.
     std::vector<std::size_t> clauseBegin_{0};
+    // The pattern each clause belongs to, and the patterns without clauses.
+    std::vector<std::uint32_t> clausePattern_;
+    std::vector<std::uint64_t> alwaysRun_;
     std::vector<std::vector<std::int32_t>> stringClauses_;
     MultiStringSearch search_;
 };

@@ -91,7 +91,10 @@ class Regex::State {
 
     // Null when the pattern does not compile.
     const std::shared_ptr<const icu::RegexPattern>& pattern() {
-        std::call_once(once_, [this] { compileNow(); });
+        // Every scan asks; after the first compilation no call_once is needed.
+        if (!compiled_.load(std::memory_order_acquire)) {
+            std::call_once(once_, [this] { compileNow(); });
+        }
         return pattern_;
     }
     int32_t groupCount() {

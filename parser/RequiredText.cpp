@@ -149,6 +149,18 @@ std::optional<Strings> product(const Strings& a, const Strings& b) {
 // Items matched one after the other: runs of exact items join into longer strings.
 class Sequence {
   public:
+    // One literal character, read as exactly its folded form: most of a pattern is these,
+    // and growing the one string in place spares making an Info for each.
+    void addLiteral(const std::u16string& folded) {
+        if (run_.size() == 1 && run_.begin()->size() + folded.size() <= kMaxLength) {
+            auto node = run_.extract(run_.begin());
+            node.value() += folded;
+            run_.insert(std::move(node));
+            return;
+        }
+        add(exactly({folded}));
+    }
+
     void add(const Info& item) {
         if (item.exact) {
             // Most items are one literal after another: grow the one string in place.
@@ -198,9 +210,9 @@ class Sequence {
     bool exact_ = true;
 };
 
-Info alternative(const std::vector<Info>& branches) {
+Info alternative(std::vector<Info>& branches) {
     if (branches.size() == 1) {
-        return branches.front();
+        return std::move(branches.front());
     }
     if (std::all_of(branches.begin(), branches.end(), [](const Info& b) { return b.exact; })) {
         Strings all;
@@ -313,6 +325,11 @@ class Reader {
     Info sequence() {
         Sequence seq;
         while (!failed_ && !atEnd() && peek() != U'|' && peek() != U')') {
+            if (const auto folded = plainLiteral()) {
+                ++pos_;
+                seq.addLiteral(*folded);
+                continue;
+            }
             Info item = atom();
             int min = 1;
             int max = 1;
@@ -326,6 +343,38 @@ class Reader {
             seq.add(item);
         }
         return failed_ ? unknown() : seq.result();
+    }
+
+    // The folded form of the character at the reading position when it is an unquantified
+    // literal that folds to itself alone (what atom() would read as exactly that string).
+    std::optional<std::u16string> plainLiteral() const {
+        const char32_t c = peek();
+        switch (c) {
+            case U'(':
+            case U')':
+            case U'[':
+            case U']':
+            case U'{':
+            case U'}':
+            case U'\\':
+            case U'.':
+            case U'^':
+            case U'$':
+            case U'*':
+            case U'+':
+            case U'?':
+            case U'|':
+                return std::nullopt;
+            default:
+                break;
+        }
+        if (pos_ + 1 < p_.size()) {
+            const char32_t next = p_[pos_ + 1];
+            if (next == U'*' || next == U'+' || next == U'?' || next == U'{') {
+                return std::nullopt;
+            }
+        }
+        return foldedLiteral(static_cast<UChar32>(c));
     }
 
     // A quantifier after an atom, with its lazy or possessive mark; false when there is none.

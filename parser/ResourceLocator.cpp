@@ -1,5 +1,7 @@
 #include "parser/ResourceLocator.h"
 
+#include <array>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -126,7 +128,12 @@ std::optional<std::string> ResourceLocator::readFile(const std::filesystem::path
     if (!in) {
         return std::nullopt;
     }
-    std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Read in blocks: the language files are read at every start.
+    std::string contents;
+    std::array<char, 64 * 1024> block{};
+    while (in.read(block.data(), block.size()) || in.gcount() > 0) {
+        contents.append(block.data(), static_cast<std::size_t>(in.gcount()));
+    }
     if (in.bad()) {
         return std::nullopt;
     }

@@ -53,10 +53,14 @@ icu::UnicodeString trimBlanks(const icu::UnicodeString& text) {
 // The name a pattern's first match offers, when it is acceptable.
 template <std::size_t N>
 std::optional<std::string> firstAccepted(const std::array<Regex, N>& patterns,
+                                         const std::array<bool, N>& mayMatch,
                                          const icu::UnicodeString& text,
                                          const std::set<std::string>& keywords) {
-    for (const Regex& pattern : patterns) {
-        auto scanner = pattern.scan(text);
+    for (std::size_t i = 0; i < N; ++i) {
+        if (!mayMatch[i]) {
+            continue;
+        }
+        auto scanner = patterns[i].scan(text);
         if (!scanner.next()) {
             continue;
         }
@@ -385,17 +389,17 @@ std::optional<std::string> laterName(const icu::UnicodeString& text,
 
 const std::array<Regex, 3>& servicePrefixPatterns() {
     static const std::array<Regex, 3> patterns{
-        compileFixed(R"(^\[([^\]\d]{3,})\])"),
-        compileFixed(R"(^\(([^)\d]{3,})\))"),
-        compileFixed(R"(^welcome\s+to\s+([\w\d ]{4,}?)[\s,;.])"),
+        deferred(R"(^\[([^\]\d]{3,})\])"),
+        deferred(R"(^\(([^)\d]{3,})\))"),
+        deferred(R"(^welcome\s+to\s+([\w\d ]{4,}?)[\s,;.])"),
     };
     return patterns;
 }
 
 const std::array<Regex, 2>& serviceContextPatterns() {
     static const std::array<Regex, 2> patterns{
-        compileFixed(R"(from\s+([a-z0-9 ]+?)(?:\s|$))"),
-        compileFixed(R"((?:verification|code|otp|pin)\s+(?:for|from)\s+([a-z0-9 ]+?)(?:\s|$))"),
+        deferred(R"(from\s+([a-z0-9 ]+?)(?:\s|$))"),
+        deferred(R"((?:verification|code|otp|pin)\s+(?:for|from)\s+([a-z0-9 ]+?)(?:\s|$))"),
     };
     return patterns;
 }
@@ -418,20 +422,34 @@ std::optional<std::string> extractServiceUtf16(const icu::UnicodeString& text,
                                                const std::set<std::string>& keywords,
                                                const NameTable* listedServices,
                                                const KeywordGate* keywordSearch) {
-    const std::string utf8 = toUtf8(lowerText);
-    if (const auto known = firstKnownService(utf8)) {
+    // The tables search UTF-16 text: the parser's own strings need no conversion.
+    const auto view = [](const icu::UnicodeString& text) {
+        return std::u16string_view(text.getBuffer(), static_cast<std::size_t>(text.length()));
+    };
+    if (const auto known = firstKnownService(view(lowerText))) {
         return std::string(*known);
     }
     if (listedServices != nullptr && !listedServices->names().empty()) {
-        if (const auto listed =
-                listedServices->firstWholeWord(toUtf8(withoutDotAboveI(lowerText)))) {
+        const icu::UnicodeString dotless = withoutDotAboveI(lowerText);
+        if (const auto listed = listedServices->firstWholeWord(view(dotless))) {
             return std::string(*listed);
         }
     }
-    if (auto name = firstAccepted(servicePrefixPatterns(), lowerText, keywords)) {
+    // What each pattern cannot match without (they are case-sensitive, the text lower-case):
+    // most texts offer none of it, and looking costs far less than a search.
+    const auto has = [&](const char16_t* literal) {
+        return lowerText.indexOf(icu::UnicodeString(literal)) >= 0;
+    };
+    const char16_t first = lowerText.isEmpty() ? u'\0' : lowerText[0];
+    const bool from = has(u"from");
+    if (auto name = firstAccepted(servicePrefixPatterns(),
+                                  {first == u'[', first == u'(',
+                                   lowerText.startsWith(icu::UnicodeString(u"welcome")) != 0},
+                                  lowerText, keywords)) {
         return name;
     }
-    if (auto name = firstAccepted(serviceContextPatterns(), lowerText, keywords)) {
+    if (auto name = firstAccepted(serviceContextPatterns(), {from, from || has(u"for")}, lowerText,
+                                  keywords)) {
         return name;
     }
     return laterName(text, keywords, keywordSearch);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <unicode/uchar.h>
+
 #include "parser/AsciiDigits.h"
 #include "parser/CharacterClasses.h"
 #include "parser/CustomPatternsFile.h"
@@ -14,6 +16,7 @@
 #include "parser/StopWords.h"
 #include "parser/StructuralRules.h"
 #include "parser/UnicodeText.h"
+#include "parser/UnitWords.h"
 
 namespace nabbit {
 
@@ -80,12 +83,24 @@ ResourceLocator shippedWithUserFolder() {
     return locator;
 }
 
+bool hasSpace(const icu::UnicodeString& text) {
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        if (u_isUWhiteSpace(text.char32At(i))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The exclusion matches of a text, collected once and tested against every candidate.
 class Exclusions {
   public:
     explicit Exclusions(const icu::UnicodeString& context) {
-        for (const Regex& pattern : fixedPatterns().exclusionPatterns) {
-            collect(pattern, context);
+        const FixedPatterns& fixed = fixedPatterns();
+        for (std::size_t i = 0; i < fixed.exclusionPatterns.size(); ++i) {
+            if (fixed.exclusionMayMatch[i](context)) {
+                collect(fixed.exclusionPatterns[i], context);
+            }
         }
     }
 
@@ -101,20 +116,25 @@ class Exclusions {
         }
     }
 
-    bool excludes(const icu::UnicodeString& candidate) const {
+    // A candidate is excluded when a match holds the code, or the number with its spaces as
+    // the message writes it: amounts and phone numbers group digits with spaces ('100 000
+    // Ft' holds '100 000', not the code '100000'). Dashes stay a code's own ('21-05-69').
+    bool excludes(const icu::UnicodeString& candidate,
+                  const icu::UnicodeString& written = {}) const {
+        const bool spaced = hasSpace(written);
         for (const auto& match : matches_) {
-            if (match.indexOf(candidate) >= 0) {
+            if (match.indexOf(candidate) >= 0 || (spaced && match.indexOf(written) >= 0)) {
                 return true;
             }
         }
-        // A code never ends like a time or an ordinal.
+        // A code never ends like a time or an ordinal, nor is it a quantity ('10min').
         const icu::UnicodeString lower = lowerCased(candidate);
         for (const char16_t* suffix : {u"am", u"pm", u"st", u"nd", u"rd", u"th"}) {
             if (lower.endsWith(icu::UnicodeString(suffix))) {
                 return true;
             }
         }
-        return false;
+        return isNumberWithUnit(candidate);
     }
 
   private:
@@ -129,6 +149,24 @@ class Exclusions {
 };
 
 }  // namespace
+
+struct SimpleOTPParser::TextState {
+    TextState(const SimpleOTPParser& parser, const icu::UnicodeString& text)
+        : parser(parser), text(text), filter(*parser.prefilter_, text) {}
+
+    const Exclusions& exclusions() {
+        if (!matches) {
+            matches.emplace(text, parser.exclusionPatterns_, parser.languagePatterns_.size(),
+                            filter);
+        }
+        return *matches;
+    }
+
+    const SimpleOTPParser& parser;
+    const icu::UnicodeString& text;
+    GroupedPrefilter::Lazy filter;
+    std::optional<Exclusions> matches;
+};
 
 SimpleOTPParser::SimpleOTPParser() : SimpleOTPParser(loadFrom(shippedWithUserFolder())) {}
 
@@ -169,13 +207,14 @@ std::optional<ParsedOTP> SimpleOTPParser::parse(std::string_view utf8Text) const
     const std::optional<icu::UnicodeString> ascii = withAsciiDigits(received);
     const icu::UnicodeString& text = ascii ? *ascii : received;
     const icu::UnicodeString lower = lowerCased(text);
-    if (auto found = parseByLanguage(text, lower)) {
+    TextState state(*this, text);
+    if (auto found = parseByLanguage(text, lower, state)) {
         return found;
     }
     if (!structuralRules_) {
         return std::nullopt;
     }
-    return parseByStructure(text, lower);
+    return parseByStructure(text, lower, state);
 }
 
 SimpleOTPParser SimpleOTPParser::languageStagesOnly() const {
@@ -185,12 +224,14 @@ SimpleOTPParser SimpleOTPParser::languageStagesOnly() const {
 }
 
 std::optional<ParsedOTP> SimpleOTPParser::parseByLanguage(const icu::UnicodeString& text,
-                                                          const icu::UnicodeString& lower) const {
+                                                          const icu::UnicodeString& lower,
+                                                          TextState& state) const {
     if (!gate_.matches(lower)) {
         return std::nullopt;
     }
 
-    {
+    // The Google-style code needs its 'G-' (the pattern is case-sensitive).
+    if (text.indexOf(u"G-", 2, 0) >= 0) {
         auto google = fixedPatterns().googleStyle.scan(text);
         if (google.next()) {
             if (auto code = google.mappedGroup(1)) {
@@ -201,39 +242,38 @@ std::optional<ParsedOTP> SimpleOTPParser::parseByLanguage(const icu::UnicodeStri
 
     // The prefilter looks at each text it is asked about; removing links can join words.
     const icu::UnicodeString stripped = removeLinks(text);
-    GroupedPrefilter::Lazy textFilter(*prefilter_, text);
     std::optional<GroupedPrefilter::Lazy> strippedFilter;
     if (stripped.length() != text.length()) {
         strippedFilter.emplace(*prefilter_, stripped);
     }
-    const std::vector<icu::UnicodeString> candidates =
-        candidatesOf(stripped, strippedFilter ? *strippedFilter : textFilter);
+    const std::vector<Candidate> candidates =
+        candidatesOf(stripped, strippedFilter ? *strippedFilter : state.filter);
     if (candidates.empty()) {
         return std::nullopt;
     }
     // Exclusions look at the text as received, links included.
-    const Exclusions exclusions(text, exclusionPatterns_, languagePatterns_.size(), textFilter);
+    const Exclusions& exclusions = state.exclusions();
     for (const auto& candidate : candidates) {
-        if (!exclusions.excludes(candidate)) {
+        if (!exclusions.excludes(candidate.code, candidate.written)) {
             return ParsedOTP{
                 extractServiceUtf16(text, lower, otpKeywords_, &listedServices_->get(), &gate_),
-                toUtf8(candidate)};
+                toUtf8(candidate.code)};
         }
     }
     return std::nullopt;
 }
 
 std::optional<ParsedOTP> SimpleOTPParser::parseByStructure(const icu::UnicodeString& text,
-                                                           const icu::UnicodeString& lower) const {
+                                                           const icu::UnicodeString& lower,
+                                                           TextState& state) const {
     const StructuralRules& rules = structuralRules();
     const auto candidates = rules.candidates(removeLinks(text));
     if (candidates.empty() || rules.isPromotional(lower)) {
         return std::nullopt;
     }
-    GroupedPrefilter::Lazy textFilter(*prefilter_, text);
-    const Exclusions exclusions(text, exclusionPatterns_, languagePatterns_.size(), textFilter);
+    const Exclusions& exclusions = state.exclusions();
     for (const auto& candidate : candidates) {
-        if (exclusions.excludes(candidate.code)) {
+        if (exclusions.excludes(candidate.code, candidate.written)) {
             continue;
         }
         std::optional<std::string> service;
@@ -275,7 +315,7 @@ std::optional<ParsedOTP> SimpleOTPParser::matchCustomPatterns(
     return std::nullopt;
 }
 
-std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
+std::vector<SimpleOTPParser::Candidate> SimpleOTPParser::candidatesOf(
     const icu::UnicodeString& s, GroupedPrefilter::Lazy& filter) const {
     // A language pattern that yields something with a digit decides alone.
     for (std::size_t i = 0; i < languagePatterns_.size(); ++i) {
@@ -292,17 +332,17 @@ std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
         }
         icu::UnicodeString code = cleaned(*group);
         if (containsNumberCharacter(code)) {
-            return {std::move(code)};
+            return {Candidate{std::move(code), *group}};
         }
     }
 
     const FixedPatterns& fixed = fixedPatterns();
-    std::vector<icu::UnicodeString> candidates;
+    std::vector<Candidate> candidates;
     {
         auto scanner = fixed.digitRun.scan(s);
         while (scanner.next()) {
             if (auto group = scanner.mappedGroup(1)) {
-                candidates.push_back(*std::move(group));
+                candidates.push_back(Candidate{*std::move(group), {}});
             }
         }
     }
@@ -310,7 +350,7 @@ std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
         auto scanner = fixed.splitCode.scan(s);
         while (scanner.next()) {
             if (auto group = scanner.mappedGroup(1)) {
-                candidates.push_back(cleaned(*group));
+                candidates.push_back(Candidate{cleaned(*group), *group});
             }
         }
     }
@@ -324,7 +364,7 @@ std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
             const std::size_t length = graphemeCount(*group);
             if (length >= kMinMixedTokenLength && length <= kMaxMixedTokenLength &&
                 containsLetter(*group) && containsNumberCharacter(*group)) {
-                candidates.push_back(*group);
+                candidates.push_back(Candidate{*group, {}});
             }
         }
     }
@@ -337,7 +377,7 @@ std::vector<icu::UnicodeString> SimpleOTPParser::candidatesOf(
             }
             icu::UnicodeString digits = numberCharacters(*group);
             if (graphemeCount(digits) >= kMinBracketDigits) {
-                candidates.push_back(std::move(digits));
+                candidates.push_back(Candidate{std::move(digits), *group});
             }
         }
     }
@@ -349,7 +389,7 @@ std::vector<std::string> SimpleOTPParser::findCandidates(std::string_view utf8Te
     GroupedPrefilter::Lazy filter(*prefilter_, text);
     std::vector<std::string> out;
     for (const auto& candidate : candidatesOf(text, filter)) {
-        out.push_back(toUtf8(candidate));
+        out.push_back(toUtf8(candidate.code));
     }
     return out;
 }

@@ -83,13 +83,23 @@ class SimpleOTPParser final : public OTPParser {
     std::optional<ParsedOTP> matchCustomPatterns(const icu::UnicodeString& text) const;
     // The keyword gate, the Google-style format, the language patterns and the generic
     // candidate search, on a text whose digits are ASCII.
+    // What both stages ask of one text, worked out once: its prefilter answers and its
+    // exclusion matches.
+    struct TextState;
     std::optional<ParsedOTP> parseByLanguage(const icu::UnicodeString& text,
-                                             const icu::UnicodeString& lower) const;
+                                             const icu::UnicodeString& lower,
+                                             TextState& state) const;
     // The language-independent rules (StructuralRules), when the stages above found nothing.
     std::optional<ParsedOTP> parseByStructure(const icu::UnicodeString& text,
-                                              const icu::UnicodeString& lower) const;
-    std::vector<icu::UnicodeString> candidatesOf(const icu::UnicodeString& text,
-                                                 GroupedPrefilter::Lazy& filter) const;
+                                              const icu::UnicodeString& lower,
+                                              TextState& state) const;
+    // A candidate code, and the text it was read from when that differs ('123 456').
+    struct Candidate {
+        icu::UnicodeString code;
+        icu::UnicodeString written;
+    };
+    std::vector<Candidate> candidatesOf(const icu::UnicodeString& text,
+                                        GroupedPrefilter::Lazy& filter) const;
 
     std::set<std::string> otpKeywords_;
     KeywordGate gate_;

@@ -110,13 +110,13 @@ bool isCommonCapitalWord(const icu::UnicodeString& word) {
     static const std::vector<icu::UnicodeString> words = [] {
         std::vector<icu::UnicodeString> out;
         for (const char* w :
-             {"CODE",    "CODES",  "HERE",   "BELOW",    "ABOVE",   "SENT",  "VALID",  "EXPIRED",
-              "INVALID", "STOP",   "HELP",   "INFO",     "FREE",    "SAVE",  "YOUR",   "THIS",
-              "THAT",    "WITH",   "FROM",   "WILL",     "ONLY",    "JUST",  "DONE",   "TEXT",
-              "READY",   "USED",   "NEEDED", "REQUIRED", "NONE",    "ENTER", "PLEASE", "NEVER",
-              "SHARE",   "AGAIN",  "LATER",  "SOON",     "TODAY",   "ABOUT", "WRONG",  "EMPTY",
-              "ACTIVE",  "LOCKED", "RESET",  "CHANGED",  "UPDATED", "OTP",   "PIN",    "TAN",
-              "SMS",     "EMAIL"}) {
+             {"CODE",    "CODES",   "HERE",   "BELOW",  "ABOVE",    "SENT",    "VALID", "EXPIRED",
+              "INVALID", "EXPIRES", "STOP",   "HELP",   "INFO",     "FREE",    "SAVE",  "YOUR",
+              "THIS",    "THAT",    "WITH",   "FROM",   "WILL",     "ONLY",    "JUST",  "DONE",
+              "TEXT",    "READY",   "USED",   "NEEDED", "REQUIRED", "NONE",    "ENTER", "PLEASE",
+              "NEVER",   "SHARE",   "AGAIN",  "LATER",  "SOON",     "TODAY",   "ABOUT", "WRONG",
+              "EMPTY",   "ACTIVE",  "LOCKED", "RESET",  "CHANGED",  "UPDATED", "OTP",   "PIN",
+              "TAN",     "SMS",     "EMAIL"}) {
             out.push_back(fromUtf8(w));
         }
         return out;
@@ -327,7 +327,7 @@ std::vector<StructuralRules::Candidate> StructuralRules::candidates(
             const auto code = scanner.mappedGroup(1);
             const auto span = scanner.group(0);
             if (code && span && !qualified(lower, span->start, span->end)) {
-                out.push_back(Candidate{cleaned(*code), scanner.mappedGroup(2)});
+                out.push_back(Candidate{cleaned(*code), scanner.mappedGroup(2), *code});
             }
         }
     }
@@ -351,7 +351,7 @@ std::vector<StructuralRules::Candidate> StructuralRules::candidates(
             const auto span = scanner.group(0);
             if (code && span && !isCommonCapitalWord(*code) &&
                 !qualified(lower, span->start, span->end)) {
-                out.push_back(Candidate{*code, std::nullopt});
+                out.push_back(Candidate{*code, std::nullopt, {}});
             }
         }
     }
@@ -383,7 +383,7 @@ void StructuralRules::afterWord(const icu::UnicodeString& lower, std::vector<int
         if (code && !qualified(lower, start, *end)) {
             icu::UnicodeString clean = cleaned(*code);
             if (hasDigit(clean)) {
-                out.push_back(Candidate{std::move(clean), std::nullopt});
+                out.push_back(Candidate{std::move(clean), std::nullopt, *code});
             }
         }
     }
@@ -407,7 +407,7 @@ void StructuralRules::byPattern(const Regex& pattern, const icu::UnicodeString& 
         }
         icu::UnicodeString clean = cleaned(*code);
         if (hasDigit(clean)) {
-            out.push_back(Candidate{std::move(clean), std::nullopt});
+            out.push_back(Candidate{std::move(clean), std::nullopt, *code});
         }
     }
 }
@@ -436,7 +436,7 @@ void StructuralRules::retriever(const icu::UnicodeString& text, std::vector<Cand
     }
     // The format carries one code: with several numbers it is not the shape.
     if (found.size() == 1) {
-        out.push_back(Candidate{found.front(), std::nullopt});
+        out.push_back(Candidate{found.front(), std::nullopt, {}});
     }
 }
 
@@ -472,7 +472,7 @@ void StructuralRules::labelLines(const icu::UnicodeString& text,
             icu::UnicodeString code = cleaned(*group);
             if (hasDigit(code) ||
                 (allCapitals(code) && code.length() <= 8 && !isCommonCapitalWord(code))) {
-                out.push_back(Candidate{std::move(code), std::nullopt});
+                out.push_back(Candidate{std::move(code), std::nullopt, *group});
             }
         }
     }

@@ -32,6 +32,8 @@ class StructuralRules {
         icu::UnicodeString code;
         // The sender's name as the message writes it, when the rule's shape names one.
         std::optional<icu::UnicodeString> serviceName;
+        // The code as the message writes it ('482 913'), when that differs from the code.
+        icu::UnicodeString written;
     };
 
     StructuralRules();

@@ -61,6 +61,18 @@ TEST(LanguageFile, DecodesEveryMemberAnInvalidPatternMatchingNothing) {
     EXPECT_EQ(file->services, (std::vector<std::string>{"acme bank", "zorg"}));
 }
 
+// Only the top level's members count, each with the last value given, as in a parsed
+// document.
+TEST(LanguageFile, ReadsTheTopLevelMembersLastGiven) {
+    const auto file = decodeLanguageFile(
+        R"json({"keywords":5,"notes":{"keywords":[1],"patterns":null},"patterns":["x"],)json"
+        R"json("keywords":["b"],"services":[["nested"]],"services":["Acme"]})json");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->keywords, (std::set<std::string>{"b"}));
+    EXPECT_EQ(sources(file->patterns), (std::vector<std::string>{"x"}));
+    EXPECT_EQ(file->services, (std::vector<std::string>{"acme"}));
+}
+
 TEST(LanguageFile, FailsAsAWhole) {
     for (const char* json : {
              R"json({"keywords":["code"]})json",                    // no patterns
@@ -77,6 +89,7 @@ TEST(LanguageFile, FailsAsAWhole) {
              R"json({"keywords":[],"patterns":[],"exclusions":[1]})json",
              R"json({"keywords":[],"patterns":[],"services":null})json",
              R"json({"keywords":[],"patterns":[],"services":[["acme"]]})json",
+             R"json({"keywords":["code"],"patterns":[],"keywords":5})json",  // last one wrong
          }) {
         EXPECT_FALSE(decodeLanguageFile(json).has_value()) << json;
     }

@@ -116,11 +116,16 @@ TEST_F(NabbitParse, JsonLinesGiveOneResultPerLineInOrder) {
         "[\"code 1234\"]\n"
         "{\"text\":\"nothing\"}\n"
         "{\"text\":\"code 4821\xff\"}\n"
+        // A member given twice counts with its last value, as in a parsed document; only
+        // the top level's "text" counts.
+        "{\"text\":\"code 1111\",\"text\":\"code 2222\"}\n"
+        "{\"text\":\"code 3333\",\"text\":null}\n"
+        "{\"meta\":{\"text\":\"code 4444\"},\"list\":[{\"text\":1}]}\n"
         "{\"text\":\"ref AB-12-CD\",\"id\":7}";  // no newline at the end
     const ToolRun run = runTool({"--resources", dir(), "--jsonl"}, input);
     EXPECT_EQ(run.exitCode, 0);
     const auto lines = run.lines();
-    ASSERT_EQ(lines.size(), 9u) << run.out;
+    ASSERT_EQ(lines.size(), 12u) << run.out;
     for (const auto& line : lines) {  // valid JSON, even where the input is not valid UTF-8
         EXPECT_FALSE(nlohmann::json::parse(line, nullptr, false).is_discarded()) << line;
     }
@@ -130,7 +135,11 @@ TEST_F(NabbitParse, JsonLinesGiveOneResultPerLineInOrder) {
             << lines[i];
     }
     EXPECT_EQ(lines[6], "{\"code\":null,\"service\":null}");
-    EXPECT_EQ(lines[8], "{\"code\":\"AB12CD\",\"service\":\"acme\"}");
+    EXPECT_EQ(lines[8], "{\"code\":\"2222\",\"service\":null}");
+    EXPECT_EQ(lines[9],
+              "{\"code\":null,\"service\":null,\"error\":\"\\\"text\\\" is not a string\"}");
+    EXPECT_EQ(lines[10], "{\"code\":null,\"service\":null,\"error\":\"missing \\\"text\\\"\"}");
+    EXPECT_EQ(lines[11], "{\"code\":\"AB12CD\",\"service\":\"acme\"}");
     EXPECT_EQ(runTool({"--resources", dir(), "--jsonl"}, "").out, "");
 }
 

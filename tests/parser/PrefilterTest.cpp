@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "parser/FixedPatterns.h"
 #include "parser/PatternPrefilter.h"
 #include "parser/UnicodeText.h"
 
@@ -69,6 +70,52 @@ TEST(PatternPrefilter, NeverPassesOverAMatchingPattern) {
     }
     // It does pass over patterns, or it would be no filter at all.
     EXPECT_GT(passedOver, 200);
+}
+
+// The quick tests before the built-in exclusions may only skip a pattern that has no match:
+// digits of other scripts, white space beyond ASCII and letters that match only through case
+// folding included.
+TEST(QuickRejects, NeverSkipAMatchingExclusion) {
+    const std::vector<std::string> texts{
+        "Call 555-123-4567",
+        "555.123.4567 x",
+        "555-123-456",
+        "١٢٣-٤٥٦-٧٨٩٠",
+        "\xF0\x9D\x9F\x8F\xF0\x9D\x9F\x90\xF0\x9D\x9F\x91-123-4567",
+        "Total $73910",
+        "$ 5",
+        "US$٥",
+        "at 10 PM",
+        "at 10\xC2\xA0pm",
+        "at 10\xE2\x80\xAF"
+        "AM",
+        "10pm",
+        "10 p.m.",
+        "the 2nd",
+        "21ST",
+        "3 rd",
+        "4\tTH",
+        "5 \xC5\xBFt",
+        "6\xEF\xAC\x86"
+        "",
+        "code 482913",
+        "no digits",
+        "1 2 3 go",
+        "2021 was",
+        ""};
+    const FixedPatterns& fixed = fixedPatterns();
+    int skipped = 0;
+    for (const auto& text : texts) {
+        const auto utf16 = fromUtf8(text);
+        for (std::size_t i = 0; i < fixed.exclusionPatterns.size(); ++i) {
+            auto scanner = fixed.exclusionPatterns[i].scan(utf16);
+            const bool matches = scanner.next();
+            const bool may = fixed.exclusionMayMatch[i](utf16);
+            EXPECT_TRUE(may || !matches) << fixed.exclusionPatterns[i].source() << " on " << text;
+            skipped += may ? 0 : 1;
+        }
+    }
+    EXPECT_GT(skipped, 50);
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "ParserTestSupport.h"
+#include "parser/FixedPatterns.h"
 #include "parser/KeywordGate.h"
+#include "parser/ServiceExtraction.h"
 #include "parser/SimpleOTPParser.h"
 
 namespace nabbit {
@@ -45,6 +47,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"suffix_upper", "Your code is A1B2TH", std::nullopt},
         Case{"suffix_other", "Your code is A1B2pq", result("A1B2pq")},
         Case{"mixed_too_long", "Your code is ABCDE12345", std::nullopt},
+        Case{"unit_glued", "Your code expires in 10min", std::nullopt},
+        Case{"unit_glued_upper_then_code", "Code valid 24H: AB12CD", result("AB12CD")},
+        Case{"unit_glued_other_language", "Ihr Code: 30sek, dann 7K2P9Q", result("7K2P9Q")},
+        Case{"letters_not_a_unit", "Your code is 4821xq", result("4821xq")},
         Case{"mixed_too_short", "Your code is A1B", std::nullopt},
         Case{"digits_only_run_too_long", "Your code is 123456789", std::nullopt},
         Case{"google", "G-4K2P9 is your verification code", result("G-4K2P9", "google")},
@@ -66,6 +72,26 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"service_from_lower_case", "[ACME] Your code is 482913", result("482913", "acme")},
         Case{"invalid_utf8_as_replacement", "code \xff\xfe 482913 \xc3", result("482913")}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The built-in patterns compile on first use; a broken one would silently match nothing.
+TEST(Parser, BuiltInPatternsCompile) {
+    const FixedPatterns& fixed = fixedPatterns();
+    std::vector<const Regex*> all{
+        &fixed.linkPattern, &fixed.domainPathPattern, &fixed.googleStyle,       &fixed.digitRun,
+        &fixed.splitCode,   &fixed.mixedToken,        &fixed.lenticularBrackets};
+    for (const auto& pattern : fixed.exclusionPatterns) {
+        all.push_back(&pattern);
+    }
+    for (const auto& pattern : servicePrefixPatterns()) {
+        all.push_back(&pattern);
+    }
+    for (const auto& pattern : serviceContextPatterns()) {
+        all.push_back(&pattern);
+    }
+    for (const Regex* pattern : all) {
+        EXPECT_TRUE(pattern->compiles()) << pattern->source();
+    }
+}
 
 TEST(Parser, CandidatesComeInStageOrder) {
     const auto parser = makeParser(standardKeywords());
@@ -122,6 +148,12 @@ TEST(Parser, FileExclusionsPassOverCandidatesInTheirMatches) {
     EXPECT_EQ(generic.parse("Booking ref 48291. Your code 7712"), result("7712"));
     EXPECT_EQ(generic.parse("Your code for booking ref 48291"), std::nullopt);
     // A language pattern's code is vetoed like a generic one: then there is no result.
+    // Digits grouped with spaces, as amounts and phone numbers write them, are compared as
+    // written; a dash stays part of the code.
+    const auto spaced = parserWith({}, {R"(\d{1,3}(?:\h\d{3})+\h?Ft)", R"(\d{3}-\d{3}\h?kr)"});
+    EXPECT_EQ(spaced.parse("Code: 100 000 Ft"), std::nullopt);
+    EXPECT_EQ(spaced.parse("Code 100 000 Ft, your code 482 913"), result("482913"));
+    EXPECT_EQ(spaced.parse("Your code 482-913 kr"), result("482913"));
     const auto language = parserWith({R"(code (\d{4}))"}, {R"((?i)door code \d+)"});
     EXPECT_EQ(language.parse("Door code 4821"), std::nullopt);
     EXPECT_EQ(language.parse("Your code 4821"), result("4821"));

@@ -3,7 +3,8 @@
 // unchanged/ holds the six language files as they were then and results.jsonl the code and
 // service that nabbit-parse, built from that state, reported for each text (every other
 // corpus line of the time, and texts aimed at the service search). The code must be the
-// same; the service too, except where the old one was a table name found only inside a
+// same, except a number glued to a unit ('10min') that the old parser took for one; the
+// service too, except where the old one was a table name found only inside a
 // longer word, or where there was none before. The language-independent rules came later
 // still: they may find a code only where the old parser found none, and change no other.
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "parser/KnownServices.h"
 #include "parser/SimpleOTPParser.h"
 #include "parser/UnicodeText.h"
+#include "parser/UnitWords.h"
 
 namespace nabbit {
 namespace {
@@ -56,7 +58,10 @@ TEST(UnchangedResults, OldFilesGiveTheOldCodesAndServices) {
         const auto code = result ? std::optional(result->code) : std::nullopt;
         const auto service = result ? result->service : std::nullopt;
         const auto oldService = member(line, "service");
-        EXPECT_EQ(code, member(line, "code")) << text;
+        const auto oldCode = member(line, "code");
+        if (!(oldCode && !code && isNumberWithUnit(fromUtf8(*oldCode)))) {
+            EXPECT_EQ(code, oldCode) << text;
+        }
         const auto ruled = withRules.parse(text);
         if (result) {
             EXPECT_EQ(ruled, result) << text;

@@ -16,6 +16,78 @@ std::string dumpLine(const Json& json) {
     return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+// A JSON string as dump() writes it.
+std::string quoted(const std::string& text) {
+    return dumpLine(Json(text));
+}
+
+// Reads one input line for the member "text" of its top-level object without building the
+// document: the other members ("code", "channel", ...) are only checked for being JSON.
+// A repeated "text" counts with its last value, as in a parsed document.
+class TextMember final : public nlohmann::json_sax<Json> {
+  public:
+    enum class Shape { kObject, kOther };
+
+    std::optional<Shape> shape;
+    bool found = false;
+    std::optional<std::string> text;
+
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool string(string_t& s) override {
+        if (depth_ == 1 && atText_) {
+            text = std::move(s);
+        }
+        return value();
+    }
+    bool start_object(std::size_t) override { return open(Shape::kObject); }
+    bool end_object() override { return close(); }
+    bool start_array(std::size_t) override { return open(Shape::kOther); }
+    bool end_array() override { return close(); }
+    bool key(string_t& k) override {
+        atText_ = depth_ == 1 && k == "text";
+        if (atText_) {
+            found = true;
+            text.reset();
+        }
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+
+  private:
+    bool value() {
+        if (depth_ == 0) {
+            shape = Shape::kOther;
+        }
+        atText_ = false;
+        return true;
+    }
+    bool open(Shape kind) {
+        if (depth_ == 0) {
+            shape = kind;
+        } else if (depth_ == 1) {
+            // A container as the value of "text".
+            atText_ = false;
+        }
+        ++depth_;
+        return true;
+    }
+    bool close() {
+        --depth_;
+        atText_ = false;
+        return true;
+    }
+
+    int depth_ = 0;
+    bool atText_ = false;
+};
+
 std::string errorLine(std::string_view why) {
     Json json;
     json["code"] = nullptr;
@@ -87,34 +159,30 @@ std::string usage() {
 }
 
 std::string resultLine(const std::optional<ParsedOTP>& result) {
-    Json json;
-    json["code"] = nullptr;
-    json["service"] = nullptr;
-    if (result) {
-        json["code"] = result->code;
-        if (result->service) {
-            json["service"] = *result->service;
-        }
-    }
-    return dumpLine(json);
+    // Written directly: a document per line costs more than the parse of a short message.
+    std::string line = "{\"code\":";
+    line += result ? quoted(result->code) : "null";
+    line += ",\"service\":";
+    line += result && result->service ? quoted(*result->service) : "null";
+    line += '}';
+    return line;
 }
 
 std::string jsonlResultLine(const OTPParser& parser, std::string_view line) {
-    const auto input = Json::parse(line.begin(), line.end(), nullptr, false);
-    if (input.is_discarded()) {
+    TextMember input;
+    if (!Json::sax_parse(line.begin(), line.end(), &input)) {
         return errorLine("invalid JSON");
     }
-    if (!input.is_object()) {
+    if (input.shape != TextMember::Shape::kObject) {
         return errorLine("not a JSON object");
     }
-    const auto text = input.find("text");
-    if (text == input.end()) {
+    if (!input.found) {
         return errorLine("missing \"text\"");
     }
-    if (!text->is_string()) {
+    if (!input.text) {
         return errorLine("\"text\" is not a string");
     }
-    return resultLine(parser.parse(text->get_ref<const std::string&>()));
+    return resultLine(parser.parse(*input.text));
 }
 
 void runJsonl(const OTPParser& parser, std::istream& in, std::ostream& out) {
