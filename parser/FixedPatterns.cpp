@@ -43,9 +43,12 @@ const FixedPatterns& fixedPatterns() {
         .domainPathPattern =
             onFirstUse(R"([a-zA-Z0-9][-a-zA-Z0-9]*(?:\.[a-zA-Z0-9][-a-zA-Z0-9]*)+/[^\s]*)", true),
         .googleStyle = onFirstUse(R"(\b(G-[A-Z0-9]{5})\b)"),
-        .digitRun = onFirstUse(R"(\b(\d{4,8})\b)"),
+        // A run joined to letters or digits by "#" is a piece of a longer token (a password
+        // "Xk9#mP2q", an identifier "ID#4829"), not a code of its own.
+        .digitRun = onFirstUse(R"((?<![A-Za-z0-9]#)\b(\d{4,8})\b(?!#[A-Za-z0-9]))"),
         .splitCode = onFirstUse(R"(\b(\d{3}[\s\-]\d{3,6})\b)"),
-        .mixedToken = onFirstUse(R"(\b([A-Za-z0-9]*\d[A-Za-z0-9]*)\b)"),
+        .mixedToken =
+            onFirstUse(R"((?<![A-Za-z0-9]#)\b([A-Za-z0-9]*\d[A-Za-z0-9]*)\b(?!#[A-Za-z0-9]))"),
         .lenticularBrackets = onFirstUse(R"(【([\u4e00-\u9fa5\d\w]+)】)"),
     };
     return patterns;
