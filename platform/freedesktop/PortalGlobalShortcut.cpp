@@ -1,8 +1,6 @@
 #include "platform/freedesktop/PortalGlobalShortcut.h"
 
-#include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QList>
@@ -11,6 +9,7 @@
 
 #include "core/SystemLog.h"
 #include "platform/freedesktop/PortalRequest.h"
+#include "platform/freedesktop/PortalShortcut.h"
 
 namespace nabbit {
 namespace {
@@ -19,43 +18,6 @@ const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcut
 const QString kShortcutId = QStringLiteral("resync");
 // The desktop's first asking of the portal may start it.
 constexpr int kProbeTimeoutMs = 3000;
-
-// One shortcut as the portal passes it: an id and its properties.
-struct PortalShortcut {
-    QString id;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut) {
-    argument.beginStructure();
-    argument << shortcut.id << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut) {
-    argument.beginStructure();
-    argument >> shortcut.id >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-}  // namespace
-}  // namespace nabbit
-
-Q_DECLARE_METATYPE(nabbit::PortalShortcut)
-
-namespace nabbit {
-namespace {
-
-void registerTypes() {
-    static const bool registered = [] {
-        qDBusRegisterMetaType<PortalShortcut>();
-        qDBusRegisterMetaType<QList<PortalShortcut>>();
-        return true;
-    }();
-    (void)registered;
-}
 
 // The trigger the desktop chose for our shortcut in a "shortcuts" result, if it is there.
 std::optional<QString> ourTrigger(const QVariantMap& results) {
@@ -131,20 +93,14 @@ class PortalSession final : public QObject, public Registration {
         PortalRequest::send(bus_, kInterface, QStringLiteral("ListShortcuts"),
                             {QVariant::fromValue(QDBusObjectPath(handle_)), QVariantMap()}, this,
                             [this](const PortalRequest::Answer& answer) {
-                                const auto trigger = answer.response == 0
-                                                         ? ourTrigger(answer.results)
-                                                         : std::nullopt;
-                                if (trigger) {
-                                    *bound_ = true;
-                                    logBound(*trigger);
-                                } else {
+                                if (!takeBinding(answer)) {
                                     bind();
                                 }
                             });
     }
 
     void bind() {
-        registerTypes();
+        PortalShortcut::registerTypes();
         const QList<PortalShortcut> shortcuts{
             {kShortcutId,
              {{QStringLiteral("description"), QStringLiteral("Resync Messages")},
@@ -153,16 +109,20 @@ class PortalSession final : public QObject, public Registration {
                             {QVariant::fromValue(QDBusObjectPath(handle_)),
                              QVariant::fromValue(shortcuts), QString(), QVariantMap()},
                             this, [this](const PortalRequest::Answer& answer) {
-                                const auto trigger = answer.response == 0
-                                                         ? ourTrigger(answer.results)
-                                                         : std::nullopt;
-                                if (trigger) {
-                                    *bound_ = true;
-                                    logBound(*trigger);
-                                } else {
+                                if (!takeBinding(answer)) {
                                     logRefusal("the shortcut was not bound", answer);
                                 }
                             });
+    }
+
+    // Whether the answer holds our shortcut's binding; it is then ours and logged.
+    bool takeBinding(const PortalRequest::Answer& answer) {
+        const auto trigger = answer.response == 0 ? ourTrigger(answer.results) : std::nullopt;
+        if (trigger) {
+            *bound_ = true;
+            logBound(*trigger);
+        }
+        return trigger.has_value();
     }
 
     static void logBound(const QString& trigger) {

@@ -11,31 +11,7 @@
 
 #include "StandInPortal.h"
 #include "platform/freedesktop/PortalGlobalShortcut.h"
-
-namespace {
-
-struct Shortcut {
-    QString id;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const Shortcut& shortcut) {
-    argument.beginStructure();
-    argument << shortcut.id << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, Shortcut& shortcut) {
-    argument.beginStructure();
-    argument >> shortcut.id >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-}  // namespace
-
-Q_DECLARE_METATYPE(Shortcut)
+#include "platform/freedesktop/PortalShortcut.h"
 
 namespace nabbit {
 namespace {
@@ -49,8 +25,7 @@ const QString kShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcut
 class PortalGlobalShortcutTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        qDBusRegisterMetaType<Shortcut>();
-        qDBusRegisterMetaType<QList<Shortcut>>();
+        PortalShortcut::registerTypes();
         ASSERT_TRUE(portal_.running());
         portal_.setHandler(kShortcuts + ".CreateSession", [this](const QDBusMessage& call) {
             const auto options = qdbus_cast<QVariantMap>(call.arguments().value(0));
@@ -63,8 +38,8 @@ class PortalGlobalShortcutTest : public ::testing::Test {
             return StandInPortal::Answer{0, {{"shortcuts", QVariant::fromValue(bound_)}}};
         });
         portal_.setHandler(kShortcuts + ".BindShortcuts", [this](const QDBusMessage& call) {
-            const auto asked = qdbus_cast<QList<Shortcut>>(call.arguments().value(1));
-            for (const Shortcut& shortcut : asked) {
+            const auto asked = qdbus_cast<QList<PortalShortcut>>(call.arguments().value(1));
+            for (const PortalShortcut& shortcut : asked) {
                 asked_ << shortcut.id + " " +
                               shortcut.properties.value("preferred_trigger").toString() + " " +
                               shortcut.properties.value("description").toString();
@@ -73,8 +48,8 @@ class PortalGlobalShortcutTest : public ::testing::Test {
                 return StandInPortal::Answer{1, {}};
             }
             bound_.clear();
-            for (const Shortcut& shortcut : asked) {
-                bound_ << Shortcut{shortcut.id, {{"trigger_description", "Ctrl+Shift+E"}}};
+            for (const PortalShortcut& shortcut : asked) {
+                bound_ << PortalShortcut{shortcut.id, {{"trigger_description", "Ctrl+Shift+E"}}};
             }
             return StandInPortal::Answer{0, {{"shortcuts", QVariant::fromValue(bound_)}}};
         });
@@ -93,7 +68,7 @@ class PortalGlobalShortcutTest : public ::testing::Test {
     StandInPortal portal_{{kShortcuts}};
     QStringList sessions_;  // written on the portal's thread before its answer goes out
     QStringList asked_;
-    QList<Shortcut> bound_;
+    QList<PortalShortcut> bound_;
     bool refuse_ = false;
     PortalGlobalShortcut shortcut_;
 };
