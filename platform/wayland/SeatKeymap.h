@@ -23,6 +23,8 @@ class SeatKeymap {
 
     // The keymap in the text format (xkb_v1), the latest the compositor sent; empty when none.
     const std::string& text() const { return text_; }
+    // The seat itself (nothing when the compositor offers none), for other objects of it.
+    wl_seat* seat() const { return reinterpret_cast<wl_seat*>(seat_.get()); }
 
   private:
     static void onCapabilities(void* data, wl_seat* seat, uint32_t capabilities);

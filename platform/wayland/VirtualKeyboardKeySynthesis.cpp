@@ -93,17 +93,13 @@ VirtualKeyboardKeySynthesis::VirtualKeyboardKeySynthesis(
       seatKeymap_(std::move(seatKeymap)),
       seatText_(seatKeymap_->text()),
       layout_(std::move(layout)) {
-    seat_ =
-        WaylandProxy(connection_->bind(*connection_->findGlobal("wl_seat"), &wl_seat_interface, 1),
-                     WaylandProxy::kNoDestructor);
     // The manager of version 1 has no destructor request.
     manager_ = WaylandProxy(
         connection_->bind(*connection_->findGlobal(zwp_virtual_keyboard_manager_v1_interface.name),
                           &zwp_virtual_keyboard_manager_v1_interface, 1),
         WaylandProxy::kNoDestructor);
     auto* keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(
-        reinterpret_cast<zwp_virtual_keyboard_manager_v1*>(manager_.get()),
-        reinterpret_cast<wl_seat*>(seat_.get()));
+        reinterpret_cast<zwp_virtual_keyboard_manager_v1*>(manager_.get()), seatKeymap_->seat());
     keyboard_ =
         WaylandProxy(reinterpret_cast<wl_proxy*>(keyboard), ZWP_VIRTUAL_KEYBOARD_V1_DESTROY);
     upload();

@@ -53,7 +53,6 @@ class VirtualKeyboardKeySynthesis final : public KeySynthesis, public Accessibil
     // The seat's keymap text the layout was made from.
     std::string seatText_;
     Layout layout_;
-    WaylandProxy seat_;
     WaylandProxy manager_;
     WaylandProxy keyboard_;
 };
