@@ -7,42 +7,17 @@
 #include <QDBusPendingCall>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QScopeGuard>
 #include <QTest>
 
 #include "DesktopSession.h"
 #include "FixtureDatabases.h"
 #include "NotificationSender.h"
+#include "StatusNotifierWatcherStandIn.h"
 #include "X11TestClient.h"
 #include "core/PreferencesStore.h"
 
 #include <X11/X.h>
 #include <X11/keysym.h>
-
-// A StatusNotifierWatcher on the private bus, as desktops with a D-Bus tray provide (KDE,
-// GNOME with the AppIndicator extension): it records the items that register.
-class RecordingStatusNotifierWatcher : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
-
-  public:
-    QStringList registered;
-    QString lastSender;
-
-    bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-    QStringList items() const { return registered; }
-
-  public slots:
-    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
-        registered << service;
-        lastSender = message.service();
-    }
-    void RegisterStatusNotifierHost(const QString&) {}
-};
 
 namespace nabbit {
 namespace {
@@ -183,35 +158,29 @@ TEST_F(DesktopProgramTest, WithoutATrayTheMainWindowOpens) {
 // On a desktop whose tray speaks D-Bus, the icon is a StatusNotifierItem; activating it opens
 // the popover at the pointer.
 TEST_F(DesktopProgramTest, OnADBusTrayTheIconIsAStatusNotifierItem) {
-    QDBusConnection bus =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("watcher"));
-    RecordingStatusNotifierWatcher watcher;
-    ASSERT_TRUE(
-        bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
-                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
-    ASSERT_TRUE(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
-    const auto unregister = qScopeGuard([&] {
-        bus.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
-    });
+    // As desktops with a D-Bus tray provide it (KDE, GNOME with the AppIndicator extension).
+    std::string why;
+    const auto watcher = test::StatusNotifierWatcherStandIn::registerOn(
+        qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), why);
+    ASSERT_TRUE(watcher) << why;
 
     auto home = setUpHome();
     NabbitProcess nabbit(home->path());
     nabbit.start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.registered.isEmpty(); }, 10'000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher->items().isEmpty(); }, 10'000))
         << nabbit.error().toStdString();
     // The item lives on Nabbit's connection, at the path the watcher was given (or the
     // conventional one when only a bus name was).
-    QString service = watcher.registered.front();
+    QString service = watcher->items().front();
     QString path = QStringLiteral("/StatusNotifierItem");
     if (service.startsWith('/')) {
         path = service;
-        service = watcher.lastSender;
+        service = watcher->lastSender();
     }
     QDBusMessage activate = QDBusMessage::createMethodCall(
         service, path, QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"));
     activate << 640 << 12;
-    bus.asyncCall(activate);
+    watcher->bus().asyncCall(activate);
     EXPECT_TRUE(QTest::qWaitFor([&] { return windowShown(360, 580); }, 5000));
 }
 
@@ -282,5 +251,3 @@ TEST_F(DesktopProgramTest, ResyncCommandRestartsTheRunningInstancesSources) {
 
 }  // namespace
 }  // namespace nabbit
-
-#include "DesktopProgramTest.moc"

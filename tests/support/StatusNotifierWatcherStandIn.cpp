@@ -34,8 +34,10 @@ StatusNotifierWatcherStandIn::~StatusNotifierWatcherStandIn() {
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
-void StatusNotifierWatcherStandIn::RegisterStatusNotifierItem(const QString& service) {
+void StatusNotifierWatcherStandIn::RegisterStatusNotifierItem(const QString& service,
+                                                              const QDBusMessage& message) {
     items_ << service;
+    lastSender_ = message.service();
     emit StatusNotifierItemRegistered(service);
 }
 

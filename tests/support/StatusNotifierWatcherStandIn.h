@@ -4,6 +4,7 @@
 #include <string>
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QObject>
 #include <QStringList>
 
@@ -12,7 +13,7 @@ namespace nabbit::test {
 // An org.kde.StatusNotifierWatcher with a host, on a given session bus: the tray of desktops
 // whose panel provides one (Plasma, GNOME with the AppIndicator extension), for sessions
 // where no panel runs. Without a tray, Nabbit opens its window instead, which would take the
-// focus.
+// focus. It records the items that register, and who registered the last one.
 class StatusNotifierWatcherStandIn : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
@@ -29,9 +30,13 @@ class StatusNotifierWatcherStandIn : public QObject {
     bool hostRegistered() const { return true; }
     int protocolVersion() const { return 0; }
     QStringList items() const { return items_; }
+    // The bus name of the connection that registered the last item.
+    const QString& lastSender() const { return lastSender_; }
+    // Its connection, for calls to the items.
+    const QDBusConnection& bus() const { return bus_; }
 
   public slots:
-    void RegisterStatusNotifierItem(const QString& service);
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message);
     void RegisterStatusNotifierHost(const QString& service);
 
   signals:
@@ -43,6 +48,7 @@ class StatusNotifierWatcherStandIn : public QObject {
     QDBusConnection bus_;
     QString connectionName_;
     QStringList items_;
+    QString lastSender_;
 };
 
 }  // namespace nabbit::test
