@@ -32,6 +32,7 @@
 #include "platform/wayland/FakeInputKeySynthesis.h"
 #include "platform/wayland/VirtualKeyboardKeySynthesis.h"
 #include "platform/wayland/WaylandClipboard.h"
+#include "platform/wayland/WaylandConnection.h"
 #include "platform/x11/X11AccessibilityCheck.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11GlobalShortcut.h"
@@ -180,15 +181,23 @@ PasteRoute pasteRouteOf(std::unique_ptr<Route> route) {
 PasteRoute makePasteRoute() {
     std::string why = "not a Wayland session";
     if (waylandSession()) {
-        auto keyboard = nabbit::VirtualKeyboardKeySynthesis::connect();
-        if (keyboard) {
-            nabbit::systemLog("[Nabbit] Auto-paste: Wayland, through a virtual keyboard");
-            return pasteRouteOf(std::move(*keyboard));
-        }
-        auto fakeInput = nabbit::FakeInputKeySynthesis::connect();
-        if (fakeInput) {
-            nabbit::systemLog("[Nabbit] Auto-paste: Wayland, through KWin's fake input");
-            return pasteRouteOf(std::move(*fakeInput));
+        // One connection for both compositor routes: KWin reads a client's whole executable
+        // on each connection before it grants fake input.
+        auto connection = nabbit::WaylandConnection::open(
+            {}, nabbit::VirtualKeyboardKeySynthesis::kConnectTimeout);
+        std::string waylandWhy = connection ? std::string() : connection.error();
+        if (connection) {
+            auto keyboard = nabbit::VirtualKeyboardKeySynthesis::over(*connection);
+            if (keyboard) {
+                nabbit::systemLog("[Nabbit] Auto-paste: Wayland, through a virtual keyboard");
+                return pasteRouteOf(std::move(*keyboard));
+            }
+            auto fakeInput = nabbit::FakeInputKeySynthesis::over(*connection);
+            if (fakeInput) {
+                nabbit::systemLog("[Nabbit] Auto-paste: Wayland, through KWin's fake input");
+                return pasteRouteOf(std::move(*fakeInput));
+            }
+            waylandWhy = keyboard.error() + "; " + fakeInput.error();
         }
         if (nabbit::PortalKeySynthesis::available()) {
             nabbit::systemLog(
@@ -201,7 +210,7 @@ PasteRoute makePasteRoute() {
             }
             return pasteRouteOf(std::move(portal));
         }
-        why = keyboard.error() + "; " + fakeInput.error() + "; no remote desktop portal";
+        why = waylandWhy + "; no remote desktop portal";
     }
     nabbit::systemLog("[Nabbit] Auto-paste: X11, through XTest (" + why + ")");
     PasteRoute paste;

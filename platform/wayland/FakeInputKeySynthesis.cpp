@@ -20,7 +20,12 @@ Expected<std::unique_ptr<FakeInputKeySynthesis>, std::string> FakeInputKeySynthe
     if (!connection) {
         return Unexpected{std::move(connection.error())};
     }
-    const auto* global = (*connection)->findGlobal(org_kde_kwin_fake_input_interface.name);
+    return over(*connection);
+}
+
+Expected<std::unique_ptr<FakeInputKeySynthesis>, std::string> FakeInputKeySynthesis::over(
+    std::unique_ptr<WaylandConnection>& connection) {
+    const auto* global = connection->findGlobal(org_kde_kwin_fake_input_interface.name);
     if (global == nullptr) {
         return Unexpected{std::string(
             "the compositor offers no fake input to Nabbit (KWin grants it to the program its "
@@ -29,8 +34,7 @@ Expected<std::unique_ptr<FakeInputKeySynthesis>, std::string> FakeInputKeySynthe
     if (global->version < kKeyboardVersion) {
         return Unexpected{std::string("the compositor's fake input has no keyboard")};
     }
-    return std::unique_ptr<FakeInputKeySynthesis>(
-        new FakeInputKeySynthesis(std::move(*connection)));
+    return std::unique_ptr<FakeInputKeySynthesis>(new FakeInputKeySynthesis(std::move(connection)));
 }
 
 FakeInputKeySynthesis::FakeInputKeySynthesis(std::unique_ptr<WaylandConnection> connection)

@@ -25,6 +25,10 @@ class FakeInputKeySynthesis final : public KeySynthesis, public AccessibilityChe
     // Connects to `socket` (empty: WAYLAND_DISPLAY); the error says why the route is not there.
     static Expected<std::unique_ptr<FakeInputKeySynthesis>, std::string> connect(
         const std::string& socket = {});
+    // The same on a connection already open, which it takes over when the route is there and
+    // leaves to the caller otherwise (to try another route on).
+    static Expected<std::unique_ptr<FakeInputKeySynthesis>, std::string> over(
+        std::unique_ptr<WaylandConnection>& connection);
 
     bool sendPaste() override;
     // Granted with the connection: the compositor offered the route to this program.

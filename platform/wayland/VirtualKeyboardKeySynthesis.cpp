@@ -45,15 +45,20 @@ VirtualKeyboardKeySynthesis::connect(const std::string& socket) {
     if (!connection) {
         return Unexpected{std::move(connection.error())};
     }
-    if ((*connection)->findGlobal(zwp_virtual_keyboard_manager_v1_interface.name) == nullptr) {
+    return over(*connection);
+}
+
+Expected<std::unique_ptr<VirtualKeyboardKeySynthesis>, std::string>
+VirtualKeyboardKeySynthesis::over(std::unique_ptr<WaylandConnection>& connection) {
+    if (connection->findGlobal(zwp_virtual_keyboard_manager_v1_interface.name) == nullptr) {
         return Unexpected{std::string("the compositor offers no virtual keyboard")};
     }
-    if ((*connection)->findGlobal("wl_seat") == nullptr) {
+    if (connection->findGlobal("wl_seat") == nullptr) {
         return Unexpected{std::string("the compositor offers no seat")};
     }
     // Two answers: the seat's capabilities, then the keymap of the keyboard they offer.
-    auto seatKeymap = std::make_unique<SeatKeymap>(**connection);
-    if (!(*connection)->roundtrip(kConnectTimeout) || !(*connection)->roundtrip(kConnectTimeout)) {
+    auto seatKeymap = std::make_unique<SeatKeymap>(*connection);
+    if (!connection->roundtrip(kConnectTimeout) || !connection->roundtrip(kConnectTimeout)) {
         return Unexpected{std::string("the Wayland compositor did not answer")};
     }
     auto layout = layoutOf(seatKeymap->text());
@@ -61,7 +66,7 @@ VirtualKeyboardKeySynthesis::connect(const std::string& socket) {
         return Unexpected{std::move(layout.error())};
     }
     return std::unique_ptr<VirtualKeyboardKeySynthesis>(new VirtualKeyboardKeySynthesis(
-        std::move(*connection), std::move(seatKeymap), std::move(*layout)));
+        std::move(connection), std::move(seatKeymap), std::move(*layout)));
 }
 
 Expected<VirtualKeyboardKeySynthesis::Layout, std::string> VirtualKeyboardKeySynthesis::layoutOf(

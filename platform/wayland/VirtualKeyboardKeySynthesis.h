@@ -28,6 +28,10 @@ class VirtualKeyboardKeySynthesis final : public KeySynthesis, public Accessibil
     // Connects to `socket` (empty: WAYLAND_DISPLAY); the error says why the route is not there.
     static Expected<std::unique_ptr<VirtualKeyboardKeySynthesis>, std::string> connect(
         const std::string& socket = {});
+    // The same on a connection already open, which it takes over when the route is there and
+    // leaves to the caller otherwise (to try another route on).
+    static Expected<std::unique_ptr<VirtualKeyboardKeySynthesis>, std::string> over(
+        std::unique_ptr<WaylandConnection>& connection);
 
     bool sendPaste() override;
     // Granted with the connection: the compositor offered the route to this program.
