@@ -1,6 +1,7 @@
 #include "parser/KeywordGate.h"
 
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "parser/UnicodeText.h"
@@ -17,7 +18,7 @@ KeywordGate::KeywordGate(const std::set<std::string>& keywords) {
         }
         units.emplace_back(utf16.getBuffer(), static_cast<std::size_t>(utf16.length()));
     }
-    search_ = MultiStringSearch(units);
+    search_ = MultiStringSearch(std::move(units));
 }
 
 bool KeywordGate::matches(const icu::UnicodeString& text) const {

@@ -167,7 +167,7 @@ NameTable::NameTable(std::vector<std::string> names) : names_(std::move(names)) 
         units.push_back(utf16(name));
         lengths_.push_back(units.back().size());
     }
-    search_ = MultiStringSearch(units);
+    search_ = MultiStringSearch(std::move(units));
 }
 
 std::optional<std::string_view> NameTable::firstWholeWord(std::u16string_view text) const {

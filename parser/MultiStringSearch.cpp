@@ -14,7 +14,58 @@ auto byUnit() {
 
 }  // namespace
 
-MultiStringSearch::MultiStringSearch(const std::vector<std::u16string>& strings) {
+namespace {
+
+// Building costs roughly this many string-by-string comparisons per unit of the strings.
+constexpr std::int64_t kBuildCostPerUnit = 32;
+
+}  // namespace
+
+MultiStringSearch::Shared::Shared(std::vector<std::u16string> list)
+    : strings(std::move(list)),
+      budget([this] {
+          std::int64_t units = 0;
+          for (const auto& string : strings) {
+              units += static_cast<std::int64_t>(string.size());
+          }
+          return kBuildCostPerUnit * units;
+      }()),
+      automaton([this] { return Automaton(strings); }) {}
+
+MultiStringSearch::MultiStringSearch(std::vector<std::u16string> strings) {
+    if (std::any_of(strings.begin(), strings.end(), [](const auto& s) { return !s.empty(); })) {
+        shared_ = std::make_shared<Shared>(std::move(strings));
+    }
+}
+
+bool MultiStringSearch::automatonBuilt() const {
+    return shared_ && shared_->automaton.isMade();
+}
+
+const MultiStringSearch::Automaton* MultiStringSearch::automatonFor(std::size_t textSize) const {
+    if (shared_->automaton.isMade()) {
+        return &shared_->automaton.get();
+    }
+    const auto cost = static_cast<std::int64_t>(shared_->strings.size() * textSize);
+    if (shared_->budget.fetch_sub(cost, std::memory_order_relaxed) - cost < 0) {
+        return &shared_->automaton.get();
+    }
+    return nullptr;
+}
+
+bool MultiStringSearch::anyIn(std::u16string_view text) const {
+    if (!shared_) {
+        return false;
+    }
+    if (const Automaton* automaton = automatonFor(text.size())) {
+        return automaton->anyIn(text);
+    }
+    return std::any_of(shared_->strings.begin(), shared_->strings.end(), [&](const auto& s) {
+        return !s.empty() && text.find(s) != std::u16string_view::npos;
+    });
+}
+
+MultiStringSearch::Automaton::Automaton(const std::vector<std::u16string>& strings) {
     std::size_t units = 1;
     for (const auto& string : strings) {
         units += string.size();
@@ -103,7 +154,7 @@ MultiStringSearch::MultiStringSearch(const std::vector<std::u16string>& strings)
     }
 }
 
-std::int32_t MultiStringSearch::child(std::int32_t node, char16_t unit) const {
+std::int32_t MultiStringSearch::Automaton::child(std::int32_t node, char16_t unit) const {
     if (node == 0 && unit < kDirect) {
         return unit < rootNext_.size() ? rootNext_[unit] : -1;
     }
@@ -120,7 +171,7 @@ std::int32_t MultiStringSearch::child(std::int32_t node, char16_t unit) const {
     return it != next.end() && it->first == unit ? it->second : -1;
 }
 
-bool MultiStringSearch::anyIn(std::u16string_view text) const {
+bool MultiStringSearch::Automaton::anyIn(std::u16string_view text) const {
     if (nodes_.size() <= 1) {
         return false;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "parser/FixedPatterns.h"
+#include "parser/MultiStringSearch.h"
 #include "parser/PatternPrefilter.h"
 #include "parser/UnicodeText.h"
 
@@ -70,6 +71,34 @@ TEST(PatternPrefilter, NeverPassesOverAMatchingPattern) {
     }
     // It does pass over patterns, or it would be no filter at all.
     EXPECT_GT(passedOver, 200);
+}
+
+// A search answers string by string until it has cost about an automaton, then builds one:
+// both ways report the same occurrences in the same order (by end, longer strings first,
+// then by index), overlaps, repeats and surrogate pairs included.
+TEST(MultiStringSearch, BothWaysFindTheSameOccurrencesInOrder) {
+    const std::vector<std::u16string> strings{u"he",  u"she", u"his", u"hers", u"",
+                                              u"she", u"😀x",  u"e",   u"ers",  u"验证码"};
+    const std::vector<std::u16string> texts{u"ushers",       u"shehishers", u"😀x😀",
+                                            u"验证码是 she", u"",           u"nothing here"};
+    using Found = std::vector<std::pair<std::size_t, std::size_t>>;
+    auto occurrences = [](const MultiStringSearch& search, std::u16string_view text) {
+        Found found;
+        search.eachIn(text, [&](std::size_t s, std::size_t end) { found.emplace_back(s, end); });
+        return found;
+    };
+    const MultiStringSearch built(strings);
+    // A text long enough to exhaust the budget at once.
+    EXPECT_TRUE(built.anyIn(std::u16string(4096, u'h') + u"e"));
+    ASSERT_TRUE(built.automatonBuilt());
+    for (const auto& text : texts) {
+        const MultiStringSearch fresh(strings);
+        EXPECT_EQ(occurrences(fresh, text), occurrences(built, text));
+        EXPECT_EQ(fresh.anyIn(text), built.anyIn(text));
+        EXPECT_FALSE(fresh.automatonBuilt());
+    }
+    EXPECT_EQ(occurrences(built, u"ushers"),
+              (Found{{1, 4}, {5, 4}, {0, 4}, {7, 4}, {3, 6}, {8, 6}}));
 }
 
 // The quick tests before the built-in exclusions may only skip a pattern that has no match:
