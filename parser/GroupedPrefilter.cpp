@@ -4,27 +4,40 @@
 
 namespace nabbit {
 
-GroupedPrefilter::GroupedPrefilter(std::vector<std::string> sources,
+namespace {
+
+// The required text of each pattern, worked out now where it is not known yet.
+PatternPrefilter prefilterOver(const std::vector<Regex>& patterns, std::size_t begin,
+                               std::size_t end) {
+    std::vector<const Regex*> range;
+    range.reserve(end - begin);
+    for (std::size_t i = begin; i < end; ++i) {
+        range.push_back(&patterns[i]);
+    }
+    return PatternPrefilter(range);
+}
+
+}  // namespace
+
+GroupedPrefilter::GroupedPrefilter(std::vector<Regex> patterns,
                                    const std::vector<std::size_t>& groupEnds)
-    : sources_(std::move(sources)), whole_([this] { return PatternPrefilter(sources_); }) {
+    : patterns_(std::move(patterns)),
+      whole_([this] { return prefilterOver(patterns_, 0, patterns_.size()); }) {
     std::size_t begin = 0;
     auto addGroup = [&](std::size_t end) {
-        if (end <= begin || end > sources_.size()) {
+        if (end <= begin || end > patterns_.size()) {
             return;
         }
         groups_.push_back(
-            Group{begin, std::make_unique<OnFirstUse<PatternPrefilter>>([this, begin, end] {
-                      return PatternPrefilter(
-                          std::vector<std::string>(sources_.begin() + static_cast<long>(begin),
-                                                   sources_.begin() + static_cast<long>(end)));
-                  })});
+            Group{begin, std::make_unique<OnFirstUse<PatternPrefilter>>(
+                             [this, begin, end] { return prefilterOver(patterns_, begin, end); })});
         groupOf_.resize(end, groups_.size() - 1);
         begin = end;
     };
     for (const std::size_t end : groupEnds) {
         addGroup(end);
     }
-    addGroup(sources_.size());
+    addGroup(patterns_.size());
 }
 
 std::size_t GroupedPrefilter::builtGroups() const {

@@ -12,6 +12,7 @@
 
 #include "parser/OnFirstUse.h"
 #include "parser/PatternPrefilter.h"
+#include "parser/Regex.h"
 
 namespace nabbit {
 
@@ -25,8 +26,8 @@ namespace nabbit {
 class GroupedPrefilter {
   public:
     // groupEnds: where each group ends, ascending; patterns past the last end form one more.
-    GroupedPrefilter(std::vector<std::string> sources, const std::vector<std::size_t>& groupEnds);
-    // The groups' builders refer to the sources held here.
+    GroupedPrefilter(std::vector<Regex> patterns, const std::vector<std::size_t>& groupEnds);
+    // The groups' builders refer to the patterns held here.
     GroupedPrefilter(const GroupedPrefilter&) = delete;
     GroupedPrefilter& operator=(const GroupedPrefilter&) = delete;
 
@@ -66,7 +67,7 @@ class GroupedPrefilter {
     // Whether every group has been built; then the whole filter is used.
     bool allGroupsBuilt() const;
 
-    std::vector<std::string> sources_;
+    std::vector<Regex> patterns_;
     std::vector<Group> groups_;
     std::vector<std::size_t> groupOf_;
     OnFirstUse<PatternPrefilter> whole_;

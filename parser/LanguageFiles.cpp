@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "parser/LanguageFileIndex.h"
+
 namespace nabbit {
 
 const std::array<std::string_view, 6>& languageFileNames() {
@@ -24,13 +26,24 @@ std::vector<std::string> allLanguageFileNames(const ResourceLocator& locator) {
 }
 
 LanguageFile loadLanguageFiles(const ResourceLocator& locator) {
+    // Files the index holds need no decoding; the others (overrides, edits) are read as JSON.
+    const auto index = locator.resources().empty()
+                           ? std::nullopt
+                           : LanguageFileIndex::load(locator.resources() / kLanguageFileIndexName);
     LanguageFile merged;
     for (const auto& name : allLanguageFileNames(locator)) {
         const auto location = locator.find(name);
         if (!location) {
             continue;
         }
-        auto file = loadLanguageFile(*location);
+        const auto contents = ResourceLocator::readFile(*location);
+        if (!contents) {
+            continue;
+        }
+        auto file = index ? index->find(*contents) : std::nullopt;
+        if (!file) {
+            file = decodeLanguageFile(*contents);
+        }
         if (!file) {
             continue;
         }

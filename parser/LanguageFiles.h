@@ -19,9 +19,14 @@ const std::array<std::string_view, 6>& languageFileNames();
 // custom-patterns.json.
 std::vector<std::string> allLanguageFileNames(const ResourceLocator& locator);
 
+// The index of the shipped files' decoded contents (LanguageFileIndex), in the resources
+// folder beside OTPKeywords.
+inline constexpr std::string_view kLanguageFileIndexName = "OTPKeywords.index";
+
 // Every language file the locator finds, merged in allLanguageFileNames() order: keywords
 // pooled, patterns and exclusions appended, service names appended once each. Missing and
-// broken files are skipped.
+// broken files are skipped. A file whose exact contents the resources folder's index holds is
+// taken from there.
 LanguageFile loadLanguageFiles(const ResourceLocator& locator);
 
 }  // namespace nabbit

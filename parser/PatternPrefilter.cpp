@@ -2,6 +2,7 @@
 
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 namespace nabbit {
 
@@ -19,27 +20,41 @@ void set(std::vector<std::uint64_t>& bits, std::size_t i) {
 
 namespace {
 
-std::vector<std::string> sourcesOf(const std::vector<const Regex*>& patterns) {
-    std::vector<std::string> sources;
-    sources.reserve(patterns.size());
+std::vector<const RequiredText*> requiredOf(const std::vector<const Regex*>& patterns) {
+    std::vector<const RequiredText*> required;
+    required.reserve(patterns.size());
     for (const Regex* pattern : patterns) {
-        sources.push_back(pattern->source());
+        required.push_back(&pattern->requiredText());
     }
-    return sources;
+    return required;
 }
 
 }  // namespace
 
 PatternPrefilter::PatternPrefilter(const std::vector<const Regex*>& patterns)
-    : PatternPrefilter(sourcesOf(patterns)) {}
+    : PatternPrefilter(requiredOf(patterns)) {}
 
 PatternPrefilter::PatternPrefilter(const std::vector<std::string>& sources) {
+    std::vector<RequiredText> texts;
+    texts.reserve(sources.size());
+    for (const std::string& source : sources) {
+        texts.push_back(requiredText(source));
+    }
+    std::vector<const RequiredText*> required;
+    required.reserve(texts.size());
+    for (const auto& text : texts) {
+        required.push_back(&text);
+    }
+    *this = PatternPrefilter(required);
+}
+
+PatternPrefilter::PatternPrefilter(const std::vector<const RequiredText*>& required) {
     std::unordered_map<std::u16string, std::int32_t> ids;
     std::vector<std::u16string> strings;
     std::int32_t clause = 0;
-    for (const std::string& source : sources) {
-        for (const auto& required : requiredText(source).clauses) {
-            for (const auto& string : required) {
+    for (const RequiredText* text : required) {
+        for (const auto& alternatives : text->clauses) {
+            for (const auto& string : alternatives) {
                 auto [it, inserted] =
                     ids.try_emplace(string, static_cast<std::int32_t>(strings.size()));
                 if (inserted) {
@@ -53,7 +68,7 @@ PatternPrefilter::PatternPrefilter(const std::vector<std::string>& sources) {
         }
         clauseBegin_.push_back(static_cast<std::size_t>(clause));
     }
-    search_ = MultiStringSearch(strings);
+    search_ = MultiStringSearch(std::move(strings));
     alwaysRun_.assign((size() + 63) / 64, 0);
     for (std::size_t pattern = 0; pattern < size(); ++pattern) {
         if (alwaysRuns(pattern)) {

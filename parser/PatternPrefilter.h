@@ -26,6 +26,8 @@ class PatternPrefilter {
     explicit PatternPrefilter(const std::vector<const Regex*>& patterns);
     // The same from the patterns' sources, without compiling them.
     explicit PatternPrefilter(const std::vector<std::string>& sources);
+    // The same from what each pattern requires.
+    explicit PatternPrefilter(const std::vector<const RequiredText*>& required);
 
     // The clauses a text satisfies (one of their strings occurs in it), and the patterns
     // whose clauses it all satisfies (or that have none).

@@ -85,9 +85,24 @@ class Regex::State {
   public:
     State(std::string source, RegexOptions options)
         : source_(std::move(source)), options_(options) {}
+    State(std::string source, RegexOptions options, RequiredText known)
+        : source_(std::move(source)),
+          options_(options),
+          text_(std::move(known)),
+          textKnown_(true) {}
 
     const std::string& source() const { return source_; }
     RegexOptions options() const { return options_; }
+
+    const RequiredText& requiredText() {
+        if (!textKnown_.load(std::memory_order_acquire)) {
+            std::call_once(textOnce_, [this] {
+                text_ = nabbit::requiredText(source_);
+                textKnown_.store(true, std::memory_order_release);
+            });
+        }
+        return text_;
+    }
 
     // Null when the pattern does not compile.
     const std::shared_ptr<const icu::RegexPattern>& pattern() {
@@ -127,6 +142,10 @@ class Regex::State {
     std::atomic<bool> compiled_{false};
     std::shared_ptr<const icu::RegexPattern> pattern_;
     int32_t groupCount_ = 0;
+    // Known from the start when made with it, else read from the source on first need.
+    std::once_flag textOnce_;
+    RequiredText text_;
+    std::atomic<bool> textKnown_{false};
 };
 
 namespace {
@@ -136,7 +155,9 @@ namespace {
 // one compiled. Only making a Regex takes the lock; matching never does.
 class SharedStates {
   public:
-    std::shared_ptr<Regex::State> get(std::string_view source, RegexOptions options) {
+    // A state made now starts with the required text when it is given.
+    std::shared_ptr<Regex::State> get(std::string_view source, RegexOptions options,
+                                      RequiredText* known = nullptr) {
         std::string key;
         key.reserve(source.size() + 2);
         key += options.caseInsensitive ? 'i' : '-';
@@ -147,7 +168,9 @@ class SharedStates {
         if (auto state = entry.lock()) {
             return state;
         }
-        auto state = std::make_shared<Regex::State>(std::string(source), options);
+        auto state =
+            known ? std::make_shared<Regex::State>(std::string(source), options, std::move(*known))
+                  : std::make_shared<Regex::State>(std::string(source), options);
         entry = state;
         if (entries_.size() >= sweepAt_) {
             std::erase_if(entries_, [](const auto& item) { return item.second.expired(); });
@@ -187,6 +210,10 @@ Regex Regex::deferred(std::string_view pattern, RegexOptions options) {
     return Regex(sharedStates().get(pattern, options));
 }
 
+Regex Regex::deferred(std::string_view pattern, RegexOptions options, RequiredText known) {
+    return Regex(sharedStates().get(pattern, options, &known));
+}
+
 const std::string& Regex::source() const {
     return state_->source();
 }
@@ -205,6 +232,10 @@ int32_t Regex::groupCount() const {
 
 bool Regex::bounded() const {
     return state_->options().bounded;
+}
+
+const RequiredText& Regex::requiredText() const {
+    return state_->requiredText();
 }
 
 Regex::Scanner Regex::scan(const icu::UnicodeString& text) const {

@@ -9,6 +9,8 @@
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
+#include "parser/RequiredText.h"
+
 namespace nabbit {
 
 struct RegexOptions {
@@ -38,6 +40,9 @@ class Regex {
     // Compiled on its first use, so that a program pays only for the patterns its texts
     // reach. One that does not compile then matches nothing.
     static Regex deferred(std::string_view pattern, RegexOptions options);
+    // The same with the text its matches require already known (read by the same function
+    // ahead of time), so that it is not worked out from the source again.
+    static Regex deferred(std::string_view pattern, RegexOptions options, RequiredText known);
 
     // The pattern as written (UTF-8).
     const std::string& source() const;
@@ -47,6 +52,8 @@ class Regex {
     bool isCompiled() const;
     int32_t groupCount() const;
     bool bounded() const;
+    // The text every match needs (requiredText of the source), worked out once on first use.
+    const RequiredText& requiredText() const;
 
     class Scanner;
     // Starts a scan of the text; the text must outlive the scanner.

@@ -14,6 +14,8 @@ namespace nabbit {
 namespace {
 
 constexpr const char* kSubfolder = "OTPKeywords";
+// Data files are kilobytes; a file far larger is no data file of ours and is not read whole.
+constexpr std::uintmax_t kMaxFileSize = 64 * 1024 * 1024;
 
 bool pathExists(const std::filesystem::path& path) {
     std::error_code ec;
@@ -128,11 +130,24 @@ std::optional<std::string> ResourceLocator::readFile(const std::filesystem::path
     if (!in) {
         return std::nullopt;
     }
-    // Read in blocks: the language files are read at every start.
+    // Sized once from the file's length (read at every start, the index is large), then read
+    // on to the end in case the file grew meanwhile.
     std::string contents;
-    std::array<char, 64 * 1024> block{};
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec && size > kMaxFileSize) {
+        return std::nullopt;
+    }
+    if (!ec) {
+        contents.resize(static_cast<std::size_t>(size));
+        in.read(contents.data(), static_cast<std::streamsize>(contents.size()));
+        contents.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    std::array<char, 16 * 1024> block{};
     while (in.read(block.data(), block.size()) || in.gcount() > 0) {
         contents.append(block.data(), static_cast<std::size_t>(in.gcount()));
+        if (contents.size() > kMaxFileSize) {
+            return std::nullopt;
+        }
     }
     if (in.bad()) {
         return std::nullopt;

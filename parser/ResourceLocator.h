@@ -44,7 +44,7 @@ class ResourceLocator {
     // $XDG_DATA_HOME/nabbit/OTPKeywords; absent when neither XDG_DATA_HOME nor HOME is set.
     static std::optional<std::filesystem::path> userOverrideDir();
 
-    // The whole contents of a regular file; absent when it cannot be read.
+    // The whole contents of a regular file; absent when it cannot be read or is over 64 MiB.
     static std::optional<std::string> readFile(const std::filesystem::path& path);
 
   private:

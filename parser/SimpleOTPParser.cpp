@@ -58,23 +58,21 @@ std::vector<std::string> reportable(const std::vector<std::string>& names,
 std::shared_ptr<const GroupedPrefilter> prefilterOver(const std::vector<Regex>& patterns,
                                                       const std::vector<Regex>& exclusions,
                                                       std::vector<std::size_t> groupEnds) {
-    std::vector<std::string> sources;
-    sources.reserve(patterns.size() + exclusions.size());
-    for (const auto& pattern : patterns) {
-        sources.push_back(pattern.source());
-    }
-    for (const auto& pattern : exclusions) {
-        sources.push_back(pattern.source());
-    }
+    std::vector<Regex> all;
+    all.reserve(patterns.size() + exclusions.size());
+    all.insert(all.end(), patterns.begin(), patterns.end());
+    all.insert(all.end(), exclusions.begin(), exclusions.end());
     // The exclusions are a group of their own.
     groupEnds.push_back(patterns.size());
-    return std::make_shared<const GroupedPrefilter>(std::move(sources), groupEnds);
+    return std::make_shared<const GroupedPrefilter>(std::move(all), groupEnds);
 }
 
-std::shared_ptr<const OnFirstUse<NameTable>> nameTableOf(std::vector<std::string> names,
-                                                         const std::set<std::string>& keywords) {
+std::shared_ptr<const OnFirstUse<NameTable>> nameTableOf(
+    std::vector<std::string> names, std::shared_ptr<const std::set<std::string>> keywords) {
     return std::make_shared<const OnFirstUse<NameTable>>(
-        [names = std::move(names), keywords] { return NameTable(reportable(names, keywords)); });
+        [names = std::move(names), keywords = std::move(keywords)] {
+            return NameTable(reportable(names, *keywords));
+        });
 }
 
 ResourceLocator shippedWithUserFolder() {
@@ -176,16 +174,16 @@ SimpleOTPParser::SimpleOTPParser(const ResourceLocator& locator)
 SimpleOTPParser::SimpleOTPParser(std::set<std::string> otpKeywords,
                                  std::vector<Regex> languagePatterns,
                                  std::vector<CustomPattern> customPatterns)
-    : otpKeywords_(std::move(otpKeywords)),
-      gate_(otpKeywords_),
+    : otpKeywords_(std::make_shared<const std::set<std::string>>(std::move(otpKeywords))),
+      gate_(*otpKeywords_),
       languagePatterns_(std::move(languagePatterns)),
       customPatterns_(std::move(customPatterns)),
-      listedServices_(nameTableOf({}, {})),
+      listedServices_(nameTableOf({}, std::make_shared<const std::set<std::string>>())),
       prefilter_(prefilterOver(languagePatterns_, exclusionPatterns_, {})) {}
 
 SimpleOTPParser::SimpleOTPParser(LanguageFile languages, std::vector<CustomPattern> customPatterns)
-    : otpKeywords_(std::move(languages.keywords)),
-      gate_(otpKeywords_),
+    : otpKeywords_(std::make_shared<const std::set<std::string>>(std::move(languages.keywords))),
+      gate_(*otpKeywords_),
       languagePatterns_(std::move(languages.patterns)),
       customPatterns_(std::move(customPatterns)),
       exclusionPatterns_(std::move(languages.exclusions)),
@@ -256,7 +254,7 @@ std::optional<ParsedOTP> SimpleOTPParser::parseByLanguage(const icu::UnicodeStri
     for (const auto& candidate : candidates) {
         if (!exclusions.excludes(candidate.code, candidate.written)) {
             return ParsedOTP{
-                extractServiceUtf16(text, lower, otpKeywords_, &listedServices_->get(), &gate_),
+                extractServiceUtf16(text, lower, *otpKeywords_, &listedServices_->get(), &gate_),
                 toUtf8(candidate.code)};
         }
     }
@@ -278,11 +276,11 @@ std::optional<ParsedOTP> SimpleOTPParser::parseByStructure(const icu::UnicodeStr
         }
         std::optional<std::string> service;
         if (candidate.serviceName) {
-            service = acceptedServiceName(*candidate.serviceName, otpKeywords_);
+            service = acceptedServiceName(*candidate.serviceName, *otpKeywords_);
         }
         if (!service) {
             service =
-                extractServiceUtf16(text, lower, otpKeywords_, &listedServices_->get(), &gate_);
+                extractServiceUtf16(text, lower, *otpKeywords_, &listedServices_->get(), &gate_);
             // Words these rules know as code words are keywords of no file.
             if (service && rules.namesACode(fromUtf8(*service))) {
                 service.reset();
@@ -399,7 +397,7 @@ bool SimpleOTPParser::isExcluded(std::string_view candidate, std::string_view co
 }
 
 std::optional<std::string> SimpleOTPParser::extractService(std::string_view utf8Text) const {
-    return nabbit::extractService(utf8Text, otpKeywords_, &listedServices_->get());
+    return nabbit::extractService(utf8Text, *otpKeywords_, &listedServices_->get());
 }
 
 }  // namespace nabbit

@@ -67,7 +67,7 @@ class SimpleOTPParser final : public OTPParser {
     // The sending service named in a text.
     std::optional<std::string> extractService(std::string_view utf8Text) const;
 
-    const std::set<std::string>& otpKeywords() const { return otpKeywords_; }
+    const std::set<std::string>& otpKeywords() const { return *otpKeywords_; }
     const std::vector<Regex>& languagePatterns() const { return languagePatterns_; }
     const std::vector<CustomPattern>& customPatterns() const { return customPatterns_; }
     const std::vector<Regex>& exclusionPatterns() const { return exclusionPatterns_; }
@@ -101,7 +101,8 @@ class SimpleOTPParser final : public OTPParser {
     std::vector<Candidate> candidatesOf(const icu::UnicodeString& text,
                                         GroupedPrefilter::Lazy& filter) const;
 
-    std::set<std::string> otpKeywords_;
+    // Shared with the service table, made later from them.
+    std::shared_ptr<const std::set<std::string>> otpKeywords_;
     KeywordGate gate_;
     std::vector<Regex> languagePatterns_;
     std::vector<CustomPattern> customPatterns_;
