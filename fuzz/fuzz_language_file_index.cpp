@@ -21,7 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             }
         }
     }
-    (void)index->find(R"({"keywords":["code"],"patterns":["(\\d{6})"]
-})");
+    (void)index->find(R"json({"keywords":["code"],"patterns":["(\\d{6})"]})json");
     return 0;
 }

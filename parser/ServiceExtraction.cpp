@@ -158,7 +158,37 @@ bool endsLikeACode(const std::string& word) {
 struct NamePattern {
     Regex regex;
     bool strictStart = false;
+    // A quick test that a text lacks what every match needs, for a pattern whose needs the
+    // prefilter cannot read; null when there is none.
+    bool (*mayMatch)(const icu::UnicodeString& text) = nullptr;
 };
+
+// A sender opening the text ends in ':', '：' or a spaced dash or bar on the first line (no
+// part of such a match crosses a line break).
+bool firstLineHasSeparator(const icu::UnicodeString& text) {
+    for (int32_t i = 0; i < text.length(); ++i) {
+        switch (text[i]) {
+            case u':':
+            case u'\uFF1A':
+            case u'-':
+            case u'\u2013':
+            case u'\u2014':
+            case u'|':
+                return true;
+            case u'\n':
+            case u'\v':
+            case u'\f':
+            case u'\r':
+            case u'\u0085':
+            case u'\u2028':
+            case u'\u2029':
+                return false;
+            default:
+                break;
+        }
+    }
+    return false;
+}
 
 // A word of a name: letters, marks and digits, joined by & ' ’ + _ - and by dots within
 // ('id.me').
@@ -204,7 +234,8 @@ NamePattern strict(Regex regex) {
 const std::vector<NamePattern>& namePatterns() {
     static const std::vector<NamePattern> patterns{
         // A sender opening the text: 'Acme Bank: …', 'Acme - …', '<#> Acme: …'.
-        lenient(joined({R"(^(?:<#>\h*)?)", "NAME", R"(\h*(?::(?!//)|：|\h[\-–—|]\h))"})),
+        NamePattern{joined({R"(^(?:<#>\h*)?)", "NAME", R"(\h*(?::(?!//)|：|\h[\-–—|]\h))"}), false,
+                    firstLineHasSeparator},
         // English: 'your Acme code', 'code for Acme:', 'sign in to Acme.'
         lenient(
             joined({R"((?i:\byour\h+))", "NAME",
@@ -369,7 +400,7 @@ std::optional<std::string> laterName(const icu::UnicodeString& text,
     const auto& patterns = namePatterns();
     PatternPrefilter::Lazy filter(namePatternFilter(), text);
     for (std::size_t i = 0; i < patterns.size(); ++i) {
-        if (!filter.mayMatch(i)) {
+        if (!filter.mayMatch(i) || (patterns[i].mayMatch && !patterns[i].mayMatch(text))) {
             continue;
         }
         auto scanner = patterns[i].regex.scan(text);
