@@ -227,8 +227,20 @@ NamePattern lenient(Regex regex) {
     return NamePattern{std::move(regex), false};
 }
 
+// Past a code phrase, a strict pattern's name starts with a capital or a letter of a script
+// without case (kCapital), so the text holds one after its first character.
+bool hasCapitalPastStart(const icu::UnicodeString& text) {
+    for (int32_t i = text.moveIndex32(0, 1); i < text.length(); i = text.moveIndex32(i, 1)) {
+        const int8_t type = u_charType(text.char32At(i));
+        if (type == U_UPPERCASE_LETTER || type == U_TITLECASE_LETTER || type == U_OTHER_LETTER) {
+            return true;
+        }
+    }
+    return false;
+}
+
 NamePattern strict(Regex regex) {
-    return NamePattern{std::move(regex), true};
+    return NamePattern{std::move(regex), true, hasCapitalPastStart};
 }
 
 const std::vector<NamePattern>& namePatterns() {
