@@ -40,9 +40,16 @@ std::vector<std::string> reportable(const std::vector<std::string>& names,
                                     const std::set<std::string>& keywords) {
     std::vector<std::pair<int32_t, std::string>> kept;
     for (const auto& name : names) {
-        if (graphemeCount(name) <= kMaxServiceLength && !keywords.contains(name) &&
-            !stopWords().contains(name) && !genericNameWords().contains(name)) {
-            kept.emplace_back(fromUtf8(name).countChar32(), name);
+        // A name of at most thirty bytes has at most thirty characters, whatever they are;
+        // most are that short and need no segmenting.
+        if ((name.size() <= kMaxServiceLength || graphemeCount(name) <= kMaxServiceLength) &&
+            !keywords.contains(name) && !stopWords().contains(name) &&
+            !genericNameWords().contains(name)) {
+            const bool ascii = std::all_of(name.begin(), name.end(), [](char c) {
+                return static_cast<unsigned char>(c) < 0x80;
+            });
+            kept.emplace_back(
+                ascii ? static_cast<int32_t>(name.size()) : fromUtf8(name).countChar32(), name);
         }
     }
     std::stable_sort(kept.begin(), kept.end(),
