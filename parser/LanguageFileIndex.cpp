@@ -11,7 +11,9 @@ namespace {
 constexpr std::string_view kMagic = "NABBITLX";
 // Raised whenever the layout, the decoding of language files or the reading of required text
 // changes: an index of another version is ignored, never misread.
-constexpr std::uint32_t kVersion = 1;
+constexpr std::uint32_t kVersion = 2;
+constexpr std::uint32_t kCaseInsensitive = 1;
+constexpr std::uint32_t kBounded = 2;
 
 // Little-endian fields, written and read whatever the machine.
 class Writer {
@@ -223,12 +225,38 @@ std::optional<LanguageFileIndex> LanguageFileIndex::read(LanguageFileIndex index
         entry.end = entry.begin + body.size();
         entries.push_back(entry);
     }
-    if (!in.atEnd()) {
+    // The built-in patterns follow, read out on demand.
+    index.builtInsBegin_ = kMagic.size() + in.at();
+    if (!in.ok() || index.builtIns(nullptr) < 0) {
         return std::nullopt;
     }
     // Entries hold offsets, which moving the bytes keeps.
     index.entries_ = std::move(entries);
     return index;
+}
+
+std::vector<Regex> LanguageFileIndex::builtInPatterns() const {
+    std::vector<Regex> patterns;
+    builtIns(&patterns);
+    return patterns;
+}
+
+long LanguageFileIndex::builtIns(std::vector<Regex>* out) const {
+    Reader in(bytes().substr(builtInsBegin_));
+    const std::uint32_t count = in.count();
+    for (std::uint32_t i = 0; i < count && in.ok(); ++i) {
+        const std::uint32_t flags = in.u32();
+        const std::string_view source = in.bytes();
+        RequiredText text = in.required();
+        if (out != nullptr && in.ok()) {
+            out->push_back(
+                Regex::deferred(source,
+                                RegexOptions{.caseInsensitive = (flags & kCaseInsensitive) != 0,
+                                             .bounded = (flags & kBounded) != 0},
+                                std::move(text)));
+        }
+    }
+    return in.atEnd() ? static_cast<long>(count) : -1;
 }
 
 std::optional<LanguageFile> LanguageFileIndex::find(std::string_view contents) const {
@@ -262,7 +290,8 @@ std::optional<LanguageFile> LanguageFileIndex::entry(std::size_t i) const {
     return file;
 }
 
-std::string LanguageFileIndex::write(const std::vector<std::string>& contents) {
+std::string LanguageFileIndex::write(const std::vector<std::string>& contents,
+                                     const std::vector<Regex>& builtIns) {
     std::vector<std::string> bodies;
     std::vector<const std::string*> sources;
     for (const auto& json : contents) {
@@ -300,6 +329,13 @@ std::string LanguageFileIndex::write(const std::vector<std::string>& contents) {
         out.u64(sources[i]->size());
         out.u64(contentHash(*sources[i]));
         out.bytes(bodies[i]);
+    }
+    out.u32(static_cast<std::uint32_t>(builtIns.size()));
+    for (const auto& pattern : builtIns) {
+        out.u32((pattern.options().caseInsensitive ? kCaseInsensitive : 0) |
+                (pattern.options().bounded ? kBounded : 0));
+        out.bytes(pattern.source());
+        out.required(pattern.requiredText());
     }
     return std::move(out.out);
 }

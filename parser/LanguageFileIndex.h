@@ -36,8 +36,14 @@ class LanguageFileIndex {
     // Entry i read out in full; absent when damaged.
     std::optional<LanguageFile> entry(std::size_t i) const;
 
-    // The index of the given files' contents, those that decode as language files.
-    static std::string write(const std::vector<std::string>& contents);
+    // The program's own patterns the index holds (their required text known), as written.
+    std::vector<Regex> builtInPatterns() const;
+
+    // The index of the given files' contents, those that decode as language files, and of
+    // the program's own patterns (serviceNamePatterns), whose required text a first message
+    // would otherwise read from their long sources.
+    static std::string write(const std::vector<std::string>& contents,
+                             const std::vector<Regex>& builtIns = {});
 
   private:
     LanguageFileIndex() = default;
@@ -50,12 +56,15 @@ class LanguageFileIndex {
     };
 
     static std::optional<LanguageFileIndex> read(LanguageFileIndex index);
+    // Reads the built-in patterns into out (when given); their count, or -1 when damaged.
+    long builtIns(std::vector<Regex>* out) const;
     std::string_view bytes() const { return mapped_ ? mapped_->bytes() : std::string_view(owned_); }
 
     // The bytes, mapped from the file or held; entries hold offsets into them.
     std::optional<MappedFile> mapped_;
     std::string owned_;
     std::vector<Entry> entries_;
+    std::size_t builtInsBegin_ = 0;
 };
 
 // The 64-bit hash an index entry is keyed by.

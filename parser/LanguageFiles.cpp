@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <mutex>
 
 #include "parser/LanguageFileIndex.h"
 
@@ -25,11 +26,27 @@ std::vector<std::string> allLanguageFileNames(const ResourceLocator& locator) {
     return names;
 }
 
+namespace {
+
+// The program's own patterns with the required text the index holds, alive for the whole
+// process, so that the tables which make the same patterns later share these (Regex states
+// are shared by source and options) instead of reading their long sources.
+void keepBuiltInPatterns(const LanguageFileIndex& index) {
+    static std::once_flag once;
+    static std::vector<Regex> kept;
+    std::call_once(once, [&] { kept = index.builtInPatterns(); });
+}
+
+}  // namespace
+
 LanguageFile loadLanguageFiles(const ResourceLocator& locator) {
     // Files the index holds need no decoding; the others (overrides, edits) are read as JSON.
     const auto index = locator.resources().empty()
                            ? std::nullopt
                            : LanguageFileIndex::load(locator.resources() / kLanguageFileIndexName);
+    if (index) {
+        keepBuiltInPatterns(*index);
+    }
     LanguageFile merged;
     for (const auto& name : allLanguageFileNames(locator)) {
         const auto location = locator.find(name);

@@ -234,6 +234,10 @@ bool Regex::bounded() const {
     return state_->options().bounded;
 }
 
+RegexOptions Regex::options() const {
+    return state_->options();
+}
+
 const RequiredText& Regex::requiredText() const {
     return state_->requiredText();
 }

@@ -52,6 +52,7 @@ class Regex {
     bool isCompiled() const;
     int32_t groupCount() const;
     bool bounded() const;
+    RegexOptions options() const;
     // The text every match needs (requiredText of the source), worked out once on first use.
     const RequiredText& requiredText() const;
 

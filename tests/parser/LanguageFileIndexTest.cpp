@@ -66,7 +66,8 @@ TEST(LanguageFileIndex, GivesWhatDecodingGivesForExactlyTheIndexedBytes) {
 }
 
 TEST(LanguageFileIndex, DamagedOrOtherVersionCountsForNothing) {
-    const std::string bytes = LanguageFileIndex::write({kEnglish, kFrench});
+    const std::string bytes =
+        LanguageFileIndex::write({kEnglish, kFrench}, {Regex::deferred("a(b)c", {})});
     ASSERT_TRUE(LanguageFileIndex::fromBytes(bytes));
     for (std::size_t length = 0; length < bytes.size(); ++length) {
         EXPECT_FALSE(LanguageFileIndex::fromBytes(bytes.substr(0, length))) << length;

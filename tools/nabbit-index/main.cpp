@@ -12,6 +12,7 @@
 
 #include "parser/LanguageFileIndex.h"
 #include "parser/ResourceLocator.h"
+#include "parser/ServiceExtraction.h"
 
 int main(int argc, char** argv) {
     using namespace nabbit;
@@ -33,7 +34,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path partial = output.string() + ".partial";
     {
         std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out << LanguageFileIndex::write(contents);
+        out << LanguageFileIndex::write(contents, serviceNamePatterns());
         if (!out.flush()) {
             std::cerr << "nabbit-index: cannot write " << partial.string() << '\n';
             return 1;
