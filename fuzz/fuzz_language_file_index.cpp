@@ -21,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             }
         }
     }
+    for (const auto& pattern : index->builtInPatterns()) {
+        (void)pattern.requiredText();
+    }
     (void)index->find(R"json({"keywords":["code"],"patterns":["(\\d{6})"]})json");
     return 0;
 }
