@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <random>
 #include <sstream>
@@ -109,6 +111,35 @@ std::vector<int> xDisplaysHeldBy(pid_t pid) {
         }
     }
     return displays;
+}
+
+// The session's processes: those carrying its mark in their environment.
+std::vector<pid_t> markedPids(const QString& sessionMark) {
+    std::vector<pid_t> pids;
+    const std::string mark = std::string(kMarkVariable) + "=" + sessionMark.toStdString();
+    for (pid_t pid : allPids()) {
+        if (pid == ::getpid() || !alive(pid)) {
+            continue;
+        }
+        const auto variables = nulSeparated(slurp("/proc/" + std::to_string(pid) + "/environ"));
+        if (std::find(variables.begin(), variables.end(), mark) != variables.end()) {
+            pids.push_back(pid);
+        }
+    }
+    return pids;
+}
+
+// The first file in `folder` whose name starts with `prefix` (and passes `accept`), or empty.
+fs::path firstFileStartingWith(const fs::path& folder, const std::string& prefix,
+                               const std::function<bool(const std::string&)>& accept = {}) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix) && (!accept || accept(name))) {
+            return entry.path();
+        }
+    }
+    return {};
 }
 
 std::string randomMark() {
@@ -386,15 +417,11 @@ bool WaylandSession::waitForSocket(const QString& name, std::string& why) {
                 return fs::exists(runtime_ / name.toStdString());
             }
             // A compositor that picks its own name: the first wayland-N socket.
-            std::error_code ec;
-            for (const auto& entry : fs::directory_iterator(runtime_, ec)) {
-                const std::string file = entry.path().filename().string();
-                if (file.rfind("wayland-", 0) == 0 && file.find('.') == std::string::npos) {
-                    socketName_ = QString::fromStdString(file);
-                    return true;
-                }
-            }
-            return false;
+            const fs::path socket = firstFileStartingWith(runtime_, "wayland-", [](const auto& n) {
+                return n.find('.') == std::string::npos;
+            });
+            socketName_ = QString::fromStdString(socket.filename().string());
+            return !socket.empty();
         },
         kStartTimeoutMs);
     if (!found || !alive(compositorPid_)) {
@@ -472,14 +499,9 @@ bool WaylandSession::startSway(std::string& why, const Options& options) {
     // Its IPC socket, and swaymsg getting an answer on it.
     const bool ipc = poll(
         [&] {
-            std::error_code ec;
-            for (const auto& entry : fs::directory_iterator(runtime_, ec)) {
-                if (entry.path().filename().string().rfind("sway-ipc.", 0) == 0) {
-                    swaySocket_ = QString::fromStdString(entry.path().string());
-                    return run("swaymsg", {"-t", "get_version"}).exitCode == 0;
-                }
-            }
-            return false;
+            swaySocket_ =
+                QString::fromStdString(firstFileStartingWith(runtime_, "sway-ipc.").string());
+            return !swaySocket_.isEmpty() && run("swaymsg", {"-t", "get_version"}).exitCode == 0;
         },
         kStartTimeoutMs);
     if (!ipc) {
@@ -535,14 +557,9 @@ bool WaylandSession::startMutter(std::string& why, const Options& options) {
     // Mutter protects Xwayland with an Xauthority file; X clients need it.
     const bool authority = poll(
         [&] {
-            std::error_code ec;
-            for (const auto& entry : fs::directory_iterator(runtime_, ec)) {
-                if (entry.path().filename().string().rfind(".mutter-Xwaylandauth.", 0) == 0) {
-                    xauthority_ = QString::fromStdString(entry.path().string());
-                    return true;
-                }
-            }
-            return false;
+            xauthority_ = QString::fromStdString(
+                firstFileStartingWith(runtime_, ".mutter-Xwaylandauth.").string());
+            return !xauthority_.isEmpty();
         },
         kStartTimeoutMs);
     if (!authority) {
@@ -623,6 +640,14 @@ bool WaylandSession::copy(const std::string& data, const std::string& mimeType) 
     return output.finished && output.exitCode == 0;
 }
 
+std::vector<pid_t> WaylandSession::processes(const std::string& name) const {
+    std::vector<pid_t> named = markedPids(mark_);
+    std::erase_if(named, [&](pid_t pid) {
+        return slurp("/proc/" + std::to_string(pid) + "/comm") != name + "\n";
+    });
+    return named;
+}
+
 fs::path WaylandSession::stage(const fs::path& source, const fs::path& relative) const {
     if (!asOtherUser_) {
         return source;
@@ -657,23 +682,7 @@ void WaylandSession::giveToUser(const fs::path& path) const {
 void WaylandSession::stop() {
     mutterRemoteDesktop_.reset();
     tray_.reset();
-    const auto marked = [&] {
-        std::vector<pid_t> pids;
-        const std::string mark = std::string(kMarkVariable) + "=" + mark_.toStdString();
-        for (pid_t pid : allPids()) {
-            if (pid == ::getpid() || !alive(pid)) {
-                continue;
-            }
-            for (const std::string& variable :
-                 nulSeparated(slurp("/proc/" + std::to_string(pid) + "/environ"))) {
-                if (variable == mark) {
-                    pids.push_back(pid);
-                    break;
-                }
-            }
-        }
-        return pids;
-    };
+    const auto marked = [&] { return markedPids(mark_); };
     const auto displays =
         compositorPid_ != 0 ? xDisplaysHeldBy(compositorPid_) : std::vector<int>{};
     // Newest first: clients, the compositor, then the bus.

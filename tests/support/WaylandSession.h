@@ -54,10 +54,8 @@ class WaylandSession {
 
     Compositor compositor() const { return compositor_; }
     const std::filesystem::path& home() const { return home_; }
-    const std::filesystem::path& runtimeDir() const { return runtime_; }
     // The compositor's socket as an absolute path: it works from any XDG_RUNTIME_DIR.
     QString waylandSocket() const;
-    const QString& xDisplay() const { return display_; }
     const QString& busAddress() const { return busAddress_; }
     pid_t compositorPid() const { return compositorPid_; }
 
@@ -102,6 +100,9 @@ class WaylandSession {
     std::vector<std::string> clipboardTypes(int timeoutMs = 2000) const;
     // Copies as another Wayland program would (wl-copy).
     bool copy(const std::string& data, const std::string& mimeType = {});
+
+    // The session's running processes of this name (as /proc/PID/comm gives it).
+    std::vector<pid_t> processes(const std::string& name) const;
 
     // Mutter: a RemoteDesktop session on the session's bus (opened once, kept).
     MutterRemoteDesktop* mutterRemoteDesktop() const;
