@@ -133,12 +133,9 @@ TEST_F(MessageManagerTest, WhichTextsAreParsed) {
     db.exec("INSERT INTO message (guid, text, handle_id) VALUES ('orphan', 'code 99999', 42)");
     const auto emptyText = db.insert("Your code is 777777");
     db.exec("UPDATE message SET text = '' WHERE ROWID = " + std::to_string(emptyText));
-    const auto blob = test::readFixture("attributed-body/code.bin");
-    std::string hex;
-    for (const unsigned char c : blob) {
-        hex += "0123456789ABCDEF"[c >> 4];
-        hex += "0123456789ABCDEF"[c & 15];
-    }
+    const std::string hex = QByteArray::fromStdString(test::readFixture("attributed-body/code.bin"))
+                                .toHex()
+                                .toStdString();
     const auto handle = db.exec("INSERT INTO handle (id, service) VALUES ('+1555', 'iMessage')");
     const auto h = std::to_string(handle);
     db.exec("INSERT INTO message (guid, text, handle_id, attributedBody) VALUES ('rich', NULL, " +
