@@ -226,13 +226,8 @@ TEST_F(DesktopProgramTest, ResyncCommandRestartsTheRunningInstancesSources) {
     preferencesOf(home->path()).setBool("com.nabbit.app.debugLoggingEnabled", true);
     const auto log = home->path() / "Documents/Nabbit_Debug.log";
     const auto watchStarts = [&] {
-        const auto text = test::readFile(log);
-        int count = 0;
-        for (auto at = text.find("Initialized lastProcessedRowId"); at != std::string::npos;
-             at = text.find("Initialized lastProcessedRowId", at + 1)) {
-            ++count;
-        }
-        return count;
+        return QByteArray::fromStdString(test::readFile(log))
+            .count("Initialized lastProcessedRowId");
     };
     NabbitProcess nabbit(home->path());
     nabbit.start();

@@ -129,14 +129,11 @@ TEST_F(DefaultsCommandTest, RefusalsExitWith2AndWriteNothing) {
         {"delete", "com.other.app.notificationPosition"},
     };
     for (const auto& arguments : refused) {
+        SCOPED_TRACE(::testing::PrintToString(arguments));
         const CommandResult run = defaults(arguments);
-        std::string shown;
-        for (const auto& a : arguments) {
-            shown += a + " ";
-        }
-        EXPECT_EQ(run.exitCode, 2) << shown;
-        EXPECT_FALSE(run.err.empty()) << shown;
-        EXPECT_EQ(run.out, "") << shown;
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_FALSE(run.err.empty());
+        EXPECT_EQ(run.out, "");
     }
     EXPECT_EQ(test::readFile(conf()), before);
     EXPECT_EQ(defaults({"read", "com.nabbit.app.notificationPosition"}).out, "2\n");
