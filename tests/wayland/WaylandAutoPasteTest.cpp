@@ -53,14 +53,6 @@ std::filesystem::path installedProgram(std::string& why) {
     return program;
 }
 
-int count(const std::string& text, const std::string& part) {
-    int found = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++found;
-    }
-    return found;
-}
-
 class WaylandAutoPasteTest : public ::testing::TestWithParam<Compositor> {
   protected:
     static void TearDownTestSuite() { test::stopSharedSessions(); }
@@ -92,8 +84,11 @@ class WaylandAutoPasteTest : public ::testing::TestWithParam<Compositor> {
 
     void TearDown() override { nabbit_.reset(); }
 
-    std::string debugLog() const {
-        return test::readFile(session_->home() / "Documents/Nabbit_Debug.log");
+    // How often the Messages source has started, as its debug log says.
+    qsizetype watchStarts() const {
+        return QByteArray::fromStdString(
+                   test::readFile(session_->home() / "Documents/Nabbit_Debug.log"))
+            .count("Initialized lastProcessedRowId");
     }
 
     // The tool that types through KWin's fake input, copied beside the program.
@@ -127,12 +122,11 @@ TEST_P(WaylandShortcutTest, CtrlShiftEInAWaylandWindowResyncs) {
     ASSERT_TRUE(nabbit_->errors().contains(
         "[Nabbit] Global shortcut through the desktop's shortcut service"))
         << nabbit_->errors().toStdString();
-    const int watchStarts = count(debugLog(), "Initialized lastProcessedRowId");
+    const auto before = watchStarts();
     const auto keys = session_->run(QString::fromStdString(fakeInputKeys().string()),
                                     {"29:1", "42:1", "18:1", "18:0", "42:0", "29:0"});
     ASSERT_EQ(keys.exitCode, 0) << keys.err.toStdString();
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return count(debugLog(), "Initialized lastProcessedRowId") > watchStarts; }, 3000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watchStarts() > before; }, 3000))
         << nabbit_->errors().toStdString();
 }
 
