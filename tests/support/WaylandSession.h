@@ -55,6 +55,7 @@ class WaylandSession {
     const std::filesystem::path& home() const { return home_; }
     // The compositor's socket as an absolute path: it works from any XDG_RUNTIME_DIR.
     QString waylandSocket() const;
+    const QString& busAddress() const { return busAddress_; }
     pid_t compositorPid() const { return compositorPid_; }
 
     // The environment of a client of this session: the displays, the bus, the runtime
