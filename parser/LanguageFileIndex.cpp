@@ -61,7 +61,7 @@ class Writer {
 // Every read checks the bytes left; after one fails the reader stays failed.
 class Reader {
   public:
-    Reader(std::string_view bytes) : bytes_(bytes) {}
+    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
 
     bool ok() const { return ok_; }
     bool atEnd() const { return ok_ && at_ == bytes_.size(); }
