@@ -100,6 +100,10 @@ TEST(LanguageFile, FailsAsAWhole) {
     EXPECT_FALSE(loadLanguageFile(dir.path() / "fr.json").has_value());
     ASSERT_TRUE(writeFile(dir.path() / "de.json", languageJson("code", "x")));
     EXPECT_TRUE(loadLanguageFile(dir.path() / "de.json").has_value());
+    // Nor is a file far larger than any data file read whole (a sparse one, 65 MiB).
+    ASSERT_TRUE(writeFile(dir.path() / "es.json", languageJson("code", "x")));
+    fs::resize_file(dir.path() / "es.json", 65 * 1024 * 1024);
+    EXPECT_FALSE(ResourceLocator::readFile(dir.path() / "es.json").has_value());
 }
 
 TEST(LanguageFiles, MergeInFixedOrderFromBothPlacesSkippingBrokenFiles) {
