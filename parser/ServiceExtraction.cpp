@@ -411,8 +411,20 @@ std::optional<std::string> laterName(const icu::UnicodeString& text,
                                      const KeywordGate* keywordSearch) {
     const auto& patterns = namePatterns();
     PatternPrefilter::Lazy filter(namePatternFilter(), text);
+    // The twelve strict patterns share one quick test: it reads the text once, not per pattern.
+    std::vector<std::pair<bool (*)(const icu::UnicodeString&), bool>> quickTests;
+    const auto passes = [&](bool (*test)(const icu::UnicodeString&)) {
+        for (const auto& [known, result] : quickTests) {
+            if (known == test) {
+                return result;
+            }
+        }
+        const bool result = test(text);
+        quickTests.emplace_back(test, result);
+        return result;
+    };
     for (std::size_t i = 0; i < patterns.size(); ++i) {
-        if (!filter.mayMatch(i) || (patterns[i].mayMatch && !patterns[i].mayMatch(text))) {
+        if (!filter.mayMatch(i) || (patterns[i].mayMatch && !passes(patterns[i].mayMatch))) {
             continue;
         }
         auto scanner = patterns[i].regex.scan(text);
