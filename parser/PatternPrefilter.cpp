@@ -34,20 +34,6 @@ std::vector<const RequiredText*> requiredOf(const std::vector<const Regex*>& pat
 PatternPrefilter::PatternPrefilter(const std::vector<const Regex*>& patterns)
     : PatternPrefilter(requiredOf(patterns)) {}
 
-PatternPrefilter::PatternPrefilter(const std::vector<std::string>& sources) {
-    std::vector<RequiredText> texts;
-    texts.reserve(sources.size());
-    for (const std::string& source : sources) {
-        texts.push_back(requiredText(source));
-    }
-    std::vector<const RequiredText*> required;
-    required.reserve(texts.size());
-    for (const auto& text : texts) {
-        required.push_back(&text);
-    }
-    *this = PatternPrefilter(required);
-}
-
 PatternPrefilter::PatternPrefilter(const std::vector<const RequiredText*>& required) {
     std::unordered_map<std::u16string, std::int32_t> ids;
     std::vector<std::u16string> strings;

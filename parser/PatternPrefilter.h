@@ -24,8 +24,6 @@ class PatternPrefilter {
   public:
     PatternPrefilter() = default;
     explicit PatternPrefilter(const std::vector<const Regex*>& patterns);
-    // The same from the patterns' sources, without compiling them.
-    explicit PatternPrefilter(const std::vector<std::string>& sources);
     // The same from what each pattern requires.
     explicit PatternPrefilter(const std::vector<const RequiredText*>& required);
 
