@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "HeapPrefault.h"
 #include "ParseCommand.h"
 #include "parser/SimpleOTPParser.h"
 
@@ -32,6 +33,8 @@ int main(int argc, char** argv) {
         }
     }
 
+    // What the parser's tables take, with room for one message's work.
+    tools::prefaultHeap(std::size_t{4} << 20);
     const SimpleOTPParser parser =
         options->resources ? SimpleOTPParser(ResourceLocator::forDirectory(*options->resources))
                            : SimpleOTPParser();
