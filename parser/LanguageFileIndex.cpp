@@ -116,8 +116,9 @@ class Reader {
         }
         return n;
     }
-    std::vector<std::string> strings() {
-        std::vector<std::string> list;
+    template <typename String = std::string>
+    std::vector<String> strings() {
+        std::vector<String> list;
         const std::uint32_t n = count();
         list.reserve(n);
         for (std::uint32_t i = 0; i < n && ok_; ++i) {
@@ -153,7 +154,7 @@ class Reader {
     bool ok_ = true;
 };
 
-std::vector<Regex> withRequiredText(const std::vector<std::string>& sources, Reader& in) {
+std::vector<Regex> withRequiredText(const std::vector<std::string_view>& sources, Reader& in) {
     std::vector<Regex> patterns;
     patterns.reserve(sources.size());
     for (const auto& source : sources) {
@@ -279,8 +280,9 @@ std::optional<LanguageFile> LanguageFileIndex::entry(std::size_t i) const {
     for (auto& keyword : in.strings()) {
         file.keywords.insert(file.keywords.end(), std::move(keyword));
     }
-    const auto patterns = in.strings();
-    const auto exclusions = in.strings();
+    // Sources are copied once, by the shared pattern table.
+    const auto patterns = in.strings<std::string_view>();
+    const auto exclusions = in.strings<std::string_view>();
     file.services = in.strings();
     file.patterns = withRequiredText(patterns, in);
     file.exclusions = withRequiredText(exclusions, in);

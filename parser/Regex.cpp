@@ -1,6 +1,7 @@
 #include "parser/Regex.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <mutex>
 #include <unordered_map>
@@ -83,13 +84,10 @@ MatcherCache& threadCache() {
 // over case), so a pattern is compiled once, on first need, whatever copies of it exist.
 class Regex::State {
   public:
-    State(std::string source, RegexOptions options)
-        : source_(std::move(source)), options_(options) {}
-    State(std::string source, RegexOptions options, RequiredText known)
-        : source_(std::move(source)),
-          options_(options),
-          text_(std::move(known)),
-          textKnown_(true) {}
+    // The source is the shared table's copy (its key), which outlives every state made for it.
+    State(const std::string& source, RegexOptions options) : source_(source), options_(options) {}
+    State(const std::string& source, RegexOptions options, RequiredText known)
+        : source_(source), options_(options), text_(std::move(known)), textKnown_(true) {}
 
     const std::string& source() const { return source_; }
     RegexOptions options() const { return options_; }
@@ -136,7 +134,7 @@ class Regex::State {
         compiled_.store(true, std::memory_order_release);
     }
 
-    const std::string source_;
+    const std::string& source_;
     const RegexOptions options_;
     std::once_flag once_;
     std::atomic<bool> compiled_{false};
@@ -152,37 +150,48 @@ namespace {
 
 // The states of the patterns some Regex still holds, by options and source: a parser built
 // later from the same files (the mail source gets a parser of its own) shares what the first
-// one compiled. Only making a Regex takes the lock; matching never does.
+// one compiled. Only making a Regex takes the lock; matching never does. A state refers to its
+// source here rather than keeping a copy: thousands of long sources would otherwise be held
+// twice. An entry goes only once its state is gone; a state's destructor does not read its
+// source, so the order in which the process tears down the table and the last states (held
+// by statics) does not matter.
 class SharedStates {
   public:
     // A state made now starts with the required text when it is given.
     std::shared_ptr<Regex::State> get(std::string_view source, RegexOptions options,
                                       RequiredText* known = nullptr) {
-        std::string key;
-        key.reserve(source.size() + 2);
-        key += options.caseInsensitive ? 'i' : '-';
-        key += options.bounded ? 'b' : '-';
-        key += source;
+        auto& entries = entries_[(options.caseInsensitive ? 1 : 0) + (options.bounded ? 2 : 0)];
         const std::lock_guard lock(mutex_);
-        auto& entry = entries_[key];
-        if (auto state = entry.lock()) {
+        auto it = entries.find(source);
+        if (it == entries.end()) {
+            it = entries.emplace(std::string(source), std::weak_ptr<Regex::State>()).first;
+        } else if (auto state = it->second.lock()) {
             return state;
         }
-        auto state =
-            known ? std::make_shared<Regex::State>(std::string(source), options, std::move(*known))
-                  : std::make_shared<Regex::State>(std::string(source), options);
-        entry = state;
-        if (entries_.size() >= sweepAt_) {
-            std::erase_if(entries_, [](const auto& item) { return item.second.expired(); });
-            sweepAt_ = std::max<std::size_t>(kMinimumSweep, 2 * entries_.size());
+        auto state = known ? std::make_shared<Regex::State>(it->first, options, std::move(*known))
+                           : std::make_shared<Regex::State>(it->first, options);
+        it->second = state;
+        if (entries.size() >= sweepAt_) {
+            std::erase_if(entries, [](const auto& item) { return item.second.expired(); });
+            sweepAt_ = std::max<std::size_t>(kMinimumSweep, 2 * entries.size());
         }
         return state;
     }
 
   private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    using Entries =
+        std::unordered_map<std::string, std::weak_ptr<Regex::State>, Hash, std::equal_to<>>;
+
     static constexpr std::size_t kMinimumSweep = 256;
     std::mutex mutex_;
-    std::unordered_map<std::string, std::weak_ptr<Regex::State>> entries_;
+    // By options: case-insensitive adds one, bounded two.
+    std::array<Entries, 4> entries_;
     std::size_t sweepAt_ = kMinimumSweep;
 };
 
