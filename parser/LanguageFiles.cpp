@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <mutex>
+#include <unordered_set>
 
 #include "parser/LanguageFileIndex.h"
 
@@ -48,6 +49,8 @@ LanguageFile loadLanguageFiles(const ResourceLocator& locator) {
         keepBuiltInPatterns(*index);
     }
     LanguageFile merged;
+    // The services already in `merged` (the files list more than a thousand).
+    std::unordered_set<std::string> listed;
     for (const auto& name : allLanguageFileNames(locator)) {
         const auto location = locator.find(name);
         if (!location) {
@@ -73,8 +76,7 @@ LanguageFile loadLanguageFiles(const ResourceLocator& locator) {
                                  std::make_move_iterator(file->exclusions.begin()),
                                  std::make_move_iterator(file->exclusions.end()));
         for (auto& service : file->services) {
-            if (std::find(merged.services.begin(), merged.services.end(), service) ==
-                merged.services.end()) {
+            if (listed.insert(service).second) {
                 merged.services.push_back(std::move(service));
             }
         }
