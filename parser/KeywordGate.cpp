@@ -11,12 +11,12 @@ namespace nabbit {
 KeywordGate::KeywordGate(const std::set<std::string>& keywords) {
     std::vector<std::u16string> units;
     for (const auto& keyword : keywords) {
-        const icu::UnicodeString utf16 = fromUtf8(keyword);
-        if (utf16.isEmpty()) {
+        std::u16string utf16 = utf16Of(keyword);
+        if (utf16.empty()) {
             matchesEverything_ = true;
             continue;
         }
-        units.emplace_back(utf16.getBuffer(), static_cast<std::size_t>(utf16.length()));
+        units.push_back(std::move(utf16));
     }
     search_ = MultiStringSearch(std::move(units));
 }

@@ -154,17 +154,12 @@ bool isAsciiAlnum(char16_t c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-std::u16string utf16(std::string_view utf8) {
-    const icu::UnicodeString text = fromUtf8(utf8);
-    return std::u16string(text.getBuffer(), static_cast<std::size_t>(text.length()));
-}
-
 }  // namespace
 
 NameTable::NameTable(std::vector<std::string> names) : names_(std::move(names)) {
     std::vector<std::u16string> units;
     for (const auto& name : names_) {
-        units.push_back(utf16(name));
+        units.push_back(utf16Of(name));
         lengths_.push_back(units.back().size());
     }
     search_ = MultiStringSearch(std::move(units));
@@ -189,7 +184,7 @@ std::optional<std::string_view> NameTable::firstWholeWord(std::u16string_view te
 }
 
 std::optional<std::string_view> NameTable::firstWholeWord(std::string_view utf8Text) const {
-    return firstWholeWord(std::u16string_view(utf16(utf8Text)));
+    return firstWholeWord(std::u16string_view(utf16Of(utf8Text)));
 }
 
 namespace {

@@ -65,6 +65,21 @@ TEST(Unicode, CleaningAndLowerCasing) {
     EXPECT_EQ(toUtf8(lowerCased(fromUtf8("ÉCODE İ ΟΔΟΣ"))), "écode i\u0307 οδος");
 }
 
+// The plain-string conversion agrees with ICU's: ASCII prefixes, astral characters, and every
+// kind of malformed byte sequence (each becomes U+FFFD the same way).
+TEST(Unicode, PlainUtf16AgreesWithIcu) {
+    for (const std::string_view utf8 : std::initializer_list<std::string_view>{
+             "", "code", "验证码 12",
+             "ab\xF0\x9F\x98\x80"
+             "c",
+             "x\xC3", "\xE2\x82z\xFF\xC0\xAF", "ok\xED\xA0\x80!", std::string_view("a\0b", 3)}) {
+        const icu::UnicodeString icu = fromUtf8(utf8);
+        EXPECT_EQ(utf16Of(utf8),
+                  std::u16string(icu.getBuffer(), static_cast<std::size_t>(icu.length())))
+            << utf8;
+    }
+}
+
 // Numbers are category N; letters are alphabetic (a Roman numeral is both).
 TEST(Unicode, NumbersAndLetters) {
     for (UChar32 c : {U'7', U'٣', U'Ⅻ', U'½', U'²', U'\U0001D7CE'}) {
