@@ -35,8 +35,11 @@ PatternPrefilter::PatternPrefilter(const std::vector<const Regex*>& patterns)
     : PatternPrefilter(requiredOf(patterns)) {}
 
 PatternPrefilter::PatternPrefilter(const std::vector<const RequiredText*>& required) {
-    std::unordered_map<std::u16string, std::int32_t> ids;
+    // Strings are looked up by view: the required texts outlive the construction.
+    std::unordered_map<std::u16string_view, std::int32_t> ids;
     std::vector<std::u16string> strings;
+    // Each (string, clause) listing, to be grouped by string below.
+    std::vector<std::pair<std::int32_t, std::int32_t>> listings;
     std::int32_t clause = 0;
     for (const RequiredText* text : required) {
         for (const auto& alternatives : text->clauses) {
@@ -45,14 +48,26 @@ PatternPrefilter::PatternPrefilter(const std::vector<const RequiredText*>& requi
                     ids.try_emplace(string, static_cast<std::int32_t>(strings.size()));
                 if (inserted) {
                     strings.push_back(string);
-                    stringClauses_.emplace_back();
                 }
-                stringClauses_[static_cast<std::size_t>(it->second)].push_back(clause);
+                listings.emplace_back(it->second, clause);
             }
             ++clause;
             clausePattern_.push_back(static_cast<std::uint32_t>(clauseBegin_.size() - 1));
         }
         clauseBegin_.push_back(static_cast<std::size_t>(clause));
+    }
+    // The clauses of each string, in one array (a counting sort keeps their order).
+    stringClauseBegin_.assign(strings.size() + 1, 0);
+    for (const auto& [string, _] : listings) {
+        ++stringClauseBegin_[static_cast<std::size_t>(string) + 1];
+    }
+    for (std::size_t i = 1; i < stringClauseBegin_.size(); ++i) {
+        stringClauseBegin_[i] += stringClauseBegin_[i - 1];
+    }
+    stringClauses_.resize(listings.size());
+    std::vector<std::uint32_t> next(stringClauseBegin_.begin(), stringClauseBegin_.end() - 1);
+    for (const auto& [string, listed] : listings) {
+        stringClauses_[next[static_cast<std::size_t>(string)]++] = listed;
     }
     search_ = MultiStringSearch(std::move(strings));
     alwaysRun_.assign((size() + 63) / 64, 0);
@@ -68,7 +83,7 @@ bool PatternPrefilter::alwaysRuns(std::size_t pattern) const {
 }
 
 PatternPrefilter::Found PatternPrefilter::scan(const icu::UnicodeString& text) const {
-    if (stringClauses_.empty()) {
+    if (stringClauseBegin_.size() <= 1) {
         return scanFolded({});
     }
     icu::UnicodeString folded(text);
@@ -81,9 +96,10 @@ PatternPrefilter::Found PatternPrefilter::scanFolded(std::u16string_view folded)
     Found found;
     found.size_ = size();
     found.clauses_.assign((clauseBegin_.back() + 63) / 64, 0);
-    found.strings_.assign((stringClauses_.size() + 63) / 64, 0);
+    const std::size_t strings = stringClauseBegin_.size() - 1;
+    found.strings_.assign((strings + 63) / 64, 0);
     found.patterns_ = alwaysRun_;
-    if (stringClauses_.empty()) {
+    if (strings == 0) {
         return found;
     }
     found.satisfied_.assign(size(), 0);
@@ -92,8 +108,9 @@ PatternPrefilter::Found PatternPrefilter::scanFolded(std::u16string_view folded)
             return;
         }
         set(found.strings_, string);
-        for (const std::int32_t clause : stringClauses_[string]) {
-            const auto c = static_cast<std::size_t>(clause);
+        for (std::uint32_t i = stringClauseBegin_[string]; i < stringClauseBegin_[string + 1];
+             ++i) {
+            const auto c = static_cast<std::size_t>(stringClauses_[i]);
             if (test(found.clauses_, c)) {
                 continue;
             }

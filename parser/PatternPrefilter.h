@@ -72,7 +72,9 @@ class PatternPrefilter {
     // The pattern each clause belongs to, and the patterns without clauses.
     std::vector<std::uint32_t> clausePattern_;
     std::vector<std::uint64_t> alwaysRun_;
-    std::vector<std::vector<std::int32_t>> stringClauses_;
+    // String i's clauses are stringClauses_[stringClauseBegin_[i] .. stringClauseBegin_[i + 1]].
+    std::vector<std::uint32_t> stringClauseBegin_{0};
+    std::vector<std::int32_t> stringClauses_;
     MultiStringSearch search_;
 };
 
