@@ -114,7 +114,7 @@ std::vector<Regex> deferredAll(const std::vector<std::string>& sources) {
     std::vector<Regex> patterns;
     patterns.reserve(sources.size());
     for (const auto& source : sources) {
-        patterns.push_back(Regex::deferred(source, RegexOptions{.bounded = true}));
+        patterns.push_back(Regex::deferred(source, kLanguagePatternOptions));
     }
     return patterns;
 }

@@ -26,6 +26,10 @@ struct LanguageFile {
     std::vector<std::size_t> patternFileEnds;
 };
 
+// How the patterns and exclusions of language files are made: bounded (they come from files)
+// and run on texts with ASCII digits only (the parser converts every other script's digits).
+inline constexpr RegexOptions kLanguagePatternOptions{.bounded = true, .asciiDigits = true};
+
 // Decodes {"keywords": [string...], "patterns": [string...], "exclusions": [string...],
 // "services": [string...], ...}; the last two may be left out. Absent when the text is not
 // JSON, a required member is missing, or a member is of the wrong type: the file then counts

@@ -162,7 +162,7 @@ std::vector<Regex> withRequiredText(const std::vector<std::string_view>& sources
         if (!in.ok()) {
             break;
         }
-        patterns.push_back(Regex::deferred(source, RegexOptions{.bounded = true}, std::move(text)));
+        patterns.push_back(Regex::deferred(source, kLanguagePatternOptions, std::move(text)));
     }
     return patterns;
 }

@@ -9,6 +9,7 @@
 
 #include <unicode/parseerr.h>
 
+#include "parser/AsciiDigitSets.h"
 #include "parser/GraphemeCount.h"
 #include "parser/UnicodeText.h"
 
@@ -121,8 +122,9 @@ class Regex::State {
         UErrorCode status = U_ZERO_ERROR;
         UParseError parseError{};
         const uint32_t flags = options_.caseInsensitive ? UREGEX_CASE_INSENSITIVE : 0;
-        std::shared_ptr<const icu::RegexPattern> compiled(
-            icu::RegexPattern::compile(fromUtf8(source_), flags, parseError, status));
+        const auto rewritten = options_.asciiDigits ? withAsciiDigitSets(source_) : std::nullopt;
+        std::shared_ptr<const icu::RegexPattern> compiled(icu::RegexPattern::compile(
+            fromUtf8(rewritten ? *rewritten : source_), flags, parseError, status));
         if (U_SUCCESS(status) && compiled) {
             // Only matchers tell the number of groups.
             const std::unique_ptr<icu::RegexMatcher> probe(compiled->matcher(status));
@@ -160,7 +162,8 @@ class SharedStates {
     // A state made now starts with the required text when it is given.
     std::shared_ptr<Regex::State> get(std::string_view source, RegexOptions options,
                                       RequiredText* known = nullptr) {
-        auto& entries = entries_[(options.caseInsensitive ? 1 : 0) + (options.bounded ? 2 : 0)];
+        auto& entries = entries_[(options.caseInsensitive ? 1 : 0) + (options.bounded ? 2 : 0) +
+                                 (options.asciiDigits ? 4 : 0)];
         const std::lock_guard lock(mutex_);
         auto it = entries.find(source);
         if (it == entries.end()) {
@@ -190,8 +193,8 @@ class SharedStates {
 
     static constexpr std::size_t kMinimumSweep = 256;
     std::mutex mutex_;
-    // By options: case-insensitive adds one, bounded two.
-    std::array<Entries, 4> entries_;
+    // By options: case-insensitive adds one, bounded two, ASCII digits four.
+    std::array<Entries, 8> entries_;
     std::size_t sweepAt_ = kMinimumSweep;
 };
 

@@ -390,7 +390,10 @@ std::vector<SimpleOTPParser::Candidate> SimpleOTPParser::candidatesOf(
 }
 
 std::vector<std::string> SimpleOTPParser::findCandidates(std::string_view utf8Text) const {
-    const icu::UnicodeString text = fromUtf8(utf8Text);
+    // The language patterns see digits as parse shows them: ASCII.
+    const icu::UnicodeString received = fromUtf8(utf8Text);
+    const std::optional<icu::UnicodeString> ascii = withAsciiDigits(received);
+    const icu::UnicodeString& text = ascii ? *ascii : received;
     GroupedPrefilter::Lazy filter(*prefilter_, text);
     std::vector<std::string> out;
     for (const auto& candidate : candidatesOf(text, filter)) {

@@ -59,7 +59,8 @@ class SimpleOTPParser final : public OTPParser {
     // language files and the generic stages find alone.
     SimpleOTPParser languageStagesOnly() const;
 
-    // The ordered candidate codes of a text whose links are already removed.
+    // The ordered candidate codes of a text whose links are already removed, with other
+    // scripts' digits read as ASCII ones.
     std::vector<std::string> findCandidates(std::string_view utf8Text) const;
     // Whether a candidate is part of a phone number, amount, time or ordinal in the context,
     // or ends like a time or an ordinal (the built-in exclusions alone).

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ParserTestSupport.h"
+#include "parser/AsciiDigitSets.h"
 #include "parser/AsciiDigits.h"
 #include "parser/SimpleOTPParser.h"
 #include "parser/UnicodeText.h"
@@ -55,6 +56,37 @@ TEST(OtherDigits, AreFoundAndDeliveredInAscii) {
     EXPECT_EQ(parser.parse("OTP for $٤٨٢٩"), std::nullopt);
     // A code in ASCII digits next to other digits: the text is read as before.
     EXPECT_EQ(parser.parse("code: 551290 ٢٠٢٤"), result("551290"));
+}
+
+// Patterns run on such texts compile each \d inside a set as 0-9; anything the rewrite does
+// not follow completely is compiled as written.
+TEST(OtherDigits, DigitSetsOfLanguagePatternsAreWrittenInAscii) {
+    const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
+        {R"((?<![\d.,])(\d{6})(?![\d/]))", R"((?<![0-9.,])(\d{6})(?![0-9/]))"},
+        {R"([^\d\n]{0,20}[\p{L}\d.&'’\-]+)", R"([^0-9\n]{0,20}[\p{L}0-9.&'’\-]+)"},
+        {R"(\[\d\]\\d[\-\d])", R"(\[\d\]\\d[\-0-9])"},
+        {R"([\x{5B}\d])", R"([\x{5B}0-9])"},
+        // A \d outside sets costs nothing already; next to an unescaped '-' it stays.
+        {R"(\d{4}\D)", std::nullopt},
+        {R"([\d-x][a-\d])", std::nullopt},
+        {R"([\d-x][\d])", "[\\d-x][0-9]"},
+        // Free-spacing, comments, quoting, nested sets, set operations, POSIX classes.
+        {R"((?x) [\d] # [)", std::nullopt},
+        {R"((?ix:[\d]))", std::nullopt},
+        {R"((?i-x:[\d]))", "(?i-x:[0-9])"},
+        {R"((?# [ )[\d])", std::nullopt},
+        {R"(\Q[\d]\E)", std::nullopt},
+        {R"([[a-z]\d])", std::nullopt},
+        {R"([\p{L}&&\d])", std::nullopt},
+        {R"([\d--[5]])", std::nullopt},
+        {R"([]\d])", std::nullopt},
+        {R"([[:digit:]\d])", std::nullopt},
+        {R"([\d)", std::nullopt},
+        {R"([\d]\)", std::nullopt},
+    };
+    for (const auto& [source, expected] : cases) {
+        EXPECT_EQ(withAsciiDigitSets(source), expected) << source;
+    }
 }
 
 }  // namespace

@@ -104,6 +104,8 @@ TEST(Parser, CandidatesComeInStageOrder) {
               (std::vector<std::string>{"7890", "7890", "123456", "AB12CD", "12345"}));
     EXPECT_EQ(parser.findCandidates("Call 555-123-4567 for help. Code: 9981"),
               (std::vector<std::string>{"4567", "9981", "555123"}));
+    // Other scripts' digits come out as parse reads them.
+    EXPECT_EQ(parser.findCandidates("Code ٤٨٢٩١٣"), (std::vector<std::string>{"482913"}));
 }
 
 // Language patterns come before the generic stages, in list order, on the text without links;
