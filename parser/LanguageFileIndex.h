@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "parser/ContentHash.h"
 #include "parser/LanguageFile.h"
 #include "parser/MappedFile.h"
 
@@ -66,8 +67,5 @@ class LanguageFileIndex {
     std::vector<Entry> entries_;
     std::size_t builtInsBegin_ = 0;
 };
-
-// The 64-bit hash an index entry is keyed by.
-std::uint64_t contentHash(std::string_view bytes);
 
 }  // namespace nabbit

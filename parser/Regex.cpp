@@ -10,6 +10,7 @@
 #include <unicode/parseerr.h>
 
 #include "parser/AsciiDigitSets.h"
+#include "parser/ContentHash.h"
 #include "parser/GraphemeCount.h"
 #include "parser/UnicodeText.h"
 
@@ -184,8 +185,9 @@ class SharedStates {
   private:
     struct Hash {
         using is_transparent = void;
+        // Sources run to hundreds of bytes; the standard hash reads them a byte at a time.
         std::size_t operator()(std::string_view text) const {
-            return std::hash<std::string_view>{}(text);
+            return static_cast<std::size_t>(contentHash(text));
         }
     };
     using Entries =
