@@ -7,31 +7,21 @@
 
 #include <utility>
 
+#include "parser/FileDescriptor.h"
+
 namespace nabbit {
 
 namespace {
 
 constexpr off_t kMaxSize = 64 * 1024 * 1024;
 
-// Closes the descriptor once the mapping is made (or given up).
-struct Descriptor {
-    explicit Descriptor(int fd) : fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    int fd;
-};
-
 }  // namespace
 
 std::optional<MappedFile> MappedFile::open(const std::filesystem::path& path) {
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Closed once the mapping is made (or given up).
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+    if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         info.st_size > kMaxSize) {
         return std::nullopt;
     }
@@ -39,7 +29,7 @@ std::optional<MappedFile> MappedFile::open(const std::filesystem::path& path) {
         return MappedFile(nullptr, 0);
     }
     const auto size = static_cast<std::size_t>(info.st_size);
-    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0);
+    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.get(), 0);
     if (data == MAP_FAILED) {
         return std::nullopt;
     }

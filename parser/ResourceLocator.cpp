@@ -1,13 +1,17 @@
 #include "parser/ResourceLocator.h"
 
-#include <array>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <set>
 #include <system_error>
 #include <utility>
+
+#include "parser/FileDescriptor.h"
 
 namespace nabbit {
 
@@ -16,6 +20,8 @@ namespace {
 constexpr const char* kSubfolder = "OTPKeywords";
 // Data files are kilobytes; a file far larger is no data file of ours and is not read whole.
 constexpr std::uintmax_t kMaxFileSize = 64 * 1024 * 1024;
+// What a file that grew while being read is extended by at a time.
+constexpr std::size_t kReadBlock = 16 * 1024;
 
 bool pathExists(const std::filesystem::path& path) {
     std::error_code ec;
@@ -122,37 +128,39 @@ std::optional<std::filesystem::path> ResourceLocator::userOverrideDir() {
 }
 
 std::optional<std::string> ResourceLocator::readFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    // Opened without waiting (a FIFO in its place must not hang the program) and checked to be
+    // a regular file before anything is read.
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uintmax_t>(info.st_size) > kMaxFileSize) {
         return std::nullopt;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    // Sized once from the file's length (read at every start, the index is large), then read
-    // on to the end in case the file grew meanwhile.
-    std::string contents;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (!ec && size > kMaxFileSize) {
-        return std::nullopt;
-    }
-    if (!ec) {
-        contents.resize(static_cast<std::size_t>(size));
-        in.read(contents.data(), static_cast<std::streamsize>(contents.size()));
-        contents.resize(static_cast<std::size_t>(in.gcount()));
-    }
-    // Left uninitialised: clearing it cost more than reading a language file.
-    std::array<char, 16 * 1024> block;
-    while (in.read(block.data(), block.size()) || in.gcount() > 0) {
-        contents.append(block.data(), static_cast<std::size_t>(in.gcount()));
-        if (contents.size() > kMaxFileSize) {
+    // Sized once from the file's length (read at every start, the files are many), with a
+    // byte to spare so that the read which finds the end needs no more room; read on to the
+    // end in case the file grew meanwhile.
+    std::string contents(static_cast<std::size_t>(info.st_size) + 1, '\0');
+    std::size_t used = 0;
+    for (;;) {
+        if (used == contents.size()) {
+            contents.resize(used + kReadBlock);
+        }
+        const ssize_t got = ::read(file.get(), contents.data() + used, contents.size() - used);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        used += static_cast<std::size_t>(got);
+        if (used > kMaxFileSize) {
             return std::nullopt;
         }
     }
-    if (in.bad()) {
-        return std::nullopt;
-    }
+    contents.resize(used);
     return contents;
 }
 
