@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -104,6 +106,12 @@ TEST(LanguageFile, FailsAsAWhole) {
     ASSERT_TRUE(writeFile(dir.path() / "es.json", languageJson("code", "x")));
     fs::resize_file(dir.path() / "es.json", 65 * 1024 * 1024);
     EXPECT_FALSE(ResourceLocator::readFile(dir.path() / "es.json").has_value());
+    // A FIFO in a file's place is not waited on (no writer would ever come).
+    ASSERT_EQ(::mkfifo((dir.path() / "it.json").c_str(), 0600), 0);
+    EXPECT_FALSE(ResourceLocator::readFile(dir.path() / "it.json").has_value());
+    // Read whole, to the last byte.
+    ASSERT_TRUE(writeFile(dir.path() / "nl.json", std::string(40000, 'x') + "end"));
+    EXPECT_EQ(ResourceLocator::readFile(dir.path() / "nl.json"), std::string(40000, 'x') + "end");
 }
 
 TEST(LanguageFiles, MergeInFixedOrderFromBothPlacesSkippingBrokenFiles) {
