@@ -10,6 +10,7 @@ namespace nabbit {
 
 KeywordGate::KeywordGate(const std::set<std::string>& keywords) {
     std::vector<std::u16string> units;
+    units.reserve(keywords.size());
     for (const auto& keyword : keywords) {
         std::u16string utf16 = utf16Of(keyword);
         if (utf16.empty()) {

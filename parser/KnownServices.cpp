@@ -158,6 +158,8 @@ bool isAsciiAlnum(char16_t c) {
 
 NameTable::NameTable(std::vector<std::string> names) : names_(std::move(names)) {
     std::vector<std::u16string> units;
+    units.reserve(names_.size());
+    lengths_.reserve(names_.size());
     for (const auto& name : names_) {
         units.push_back(utf16Of(name));
         lengths_.push_back(units.back().size());
