@@ -27,6 +27,13 @@ bool mayBeFreeSpacing(std::string_view pattern) {
     return false;
 }
 
+// A character that stands for itself inside a set, so that it can end a range ('a' of 'a-z').
+// ICU reads '&' (intersection), '-' and the brackets otherwise, and takes the start of a range
+// after '&' from whatever literal came before, even in an earlier set.
+bool isPlainInSet(char c) {
+    return c != '\\' && c != '[' && c != ']' && c != '&' && c != '-' && c != '^';
+}
+
 }  // namespace
 
 std::optional<std::string> withAsciiDigitSets(std::string_view pattern) {
@@ -39,8 +46,8 @@ std::optional<std::string> withAsciiDigitSets(std::string_view pattern) {
     out.reserve(pattern.size() + 8);
     bool inSet = false;
     bool changed = false;
-    // Whether the last thing copied inside the set was an unescaped '-'.
-    bool afterDash = false;
+    // Whether the last thing copied inside the set was a plain character (isPlainInSet).
+    bool afterPlain = false;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const char c = pattern[i];
         if (c == '\\') {
@@ -51,17 +58,15 @@ std::optional<std::string> withAsciiDigitSets(std::string_view pattern) {
             if (escaped == 'Q') {
                 return std::nullopt;
             }
-            const bool beforeDash = i + 2 < pattern.size() && pattern[i + 2] == '-';
-            if (inSet && escaped == 'd' && !afterDash && !beforeDash) {
+            ++i;
+            afterPlain = false;
+            if (inSet && escaped == 'd') {
                 out += "0-9";
                 changed = true;
-                ++i;
-                afterDash = false;
                 continue;
             }
             out += c;
             out += escaped;
-            ++i;
             // \p{..}, \N{..}, \x{..}: copied whole, so that no brace or bracket in them counts.
             if (i + 1 < pattern.size() && pattern[i + 1] == '{') {
                 const std::size_t close = pattern.find('}', i + 1);
@@ -71,7 +76,6 @@ std::optional<std::string> withAsciiDigitSets(std::string_view pattern) {
                 out.append(pattern.substr(i + 1, close - i));
                 i = close;
             }
-            afterDash = false;
             continue;
         }
         if (c == '[') {
@@ -88,18 +92,23 @@ std::optional<std::string> withAsciiDigitSets(std::string_view pattern) {
             if (i + 1 < pattern.size() && (pattern[i + 1] == ']' || pattern[i + 1] == ':')) {
                 return std::nullopt;
             }
-            afterDash = false;
+            afterPlain = false;
             continue;
         }
         if (inSet) {
             if (c == ']') {
                 inSet = false;
-            } else if ((c == '&' || c == '-') && i + 1 < pattern.size() && pattern[i + 1] == c) {
+            } else if (c == '&' && i + 1 < pattern.size() && pattern[i + 1] == '&') {
+                return std::nullopt;
+            } else if (c == '-' &&
+                       (!afterPlain || i + 1 >= pattern.size() || !isPlainInSet(pattern[i + 1]))) {
+                // Only ranges between plain characters ('a-z') are followed; ICU reads a '-'
+                // anywhere else by rules of its own, some of which the rewrite would change.
                 return std::nullopt;
             }
+            afterPlain = c != '-' && isPlainInSet(c);
         }
         out += c;
-        afterDash = inSet && c == '-';
     }
     if (inSet || !changed) {
         return std::nullopt;
