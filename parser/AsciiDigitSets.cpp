@@ -55,13 +55,19 @@ std::optional<std::string> withAsciiDigitSets(std::string_view pattern) {
                 return std::nullopt;
             }
             const char escaped = pattern[i + 1];
-            if (escaped == 'Q') {
+            // Quoting, a control character ('\c\' takes the backslash after it) and a
+            // one-letter property ('\pL') are not followed.
+            const bool braced = i + 2 < pattern.size() && pattern[i + 2] == '{';
+            if (escaped == 'Q' || escaped == 'c' ||
+                ((escaped == 'p' || escaped == 'P') && !braced)) {
                 return std::nullopt;
             }
             ++i;
             afterPlain = false;
             if (inSet && escaped == 'd') {
-                out += "0-9";
+                // Escaped, so that no escape before it ('\0', '\x', '\u') takes the digits as
+                // its own.
+                out += "\\x{30}-\\x{39}";
                 changed = true;
                 continue;
             }

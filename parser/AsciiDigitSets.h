@@ -6,7 +6,8 @@
 
 namespace nabbit {
 
-// An ICU pattern with every \d inside a bracket set ('[\d.,]', '[^\d\n]') written as 0-9,
+// An ICU pattern with every \d inside a bracket set ('[\d.,]', '[^\d\n]') written as 0-9
+// (as \x{30}-\x{39}),
 // for patterns only ever run on texts whose decimal digits are all ASCII (withAsciiDigits):
 // there both forms match the same. ICU builds the set of every script's digits afresh for
 // each such \d, some 0.3 M instructions apiece, where 0-9 costs next to nothing; the language

@@ -62,11 +62,12 @@ TEST(OtherDigits, AreFoundAndDeliveredInAscii) {
 // not follow completely is compiled as written.
 TEST(OtherDigits, DigitSetsOfLanguagePatternsAreWrittenInAscii) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
-        {R"((?<![\d.,])(\d{6})(?![\d/]))", R"((?<![0-9.,])(\d{6})(?![0-9/]))"},
-        {R"([^\d\n]{0,20}[\p{L}\d.&'’\-]+)", R"([^0-9\n]{0,20}[\p{L}0-9.&'’\-]+)"},
-        {R"(\[\d\]\\d[\-\d])", R"(\[\d\]\\d[\-0-9])"},
-        {R"([\x{5B}\d])", R"([\x{5B}0-9])"},
-        {R"([a-z\d][^A-F0-9\d])", R"([a-z0-9][^A-F0-90-9])"},
+        {R"((?<![\d.,])(\d{6})(?![\d/]))", R"((?<![\x{30}-\x{39}.,])(\d{6})(?![\x{30}-\x{39}/]))"},
+        {R"([^\d\n][\p{L}\d.&'’\-])", R"([^\x{30}-\x{39}\n][\p{L}\x{30}-\x{39}.&'’\-])"},
+        {R"(\[\d\]\\d[\-\d])", R"(\[\d\]\\d[\-\x{30}-\x{39}])"},
+        {R"([a-z\d][^A-F0-9\d])", R"([a-z\x{30}-\x{39}][^A-F0-9\x{30}-\x{39}])"},
+        // An escape before it keeps its own digits ('\0' is octal, '\x5' hexadecimal).
+        {R"([\0\d\x5\d])", R"([\0\x{30}-\x{39}\x5\x{30}-\x{39}])"},
         // A \d outside sets costs nothing already.
         {R"(\d{4}\D)", std::nullopt},
         // A '-' anywhere but between plain characters: ICU reads it by rules of its own (after
@@ -78,9 +79,11 @@ TEST(OtherDigits, DigitSetsOfLanguagePatternsAreWrittenInAscii) {
         // Free-spacing, comments, quoting, nested sets, set operations, POSIX classes.
         {R"((?x) [\d] # [)", std::nullopt},
         {R"((?ix:[\d]))", std::nullopt},
-        {R"((?i-x:[\d]))", "(?i-x:[0-9])"},
+        {R"((?i-x:[\d]))", R"((?i-x:[\x{30}-\x{39}]))"},
         {R"((?# [ )[\d])", std::nullopt},
         {R"(\Q[\d]\E)", std::nullopt},
+        {R"([\c\d])", std::nullopt},
+        {R"([\pL\d])", std::nullopt},
         {R"([[a-z]\d])", std::nullopt},
         {R"([\p{L}&&\d])", std::nullopt},
         {R"([\d--[5]])", std::nullopt},
