@@ -40,15 +40,15 @@ PatternPrefilter::PatternPrefilter(const std::vector<const RequiredText*>& requi
     std::vector<std::u16string> strings;
     // Each (string, clause) listing, to be grouped by string below.
     std::vector<std::pair<std::int32_t, std::int32_t>> listings;
-    std::size_t listed = 0;
+    std::size_t listingCount = 0;
     for (const RequiredText* text : required) {
         for (const auto& alternatives : text->clauses) {
-            listed += alternatives.size();
+            listingCount += alternatives.size();
         }
     }
-    ids.reserve(listed);
-    strings.reserve(listed);
-    listings.reserve(listed);
+    ids.reserve(listingCount);
+    strings.reserve(listingCount);
+    listings.reserve(listingCount);
     std::int32_t clause = 0;
     for (const RequiredText* text : required) {
         for (const auto& alternatives : text->clauses) {

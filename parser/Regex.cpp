@@ -163,8 +163,9 @@ class SharedStates {
     // A state made now starts with the required text when it is given.
     std::shared_ptr<Regex::State> get(std::string_view source, RegexOptions options,
                                       RequiredText* known = nullptr) {
-        auto& entries = entries_[(options.caseInsensitive ? 1 : 0) + (options.bounded ? 2 : 0) +
-                                 (options.asciiDigits ? 4 : 0)];
+        Table& table = tables_[(options.caseInsensitive ? 1 : 0) + (options.bounded ? 2 : 0) +
+                               (options.asciiDigits ? 4 : 0)];
+        auto& entries = table.entries;
         const std::lock_guard lock(mutex_);
         auto it = entries.find(source);
         if (it == entries.end()) {
@@ -175,9 +176,9 @@ class SharedStates {
         auto state = known ? std::make_shared<Regex::State>(it->first, options, std::move(*known))
                            : std::make_shared<Regex::State>(it->first, options);
         it->second = state;
-        if (entries.size() >= sweepAt_) {
+        if (entries.size() >= table.sweepAt) {
             std::erase_if(entries, [](const auto& item) { return item.second.expired(); });
-            sweepAt_ = std::max<std::size_t>(kMinimumSweep, 2 * entries.size());
+            table.sweepAt = std::max<std::size_t>(kMinimumSweep, 2 * entries.size());
         }
         return state;
     }
@@ -194,10 +195,15 @@ class SharedStates {
         std::unordered_map<std::string, std::weak_ptr<Regex::State>, Hash, std::equal_to<>>;
 
     static constexpr std::size_t kMinimumSweep = 256;
+    // Each table is swept by its own size: one count for all would let a small table's sweep
+    // set a mark that a large one then passes on every insertion.
+    struct Table {
+        Entries entries;
+        std::size_t sweepAt = kMinimumSweep;
+    };
     std::mutex mutex_;
     // By options: case-insensitive adds one, bounded two, ASCII digits four.
-    std::array<Entries, 8> entries_;
-    std::size_t sweepAt_ = kMinimumSweep;
+    std::array<Table, 8> tables_;
 };
 
 SharedStates& sharedStates() {
