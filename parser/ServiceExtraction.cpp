@@ -380,6 +380,29 @@ std::optional<std::string> accepted(const icu::UnicodeString& found,
     if (first == last || last - first > kMaxNameWords) {
         return std::nullopt;
     }
+    const auto containsKeyword = [&](const std::string& phrase) {
+        return keywordSearch != nullptr
+                   ? keywordSearch->matches(fromUtf8(phrase))
+                   : std::any_of(keywords.begin(), keywords.end(), [&](const std::string& keyword) {
+                         return phrase.find(keyword) != std::string::npos;
+                     });
+    };
+    const auto joinedWords = [&](std::size_t from, std::size_t to) {
+        std::string phrase;
+        for (std::size_t w = from; w < to; ++w) {
+            phrase += (w > from ? " " : "") + words[w];
+        }
+        return phrase;
+    };
+    // A keyword that runs from the dropped words into the name, or from the name into them
+    // ('код подтверждения' read as 'код' + 'подтверждения'), makes the name part of that
+    // phrase, not a service.
+    if ((first > 0 && containsKeyword(joinedWords(0, last)) &&
+         !containsKeyword(joinedWords(0, first))) ||
+        (last < words.size() && containsKeyword(joinedWords(first, words.size())) &&
+         !containsKeyword(joinedWords(last, words.size())))) {
+        return std::nullopt;
+    }
     std::string name;
     for (std::size_t w = first; w < last; ++w) {
         if ((droppable(words[w]) && !nameJoiners().contains(words[w])) || endsLikeACode(words[w])) {
@@ -398,11 +421,7 @@ std::optional<std::string> accepted(const icu::UnicodeString& found,
         letterCount(utf16) < kMinNameLetters || genericNameWords().contains(name)) {
         return std::nullopt;
     }
-    if (keywordSearch != nullptr
-            ? keywordSearch->matches(utf16)
-            : std::any_of(keywords.begin(), keywords.end(), [&](const std::string& keyword) {
-                  return name.find(keyword) != std::string::npos;
-              })) {
+    if (containsKeyword(name)) {
         return std::nullopt;
     }
     return name;

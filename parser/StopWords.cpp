@@ -34,7 +34,8 @@ const std::unordered_set<std::string>& genericNameWords() {
         "required", "requested", "here", "note", "ps", "push", "latest", "current", "single",
         "please", "reminder", "fyi", "re", "fwd", "subject", "promo", "promotion", "discount",
         "coupon", "voucher", "gift", "zip", "postal", "transfer", "purchase", "booking",
-        "reservation", "ticket", "tracking", "shipping", "parcel", "package",
+        "reservation", "ticket", "tracking", "shipping", "parcel", "package", "email", "e-mail",
+        "phone",
         // French
         "alerte", "avis", "rappel", "sécurité", "securite", "vérification", "compte", "connexion",
         "cher", "chère", "bienvenue", "mot", "passe", "provisoire", "temporaire", "nouveau", "vos",
@@ -102,7 +103,40 @@ const std::unordered_set<std::string>& genericNameWords() {
         "berikut", "perhatian", "penting", "transfer", "pesanan",
         // Arabic
         "تنبيه", "إشعار", "اشعار", "تذكير", "أمان", "تحقق", "التحقق", "رمز", "الرمز", "كود", "حساب",
-        "عزيزي", "عميل", "العميل", "رسالة", "سري", "الخاص", "بك", "في", "من"};
+        "عزيزي", "عميل", "العميل", "رسالة", "سري", "الخاص", "بك", "في", "من",
+        // Swedish, Danish, Norwegian
+        "din", "ditt", "dina", "dit", "dine", "er", "är", "kode", "koden", "koder", "för", "fra",
+        "från", "til", "och", "og", "hej", "hei", "engångskod", "verifieringskod", "bekräftelsekod",
+        "bekræftelseskode", "bekreftelseskode", "engangskode", "sikkerhedskode", "sikkerhetskode",
+        // Finnish
+        "sinun", "teidän", "koodi", "koodisi", "koodinne", "vahvistuskoodi", "vahvistuskoodisi",
+        "kertakäyttöinen", "kertakäyttökoodi", "tunnuslukusi", "hei",
+        // Czech
+        "váš", "vaše", "tvůj", "tvoje", "kód", "ověřovací", "potvrzovací", "jednorázový",
+        "bezpečnostní", "přihlašovací", "je", "pro",
+        // Romanian
+        "cod", "codul", "tău", "tau", "dvs", "dumneavoastră", "verificare", "unică", "unic",
+        "confirmare", "securitate", "autentificare", "este", "pentru",
+        // Hungarian
+        "az", "a", "egy", "ön", "kód", "kódod", "kódja", "ellenőrző", "egyszeri", "megerősítő",
+        "biztonsági", "belépési", "azonosító", "hitelesítő", "jelszó", "jelszavad", "jelszava",
+        "jelszavát",
+        // Malay
+        "pengesahan", "sekali", "guna", "masuk", "anda",
+        // Catalan
+        "teu", "teva", "vostre", "vostra", "codi", "verificació", "seguretat", "accés",
+        "confirmació",
+        // Tagalog
+        "ang", "iyong", "inyong", "mo", "ninyo", "ay", "sa", "ng", "para",
+        // Greek
+        "ο", "η", "το", "σας", "σου", "κωδικός", "κωδικό", "επαλήθευσης", "επιβεβαίωσης",
+        // Czech without diacritics, Finnish, Hindi, Hungarian
+        "prihlaseni", "přihlášení", "yhden", "kerran", "पासवर्ड", "रीसेट", "aktiváló",
+        "jelszó-visszaállítási",
+        // Russian, Polish (inflected forms)
+        "подтверждения", "weryfikacyjny",
+        // Urdu, Hindi
+        "آپ", "آپکا", "کا", "کی", "کے", "تصدیقی", "کوڈ", "आपका", "आपकी", "कोड"};
     return words;
 }
 

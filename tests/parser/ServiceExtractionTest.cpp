@@ -143,6 +143,13 @@ TEST(Service, StopWordsAndKeywordsAreNoNames) {
     EXPECT_FALSE(extractService("[être] 1234", {}).has_value());
     EXPECT_EQ(extractService("(zorgbank) 1234", {}), "zorgbank");
     EXPECT_FALSE(extractService("(zorgbank) 1234", {"zorgbank"}).has_value());
+    // Nor is the rest of a keyword phrase once its generic words are dropped; a keyword that
+    // lies wholly in those words leaves the name alone.
+    EXPECT_EQ(extractService("Code zorgbank: 1234", {}), "zorgbank");
+    EXPECT_FALSE(extractService("Code zorgbank: 1234", {"code zorgbank"}).has_value());
+    EXPECT_EQ(extractService("Code zorgbank: 1234", {"code"}), "zorgbank");
+    EXPECT_EQ(extractService("Zorg code: 1234", {}), "zorg");
+    EXPECT_FALSE(extractService("Zorg code: 1234", {"zorg code"}).has_value());
 }
 
 }  // namespace
