@@ -35,7 +35,7 @@ const std::unordered_set<std::string>& genericNameWords() {
         "please", "reminder", "fyi", "re", "fwd", "subject", "promo", "promotion", "discount",
         "coupon", "voucher", "gift", "zip", "postal", "transfer", "purchase", "booking",
         "reservation", "ticket", "tracking", "shipping", "parcel", "package", "email", "e-mail",
-        "phone",
+        "phone", "amount", "balance", "total", "reference", "ref", "card",
         // French
         "alerte", "avis", "rappel", "sécurité", "securite", "vérification", "compte", "connexion",
         "cher", "chère", "bienvenue", "mot", "passe", "provisoire", "temporaire", "nouveau", "vos",
