@@ -150,8 +150,27 @@ const std::array<std::string_view, 136>& knownServices() {
 
 namespace {
 
+bool isAsciiDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
 bool isAsciiAlnum(char16_t c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    return isAsciiDigit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// No ASCII letter or digit touches a whole word, and a number in it does not run on past a
+// point or comma: '99' is no word in 'R$ 49,99'.
+bool standsAlone(std::u16string_view text, std::size_t start, std::size_t end) {
+    const auto digitAt = [&](std::size_t i) { return i < text.size() && isAsciiDigit(text[i]); };
+    const auto pointAt = [&](std::size_t i) {
+        return i < text.size() && (text[i] == u'.' || text[i] == u',');
+    };
+    if (start > 0 && (isAsciiAlnum(text[start - 1]) ||
+                      (start >= 2 && digitAt(start) && pointAt(start - 1) && digitAt(start - 2)))) {
+        return false;
+    }
+    return end == text.size() ||
+           !(isAsciiAlnum(text[end]) || (digitAt(end - 1) && pointAt(end) && digitAt(end + 1)));
 }
 
 }  // namespace
@@ -173,9 +192,7 @@ std::optional<std::string_view> NameTable::firstWholeWord(std::u16string_view te
         if (name >= best) {
             return;
         }
-        const std::size_t start = end - lengths_[name];
-        if ((start == 0 || !isAsciiAlnum(text[start - 1])) &&
-            (end == text.size() || !isAsciiAlnum(text[end]))) {
+        if (standsAlone(text, end - lengths_[name], end)) {
             best = name;
         }
     });

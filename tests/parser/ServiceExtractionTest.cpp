@@ -137,6 +137,15 @@ TEST(Service, TableOrderBeatsTextOrder) {
     EXPECT_EQ(firstKnownService("amex safekey"), "amex");
 }
 
+// A listed name of digits is no word inside a number: not '99' in a price of 49,99.
+TEST(Service, ListedNumbersStandAloneOnly) {
+    const NameTable table({"99", "acme"});
+    EXPECT_EQ(table.firstWholeWord("r$ 49,99 em acme"), "acme");
+    EXPECT_EQ(table.firstWholeWord("99.5 acme"), "acme");
+    EXPECT_EQ(table.firstWholeWord("corrida 99: 4821"), "99");
+    EXPECT_EQ(table.firstWholeWord("pague com 99."), "99");
+}
+
 // English and French stop words, and the keywords, are never names.
 TEST(Service, StopWordsAndKeywordsAreNoNames) {
     EXPECT_FALSE(extractService("(votre) 1234", {}).has_value());
