@@ -133,6 +133,14 @@ const std::unordered_set<std::string>& genericNameWords() {
         // Czech without diacritics, Finnish, Hindi, Hungarian
         "prihlaseni", "přihlášení", "yhden", "kerran", "पासवर्ड", "रीसेट", "aktiváló",
         "jelszó-visszaállítási",
+        // Persian, Hebrew, Finnish, Korean, Japanese, Polish, Turkish, Vietnamese, Arabic, German,
+        // Dutch, English: words that open a code line or ask for the code
+        "تراکنش", "خرید", "مبلغ", "קוד", "לאיפוס", "הסיסמה", "סיסמה", "אימות", "tilauksen",
+        "salasanan", "tilaus", "salasana", "로그인", "가입", "회원가입", "ログイン", "ログイン用",
+        "użyj", "wpisz", "podaj", "jako", "aby", "kodu", "bu", "aktivasyon", "numaralı",
+        "siparişiniz", "ma", "xac", "thuc", "البريد", "الطلب", "رقم", "هاتفك", "هو", "bestätigungs",
+        "kundennummer", "4-stelliger", "5-stelliger", "6-stelliger", "8-stelliger", "eenmalige",
+        "two", "mpin",
         // Russian, Polish (inflected forms)
         "подтверждения", "weryfikacyjny",
         // Urdu, Hindi
