@@ -7,6 +7,7 @@
 #include <unicode/uchar.h>
 
 #include "parser/CharacterClasses.h"
+#include "parser/KnownServices.h"
 #include "parser/UnicodeText.h"
 
 namespace nabbit {
@@ -103,6 +104,20 @@ bool qualified(const icu::UnicodeString& lower, int32_t from, int32_t to) {
                                     to - std::max(start, lineStart));
     return std::any_of(qualifiers().begin(), qualifiers().end(),
                        [&](const icu::UnicodeString& word) { return window.indexOf(word) >= 0; });
+}
+
+// The text with the name at the span blanked out when it is a service of the table, whose
+// name may hold a qualifier ('door' in 'doordash') without being one.
+icu::UnicodeString withoutKnownName(const icu::UnicodeString& lower, Regex::Scanner::Span name) {
+    const icu::UnicodeString word(lower, name.start, name.end - name.start);
+    const std::u16string_view view(word.getBuffer(), static_cast<std::size_t>(word.length()));
+    const auto known = firstKnownService(view);
+    if (!known || fromUtf8(*known) != word) {
+        return lower;
+    }
+    icu::UnicodeString out(lower);
+    out.replace(name.start, word.length(), icu::UnicodeString(word.length(), u' ', word.length()));
+    return out;
 }
 
 // Capital words that follow a code word without being a code.
@@ -326,7 +341,9 @@ std::vector<StructuralRules::Candidate> StructuralRules::candidates(
         while (scanner.next()) {
             const auto code = scanner.mappedGroup(1);
             const auto span = scanner.group(0);
-            if (code && span && !qualified(lower, span->start, span->end)) {
+            const auto name = scanner.group(2);
+            if (code && span && name &&
+                !qualified(withoutKnownName(lower, *name), span->start, span->end)) {
                 out.push_back(Candidate{cleaned(*code), scanner.mappedGroup(2), *code});
             }
         }

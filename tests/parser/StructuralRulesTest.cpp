@@ -45,7 +45,11 @@ INSTANTIATE_TEST_SUITE_P(
                            result("482913", "uber")},
                       Case{"unknown_service_split", "551 290 is your zorvexbank verification code",
                            result("551290", "zorvexbank")},
-                      Case{"generic_word_no_service", "7731 is your login code", result("7731")}),
+                      Case{"generic_word_no_service", "7731 is your login code", result("7731")},
+                      // A qualifier inside a listed service's name does not count; alone it does.
+                      Case{"qualifier_in_service_name", "482913 is your doordash code",
+                           result("482913", "doordash")},
+                      Case{"qualifier_as_name", "4821 is your door code", std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
