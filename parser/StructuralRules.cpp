@@ -279,16 +279,21 @@ StructuralRules::StructuralRules()
                   R"(verification\h+code|security\h+code)|)", kCjkCodeWords, R"()\h*[:：]?\h*$|)",
                   "(?i:", kCodeWords, R"()[^\n]{0,40}[:：]\h*$)"}))),
       codeLine_(deferred(R"(^\h*([A-Za-z0-9]{4,10}|\d{3,4}[\h\-]\d{3,4})\h*[.。]?\h*$)")),
-      capitalsAfterWord_(deferred(
-          joined({R"((?<!\p{L}))",
-                  R"((?i:(?:(?:verification|security|confirmation|login|sign-in|one-time|access|)"
-                  R"(authentication|authorization)\h+code|passcode|otp|one-time\h+password|)"
-                  R"(verifieringskod|engångskod|bekræftelseskode|engangskode|verifiseringskode|)"
-                  R"(vahvistuskoodi|kertakäyttökoodi|ověřovací\h+kód|jednorázový\h+kód|)"
-                  R"(cod(?:ul)?\h+de\h+verificare|codi\h+de\h+verificació|kod\h+pengesahan|)"
-                  R"(κωδικός\h+επαλήθευσης|קוד\h+אימות|کد\h+تایید|सत्यापन\h+कोड)))",
-                  R"((?:\h+(?i:is|är|er|on|je|este|és|ialah|είναι|הוא|است|है))?\h*[:：=]?\h*)",
-                  R"(([A-Z]{4,8})(?![\p{L}\p{N}]))"}))),
+      capitalsAfterWord_(deferred(joined(
+          {R"((?:(?<!\p{L}))",
+           R"((?i:(?:(?:verification|security|confirmation|login|sign-in|one-time|access|)"
+           R"(authentication|authorization)\h+code|passcode|otp|one-time\h+password|)"
+           R"(verifieringskod|engångskod|bekræftelseskode|engangskode|verifiseringskode|)"
+           R"(vahvistuskoodi|kertakäyttökoodi|ověřovací\h+kód|jednorázový\h+kód|)"
+           R"(cod(?:ul)?\h+de\h+verificare|codi\h+de\h+verificació|kod\h+pengesahan|)"
+           R"(κωδικός\h+επαλήθευσης|קוד\h+אימות|کد\h+تایید|सत्यापन\h+कोड)))",
+           R"((?:\h+(?i:is|är|er|on|je|este|és|ialah|είναι|הוא|است|है))?|)",
+           // Chinese, Japanese and Korean words that name a one-time code, written
+           // without spaces around them.
+           R"((?:验证码|驗證碼|认证码|認證碼|校验码|校驗碼|动态码|動態碼|确认码|確認碼|)",
+           R"(安全码|安全碼|認証コード|確認コード|認証キー|ワンタイムパスワード|)",
+           R"(セキュリティコード|인증\h?번호|인증\h?코드|확인\h?코드|보안\h?코드)(?:[为為是は])?))",
+           R"(\h*[:：=]?\h*([A-Z]{4,8})(?![\p{L}\p{N}]))"}))),
       afterAnyWord_(
           deferred(joined({"(?i:", kCodeWords, ")", kToCode, kCodeStart, kDigitCode, kCodeEnd}))),
       codeWord_(deferred(joined({"(?i:", kCodeWords, ")|", kCjkCodeWords}))),
@@ -361,7 +366,7 @@ std::vector<StructuralRules::Candidate> StructuralRules::candidates(
     if (lower.indexOf(u'\n') >= 0) {
         labelLines(text, out);
     }
-    if (latinWord && hasCapitalRun(text)) {
+    if ((latinWord || cjkWord) && hasCapitalRun(text)) {
         auto scanner = capitalsAfterWord_.scan(text);
         while (scanner.next()) {
             const auto code = scanner.mappedGroup(1);

@@ -62,6 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"security_code", "您的安全碼為 7731", result("7731")},
         Case{"japanese_number", "認証番号は551290です", result("551290")},
         Case{"japanese_password", "パスワード：6620", result("6620")},
+        Case{"letters_after_word", "您的验证码是KXQZT，请勿泄露", result("KXQZT")},
+        Case{"letters_after_korean_word", "인증번호: KXQZ", result("KXQZ")},
         Case{"before_word", "482913短信登录验证码", result("482913")},
         Case{"date_is_no_code", "카드 비밀번호가 2024년 5월 12일에 변경되었습니다.", std::nullopt},
         Case{"garage", "车库密码7788。", std::nullopt},
