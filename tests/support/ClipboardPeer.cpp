@@ -63,7 +63,7 @@ void say(const std::string& line) {
 }
 
 struct Atoms {
-    xcb_atom_t clipboard, targets, timestamp, multiple, incr, manager, saveTargets, property;
+    xcb_atom_t clipboard, targets, timestamp, multiple, manager, saveTargets, property;
 };
 Atoms atoms;
 
@@ -201,10 +201,9 @@ int main(int argc, char** argv) {
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
-    atoms = {atom("CLIPBOARD"),    atom("TARGETS"),
-             atom("TIMESTAMP"),    atom("MULTIPLE"),
-             atom("INCR"),         atom("CLIPBOARD_MANAGER"),
-             atom("SAVE_TARGETS"), atom("NABBIT_TEST_PEER")};
+    atoms = {atom("CLIPBOARD"),       atom("TARGETS"),           atom("TIMESTAMP"),
+             atom("MULTIPLE"),        atom("CLIPBOARD_MANAGER"), atom("SAVE_TARGETS"),
+             atom("NABBIT_TEST_PEER")};
 
     Formats formats;
     if (mode == "own" || mode == "frozen") {

@@ -1,8 +1,7 @@
 // Types through KWin's fake input from a program of its own: KWin grants fake input by the
 // client's executable, which it cannot read for a program of another user (the tests run as
 // root, the session as an ordinary user).
-//   nabbit-test-fake-input-keys               Ctrl+V as Nabbit's auto-paste types it
-//   nabbit-test-fake-input-keys 29:1 42:1 ... these evdev keys, pressed (1) or released (0)
+//   nabbit-test-fake-input-keys 29:1 42:1 ...  these evdev keys, pressed (1) or released (0)
 // Exit 0 once the keys went out, 1 (saying why) when the compositor refused.
 #include <wayland-client-protocol.h>
 
@@ -12,14 +11,12 @@
 #include <string>
 
 #include "fake-input-client-protocol.h"
-#include "platform/wayland/FakeInputKeySynthesis.h"
 #include "platform/wayland/WaylandConnection.h"
-
-namespace {
 
 constexpr std::chrono::milliseconds kConnectTimeout{2000};
 
-int typeKeys(int argc, char** argv) {
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
     auto connection = nabbit::WaylandConnection::open({}, kConnectTimeout);
     if (!connection) {
         std::cerr << connection.error() << "\n";
@@ -42,29 +39,9 @@ int typeKeys(int argc, char** argv) {
                                                  : WL_KEYBOARD_KEY_STATE_RELEASED);
     }
     (*connection)->flush();
-    QTimer::singleShot(200, QCoreApplication::instance(), &QCoreApplication::quit);
+    // Long enough for the compositor to read the keys before the connection closes.
+    QTimer::singleShot(200, &application, &QCoreApplication::quit);
     const int status = QCoreApplication::exec();
     wl_proxy_destroy(reinterpret_cast<wl_proxy*>(fakeInput));
     return status;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    if (argc > 1) {
-        return typeKeys(argc, argv);
-    }
-    auto keys = nabbit::FakeInputKeySynthesis::connect();
-    if (!keys) {
-        std::cerr << keys.error() << "\n";
-        return 1;
-    }
-    if (!(*keys)->sendPaste()) {
-        std::cerr << "the compositor went away\n";
-        return 1;
-    }
-    // Long enough for the compositor to read the keys before the connection closes.
-    QTimer::singleShot(200, &application, &QCoreApplication::quit);
-    return QCoreApplication::exec();
 }

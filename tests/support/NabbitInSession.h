@@ -30,11 +30,6 @@ class NabbitInSession {
     // would. Returns once it is committed.
     bool receiveMessage(const std::string& text);
 
-    // The build's nabbit-simulate, where the session's user can run it.
-    QString simulateProgram() const {
-        return QString::fromStdString((bin_ / "nabbit-simulate").string());
-    }
-
     // What nabbit wrote to standard error so far (its system log lines among them).
     const QByteArray& errors();
     QProcess* process() { return process_; }

@@ -11,21 +11,16 @@ WaylandEntry::~WaylandEntry() {
     }
 }
 
-bool WaylandEntry::openFocused(WaylandSession& session, Compositor compositor, bool x11) {
+bool WaylandEntry::openFocused(WaylandSession& session, Compositor compositor) {
     // A copy the session's user can read, wherever the checkout lies.
     const auto script =
         session.stage(NABBIT_SOURCE_DIR "/tests/support/wayland_entry.py", "wayland_entry.py");
-    QStringList arguments{QString::fromStdString(script.string())};
-    if (x11) {
-        arguments << "--x11";
-    }
-    process_ = &session.startClient("/usr/bin/python3", arguments);
+    process_ = &session.startClient("/usr/bin/python3", {QString::fromStdString(script.string())});
     if (!QTest::qWaitFor([&] { return says("ready\n"); }, 10'000)) {
         return false;
     }
     if (compositor == Compositor::sway) {
-        session.run("swaymsg",
-                    {x11 ? "[title=\"^X11 entry$\"] focus" : "[title=\"^Wayland entry$\"] focus"});
+        session.run("swaymsg", {"[title=\"^Wayland entry$\"] focus"});
     }
     return QTest::qWaitFor([&] { return says("active 1\n"); }, 5000);
 }

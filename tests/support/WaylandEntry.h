@@ -7,9 +7,8 @@
 
 namespace nabbit::test {
 
-// A window with a text field (wayland_entry.py), Wayland-native or an X11 one, run as the
-// session's user: a paste target that is not Nabbit. Its log says "ready", "active 1/0" and
-// "text: …".
+// A Wayland-native window with a text field (wayland_entry.py), run as the session's user: a
+// paste target that is not Nabbit. Its log says "ready", "active 1/0" and "text: …".
 class WaylandEntry {
   public:
     WaylandEntry() = default;
@@ -18,7 +17,7 @@ class WaylandEntry {
     WaylandEntry& operator=(const WaylandEntry&) = delete;
 
     // Opens the window and waits until it has the focus (sway is asked to give it).
-    bool openFocused(WaylandSession& session, Compositor compositor, bool x11 = false);
+    bool openFocused(WaylandSession& session, Compositor compositor);
     // Whether its log holds `line` by now.
     bool says(const QByteArray& line);
     const QByteArray& log() const { return log_; }

@@ -1,7 +1,5 @@
 #include "WaylandSession.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -15,12 +13,7 @@
 #include <random>
 #include <sstream>
 #include <system_error>
-#include <thread>
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusUnixFileDescriptor>
-#include <QDir>
 #include <QTest>
 
 namespace nabbit::test {
@@ -34,6 +27,8 @@ using namespace std::chrono_literals;
 constexpr const char* kSessionUser = "nabbit-wltest";
 constexpr const char* kMarkVariable = "NABBIT_WAYLAND_SESSION";
 constexpr int kStartTimeoutMs = 30'000;
+constexpr int kWidth = 1280;
+constexpr int kHeight = 800;
 
 std::string slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -242,13 +237,13 @@ std::unique_ptr<WaylandSession> WaylandSession::start(Compositor compositor, std
     if (started) {
         switch (compositor) {
             case Compositor::sway:
-                started = session->startSway(why, options);
+                started = session->startSway(why);
                 break;
             case Compositor::kwin:
                 started = session->startKWin(why, options);
                 break;
             case Compositor::mutter:
-                started = session->startMutter(why, options);
+                started = session->startMutter(why);
                 break;
         }
     }
@@ -351,7 +346,7 @@ void WaylandSession::prepare(QProcess& process, const QString& program,
 WaylandSession::Output WaylandSession::run(const QString& program, const QStringList& arguments,
                                            int timeoutMs, const QByteArray& input) const {
     QProcess process;
-    prepare(process, program, arguments);
+    prepare(process, program, arguments, environment());
     process.start();
     Output output;
     if (!process.waitForStarted(timeoutMs)) {
@@ -382,12 +377,10 @@ QProcess& WaylandSession::startClient(const QString& program, const QStringList&
     return *processes_.back();
 }
 
-QProcess& WaylandSession::startCompositor(const QString& program, const QStringList& arguments,
-                                          const QProcessEnvironment& environment) {
-    QProcess& process = startClient(program, arguments, environment);
+void WaylandSession::startCompositor(const QString& program, const QStringList& arguments,
+                                     const QProcessEnvironment& environment) {
     // setpriv replaces itself with the program: the pid is the compositor's.
-    compositorPid_ = static_cast<pid_t>(process.processId());
-    return process;
+    compositorPid_ = static_cast<pid_t>(startClient(program, arguments, environment).processId());
 }
 
 bool WaylandSession::startBus(std::string& why) {
@@ -439,13 +432,13 @@ bool WaylandSession::waitForSocket(const QString& name, std::string& why) {
 
 // The X display Xwayland serves for the compositor, and an X client that gets an answer on
 // it (sway starts Xwayland only when the first X client connects).
-bool WaylandSession::waitForXwayland(pid_t compositor, bool viaChild, std::string& why) {
+bool WaylandSession::waitForXwayland(std::string& why) {
     const bool reserved = poll(
         [&] {
-            if (viaChild) {
+            if (compositor_ == Compositor::kwin) {
                 // KWin: its Xwayland child names the display on its command line.
                 for (pid_t pid : allPids()) {
-                    if (parentOf(pid) != compositor ||
+                    if (parentOf(pid) != compositorPid_ ||
                         slurp("/proc/" + std::to_string(pid) + "/comm") != "Xwayland\n") {
                         continue;
                     }
@@ -460,7 +453,7 @@ bool WaylandSession::waitForXwayland(pid_t compositor, bool viaChild, std::strin
                 }
                 return false;
             }
-            const auto displays = xDisplaysHeldBy(compositor);
+            const auto displays = xDisplaysHeldBy(compositorPid_);
             if (displays.empty()) {
                 return false;
             }
@@ -480,11 +473,11 @@ bool WaylandSession::waitForXwayland(pid_t compositor, bool viaChild, std::strin
     return answers;
 }
 
-bool WaylandSession::startSway(std::string& why, const Options& options) {
+bool WaylandSession::startSway(std::string& why) {
     const fs::path config = folder_.path() / "sway.conf";
     // A bar, so that swaybar hosts the tray (org.kde.StatusNotifierWatcher) as on a desktop.
-    writeFile(config, "xwayland enable\noutput HEADLESS-1 resolution " +
-                          std::to_string(options.width) + "x" + std::to_string(options.height) +
+    writeFile(config, "xwayland enable\noutput HEADLESS-1 resolution " + std::to_string(kWidth) +
+                          "x" + std::to_string(kHeight) +
                           "\ndefault_border none\nfocus_follows_mouse no\n"
                           "bar {\n    tray_output *\n}\n");
     giveToUser(config);
@@ -493,7 +486,7 @@ bool WaylandSession::startSway(std::string& why, const Options& options) {
     environment.insert("WLR_LIBINPUT_NO_DEVICES", "1");
     environment.insert("WLR_RENDERER", "pixman");
     startCompositor("sway", {"-c", QString::fromStdString(config.string())}, environment);
-    if (!waitForSocket({}, why) || !waitForXwayland(compositorPid_, false, why)) {
+    if (!waitForSocket({}, why) || !waitForXwayland(why)) {
         return false;
     }
     // Its IPC socket, and swaymsg getting an answer on it.
@@ -537,20 +530,20 @@ bool WaylandSession::startKWin(std::string& why, const Options& options) {
     }
     QProcessEnvironment environment = baseEnvironment();
     environment.insert("KWIN_COMPOSE", "Q");
-    startCompositor(QString::fromStdString(kwin.string()),
-                    {"--virtual", "--width", QString::number(options.width), "--height",
-                     QString::number(options.height), "--xwayland", "--socket", "wayland-1",
-                     "--no-lockscreen", "--no-kactivities"},
-                    environment);
-    return waitForSocket("wayland-1", why) && waitForXwayland(compositorPid_, true, why);
+    startCompositor(
+        QString::fromStdString(kwin.string()),
+        {"--virtual", "--width", QString::number(kWidth), "--height", QString::number(kHeight),
+         "--xwayland", "--socket", "wayland-1", "--no-lockscreen", "--no-kactivities"},
+        environment);
+    return waitForSocket("wayland-1", why) && waitForXwayland(why);
 }
 
-bool WaylandSession::startMutter(std::string& why, const Options& options) {
-    startCompositor("mutter",
-                    {"--wayland", "--headless", "--virtual-monitor",
-                     QStringLiteral("%1x%2").arg(options.width).arg(options.height),
-                     "--wayland-display", "wayland-1"},
-                    baseEnvironment());
+bool WaylandSession::startMutter(std::string& why) {
+    startCompositor(
+        "mutter",
+        {"--wayland", "--headless", "--virtual-monitor",
+         QStringLiteral("%1x%2").arg(kWidth).arg(kHeight), "--wayland-display", "wayland-1"},
+        baseEnvironment());
     if (!waitForSocket("wayland-1", why)) {
         return false;
     }
@@ -566,12 +559,14 @@ bool WaylandSession::startMutter(std::string& why, const Options& options) {
         why = "mutter wrote no Xauthority file";
         return false;
     }
-    return waitForXwayland(compositorPid_, false, why);
+    return waitForXwayland(why);
 }
 
 std::optional<std::string> WaylandSession::clipboardText(int timeoutMs) const {
     if (compositor_ == Compositor::mutter) {
-        return mutterClipboardText(timeoutMs);
+        MutterRemoteDesktop* desktop = mutterRemoteDesktop();
+        return desktop != nullptr ? desktop->readClipboard("text/plain;charset=utf-8", timeoutMs)
+                                  : std::nullopt;
     }
     return clipboardData("text", timeoutMs);
 }
@@ -592,14 +587,6 @@ MutterRemoteDesktop* WaylandSession::mutterRemoteDesktop() const {
         mutterRemoteDesktop_ = MutterRemoteDesktop::open(busAddress_, why);
     }
     return mutterRemoteDesktop_.get();
-}
-
-std::optional<std::string> WaylandSession::mutterClipboardText(int timeoutMs) const {
-    MutterRemoteDesktop* desktop = mutterRemoteDesktop();
-    if (desktop == nullptr) {
-        return std::nullopt;
-    }
-    return desktop->readClipboard("text/plain;charset=utf-8", timeoutMs);
 }
 
 std::vector<std::string> WaylandSession::clipboardTypes(int timeoutMs) const {

@@ -38,8 +38,6 @@ class WaylandSession {
         // KWin and mutter: a stand-in tray (their panel's) on the session's bus, so that Nabbit
         // does not open its window instead; sway's bar hosts the tray anyway.
         bool tray = false;
-        int width = 1280;
-        int height = 800;
     };
 
     // Starts a session, or returns nothing and says why in `why`.
@@ -65,9 +63,6 @@ class WaylandSession {
     // Makes `process` run `program` as a client of the session, as the session's user.
     void prepare(QProcess& process, const QString& program, const QStringList& arguments,
                  const QProcessEnvironment& environment) const;
-    void prepare(QProcess& process, const QString& program, const QStringList& arguments) const {
-        prepare(process, program, arguments, environment());
-    }
 
     // Runs a client to its end, or stops it at the deadline (finished is then false).
     struct Output {
@@ -103,9 +98,6 @@ class WaylandSession {
     // The session's running processes of this name (as /proc/PID/comm gives it).
     std::vector<pid_t> processes(const std::string& name) const;
 
-    // Mutter: a RemoteDesktop session on the session's bus (opened once, kept).
-    MutterRemoteDesktop* mutterRemoteDesktop() const;
-
     // A copy of a file or folder (of the build or the source tree, which the session's user
     // may be unable to reach, e.g. in a clone under a private temporary folder) inside the
     // session's folder, at `relative`, for the session's user. Returns its path. Without
@@ -119,16 +111,17 @@ class WaylandSession {
   private:
     explicit WaylandSession(Compositor compositor);
     bool startBus(std::string& why);
-    bool startSway(std::string& why, const Options& options);
+    bool startSway(std::string& why);
     bool startKWin(std::string& why, const Options& options);
-    bool startMutter(std::string& why, const Options& options);
+    bool startMutter(std::string& why);
     bool waitForSocket(const QString& name, std::string& why);
-    bool waitForXwayland(pid_t compositor, bool viaChild, std::string& why);
+    bool waitForXwayland(std::string& why);
     QProcessEnvironment baseEnvironment() const;
-    QProcess& startCompositor(const QString& program, const QStringList& arguments,
-                              const QProcessEnvironment& environment);
+    void startCompositor(const QString& program, const QStringList& arguments,
+                         const QProcessEnvironment& environment);
     void stop();
-    std::optional<std::string> mutterClipboardText(int timeoutMs) const;
+    // Mutter: a RemoteDesktop session on the session's bus (opened once, kept).
+    MutterRemoteDesktop* mutterRemoteDesktop() const;
 
     Compositor compositor_;
     TempDir folder_;

@@ -1,16 +1,14 @@
 #!/usr/bin/python3
-"""A window with one text field (GTK 3): a program the user types into. Wayland-native, or with
---x11 an X11 one on XWayland. Its title is "Wayland entry" or "X11 entry". Prints one line per
-event, flushed:
+"""A Wayland-native window with one text field (GTK 3): a program the user types into. Its title
+is "Wayland entry". Prints one line per event, flushed:
   ready               the window is shown
   active 1|0          the compositor made the window the active one, or took that away
   text: TEXT          the field's text changed
-Exits with 3 when GTK did not pick the backend asked for."""
+Exits with 3 when GTK did not pick the Wayland backend."""
 import os
 import sys
 
-X11 = '--x11' in sys.argv[1:]
-os.environ['GDK_BACKEND'] = 'x11' if X11 else 'wayland'
+os.environ['GDK_BACKEND'] = 'wayland'
 os.environ.setdefault('NO_AT_BRIDGE', '1')
 import gi  # noqa: E402
 
@@ -27,9 +25,9 @@ GLib.set_prgname('nabbit-test-entry')  # the window's app_id
 if not Gtk.init_check(sys.argv)[0]:
     report('no display')
     sys.exit(2)
-if ('X11' if X11 else 'Wayland') not in type(Gdk.Display.get_default()).__name__:
+if 'Wayland' not in type(Gdk.Display.get_default()).__name__:
     sys.exit(3)
-window = Gtk.Window(title='X11 entry' if X11 else 'Wayland entry')
+window = Gtk.Window(title='Wayland entry')
 window.set_default_size(400, 60)
 field = Gtk.Entry()
 window.add(field)

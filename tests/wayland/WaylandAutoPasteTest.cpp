@@ -1,19 +1,20 @@
 // The real nabbit program on real headless Wayland desktops, with auto-paste on and a
 // Wayland-native text field focused: a code that arrives lands in the field within a second
 // (sway: a virtual keyboard; KWin: fake input, granted through the desktop file Nabbit
-// installs). On KWin, Ctrl+Shift+E typed while that field has the focus resyncs, through
-// KDE's global shortcuts.
+// installs). After a virtual-keyboard paste, XWayland's keymap must still be whole and the
+// user's layout, or X11 programs would no longer type what the user types. On KWin,
+// Ctrl+Shift+E typed while that field has the focus resyncs, through KDE's global shortcuts.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QTest>
 #include <filesystem>
-#include <map>
 
 #include "NabbitInSession.h"
 #include "WaylandEntry.h"
 #include "WaylandSession.h"
 #include "core/PreferencesStore.h"
+#include "platform/wayland/VirtualKeyboardKeySynthesis.h"
 
 namespace nabbit {
 namespace {
@@ -68,6 +69,9 @@ class WaylandAutoPasteTest : public ::testing::TestWithParam<Compositor> {
         if (session_ == nullptr) {
             GTEST_SKIP() << test::nameOf(compositor) << " cannot start here: " << why;
         }
+        if (compositor == Compositor::sway) {
+            ASSERT_TRUE(useGermanKeyboard());
+        }
         const PreferencesStore preferences(session_->home() / ".config/nabbit/nabbit.conf");
         preferences.setBool("com.nabbit.app.autoPasteEnabled", true);
         preferences.setBool("com.nabbit.app.globalShortcutEnabled", true);
@@ -91,6 +95,22 @@ class WaylandAutoPasteTest : public ::testing::TestWithParam<Compositor> {
             .count("Initialized lastProcessedRowId");
     }
 
+    // Sway: the user's keyboard, a German one (a virtual keyboard too: the headless seat has
+    // none), in use before Nabbit starts and makes its own.
+    bool useGermanKeyboard() {
+        ::setenv("XKB_DEFAULT_LAYOUT", "de", 1);
+        auto keyboard =
+            VirtualKeyboardKeySynthesis::connect(session_->waylandSocket().toStdString());
+        ::unsetenv("XKB_DEFAULT_LAYOUT");
+        EXPECT_TRUE(keyboard) << keyboard.error();
+        if (!keyboard) {
+            return false;
+        }
+        // A key typed on it (nothing has the focus yet) makes it the seat's keyboard.
+        userKeyboard_ = std::move(*keyboard);
+        return userKeyboard_->sendPaste();
+    }
+
     // The tool that types through KWin's fake input, copied beside the program.
     std::filesystem::path fakeInputKeys() const {
         return program_.parent_path() / "nabbit-test-fake-input-keys";
@@ -98,6 +118,7 @@ class WaylandAutoPasteTest : public ::testing::TestWithParam<Compositor> {
 
     std::filesystem::path program_;
     WaylandSession* session_ = nullptr;
+    std::unique_ptr<VirtualKeyboardKeySynthesis> userKeyboard_;
     std::unique_ptr<test::NabbitInSession> nabbit_;
     test::WaylandEntry entry_;
 };
@@ -112,6 +133,18 @@ TEST_P(WaylandAutoPasteTest, ACodeLandsInTheFocusedWaylandFieldWithinASecond) {
         << "after " << arrival.elapsed() << " ms: " << entry_.log().toStdString() << "\n"
         << nabbit_->errors().toStdString();
     EXPECT_FALSE(entry_.says("active 0")) << "the field lost the focus";
+    EXPECT_EQ(entry_.log().count("text: "), 1) << entry_.log().toStdString();
+
+    if (GetParam() == Compositor::sway) {
+        // Nabbit's keymap is XWayland's now: it must still hold every key, in the user's layout
+        // (German: Z where an American keyboard has Y), so that X11 programs find their keys.
+        const auto map = session_->run("xmodmap", {"-pke"});
+        ASSERT_TRUE(map.finished) << map.err.toStdString();
+        EXPECT_GT(map.out.count("\nkeycode "), 100) << map.out.toStdString();
+        for (const char* keys : {" Control_L", " v V", " e E", "keycode  29 = z Z"}) {
+            EXPECT_TRUE(map.out.contains(keys)) << keys << "\n" << map.out.toStdString();
+        }
+    }
 }
 
 // Sway gives programs no global shortcut (users bind `nabbit resync`): KWin only.
