@@ -83,10 +83,7 @@ TEST_F(PortalKeySynthesisTest, ConsentOnceThenTheKeptGrantIsReusedWithoutAsking)
         // Nothing granted yet: a start, and a code arriving, ask nothing of the desktop.
         keys.resume();
         EXPECT_EQ(keys.state(), State::needsConsent);
-        ::testing::internal::CaptureStderr();
         EXPECT_FALSE(keys.sendPaste());
-        EXPECT_NE(::testing::internal::GetCapturedStderr().find("Auto-paste skipped"),
-                  std::string::npos);
         QTest::qWait(100);
         EXPECT_EQ(takeCalls(), QStringList());
 
