@@ -249,7 +249,6 @@ TEST_F(MessageManagerTest, FailedSyncsAreRetried) {
     }
     EXPECT_EQ(console, std::vector<std::string>{
                            "ERR: sqlite open failed (code 14): unable to open database file"});
-    EXPECT_EQ(test::debugLogCount("ERROR", "Error during sync"), 1);
 }
 
 // A read that fails in the middle of the rows is an error of that sync; the rows read before
@@ -270,7 +269,6 @@ TEST_F(MessageManagerTest, AReadErrorInTheMiddleOfTheRowsKeepsTheRowsBefore) {
     EXPECT_GT(kept, 0u);
     EXPECT_LT(kept, 60u);
     EXPECT_EQ(manager->lastProcessedRowId(), manager->messages().entries().back().message.rowId);
-    EXPECT_EQ(test::debugLogCount("ERROR", "Error during sync"), 1);
     ASSERT_EQ(console.size(), 1u);
     manager->syncMessages();
     EXPECT_EQ(manager->messages().entries().size(), 60u);
@@ -284,7 +282,6 @@ TEST_F(MessageManagerTest, ResyncForgetsAndStartsFromNowAndTestMessagesAreParsed
 
     manager->resync();
     EXPECT_TRUE(manager->messages().entries().empty());
-    EXPECT_TRUE(manager->processedGuids().empty());
     EXPECT_EQ(recorder->seen.size(), 1u);  // nothing old parsed again
     EXPECT_TRUE(manager->isWatchingWal());
 

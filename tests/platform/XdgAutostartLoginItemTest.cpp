@@ -27,7 +27,6 @@ TEST(XdgAutostartLoginItemTest, ExecValuesAreQuotedAndEscaped) {
         {R"(/tmp/say "hi"/nabbit)", R"("/tmp/say \\"hi\\"/nabbit")"},
         {"/tmp/$HOME/nabbit", R"("/tmp/\\$HOME/nabbit")"},
         {R"(/tmp/back\slash/nabbit)", R"("/tmp/back\\\\slash/nabbit")"},
-        {"/tmp/it's/nabbit", R"("/tmp/it's/nabbit")"},
         {"/tmp/a&b;c|d<e>f~g*h?i#j(k)l/nabbit", R"("/tmp/a&b;c|d<e>f~g*h?i#j(k)l/nabbit")"},
         {"/tmp/caf\xC3\xA9/nabbit", "/tmp/caf\xC3\xA9/nabbit"},
         {"/tmp/line\nbreak/nabbit", ""},

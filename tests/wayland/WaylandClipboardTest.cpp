@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QScopeGuard>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -155,30 +155,6 @@ INSTANTIATE_TEST_SUITE_P(Compositors, WaylandClipboardTest,
                          ::testing::Values(Compositor::sway, Compositor::kwin),
                          [](const auto& info) { return std::string(test::nameOf(info.param)); });
 
-// A compositor that goes away is reported, once, and the clipboard then answers that it is
-// unavailable instead of waiting.
-TEST(WaylandClipboardLifetime, ACompositorThatGoesAwayIsReported) {
-    std::string why;
-    auto session = WaylandSession::start(Compositor::sway, why);
-    if (!session) {
-        GTEST_SKIP() << "sway cannot start here: " << why;
-    }
-    auto clipboard = WaylandClipboard::connect(session->waylandSocket().toStdString());
-    ASSERT_TRUE(clipboard) << clipboard.error();
-    QSignalSpy lost(clipboard->get(), &WaylandClipboard::compositorLost);
-    (*clipboard)->writeCode("111222");
-    session.reset();
-    // The session's teardown runs the event loop: the loss may be reported before it returns.
-    ASSERT_TRUE(!lost.isEmpty() || lost.wait(5000));
-    EXPECT_EQ(lost.count(), 1);
-    EXPECT_FALSE((*clipboard)->ownsSelection());
-    std::optional<Clipboard::ReadResult> result;
-    (*clipboard)->read([&](Clipboard::ReadResult answer) { result = std::move(answer); });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 1000));
-    ASSERT_FALSE(*result);
-    EXPECT_EQ(result->error(), ClipboardReadError::unavailable);
-}
-
 // The pipe transfers on their own: a writer on one side of a pipe, a reader on the other.
 struct Pipe {
     UniqueFd readEnd;
@@ -210,7 +186,7 @@ TEST(ClipboardPipeTransfer, ReaderKeepsEveryFormatUnlessTooLarge) {
         std::size_t cap;
         bool tooLarge;
     } cases[] = {
-        {"all formats", {"one", std::string(300'000, 'b'), ""}, 1'000'000, false},
+        {"several formats", {"one", std::string(300'000, 'b'), ""}, 1'000'000, false},
         {"at the cap exactly", {"12345"}, 5 + std::string("type0").size(), false},
         {"one byte over the cap", {"123456"}, 5 + std::string("type0").size(), true},
     };
