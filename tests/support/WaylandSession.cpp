@@ -280,9 +280,6 @@ QProcessEnvironment WaylandSession::baseEnvironment() const {
             environment.insert(kept, qEnvironmentVariable(kept));
         }
     }
-    if (!environment.contains("PATH")) {
-        environment.insert("PATH", "/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin");
-    }
     const QString home = QString::fromStdString(home_.string());
     environment.insert(kMarkVariable, mark_);
     environment.insert("HOME", home);
