@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include <plist/plist.h>
 #include <nlohmann/json.hpp>
 
 #include "FixtureDatabases.h"
@@ -28,6 +29,40 @@ std::string trimmed(const std::string& text) {
     return first == std::string::npos
                ? ""
                : text.substr(first, text.find_last_not_of(" \n\t\r") - first + 1);
+}
+
+// A property list given as XML, in the binary form.
+Bytes binaryPlist(const std::string& xml) {
+    plist_t root = nullptr;
+    plist_from_xml(xml.c_str(), static_cast<uint32_t>(xml.size()), &root);
+    char* data = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &data, &length);
+    Bytes out(data, data + length);
+    plist_to_bin_free(data);
+    plist_free(root);
+    return out;
+}
+
+std::string xmlPlist(const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\">" + body + "</plist>";
+}
+
+// A keyed archive of an attributed string holding `text`, as the archiving platform writes it
+// (in XML).
+std::string keyedArchive(const std::string& text) {
+    auto uid = [](int n) {
+        return "<dict><key>CF$UID</key><integer>" + std::to_string(n) + "</integer></dict>";
+    };
+    return xmlPlist(
+        "<dict><key>$archiver</key><string>NSKeyedArchiver</string><key>$version</key>"
+        "<integer>100000</integer><key>$top</key><dict><key>root</key>" +
+        uid(1) + "</dict><key>$objects</key><array><string>$null</string><dict><key>$class</key>" +
+        uid(3) + "<key>NSString</key>" + uid(2) + "</dict><string>" + text +
+        "</string><dict><key>$classname</key><string>NSMutableAttributedString</string>"
+        "<key>$classes</key><array><string>NSMutableAttributedString</string>"
+        "<string>NSAttributedString</string><string>NSObject</string></array></dict>"
+        "</array></dict>");
 }
 
 // Every real body gives the text archived in it, trimmed, or nothing when that is empty; the
@@ -70,10 +105,9 @@ TEST(AttributedBodyTextTest, MalformedBodiesNeverCrash) {
               "Hello, world");
 }
 
-// The scan between the markers, which reads the bodies the database holds (typedstream
-// archives; keyed archives and property lists, which it never holds, are tried first and must
-// let them through, as the real bodies above show).
-TEST(AttributedBodyTextTest, TheScanReadsTheTextBetweenTheMarkers) {
+// Each kind of body, and what it gives: keyed archives of an attributed string, property lists,
+// and the scan between the markers (which reads the typedstream bodies the database holds).
+TEST(AttributedBodyTextTest, EachKindOfBodyIsReadByItsMethod) {
     struct Case {
         const char* name;
         std::optional<Bytes> body;
@@ -81,6 +115,14 @@ TEST(AttributedBodyTextTest, TheScanReadsTheTextBetweenTheMarkers) {
     };
     const std::vector<Case> cases = {
         {"absent", std::nullopt, std::nullopt},
+        {"archive", binaryPlist(keyedArchive("Code 482913")), "Code 482913"},
+        {"xml archive", bytesOf(keyedArchive("Code 482913")), "Code 482913"},
+        {"empty archive", binaryPlist(keyedArchive("")), std::nullopt},
+        {"string plist", binaryPlist(xmlPlist("<string>Code 1234</string>")), "Code 1234"},
+        {"dictionary plist",
+         binaryPlist(xmlPlist("<dict><key>string</key><string>x</string><key>NSString</key>"
+                              "<string>yes</string></dict>")),
+         "yes"},
         {"scan", bytesOf("\x04junkNSString12345678  Your code is 482913 \n0123456789NSDictionary"),
          "Your code is 482913"},
         // Characters, not bytes: a two-byte character counts once in the skip.
