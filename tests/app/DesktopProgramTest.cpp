@@ -101,18 +101,6 @@ TEST_F(DesktopProgramTest, FirstLaunchOpensSetupAndSwitchesOnLoginAndShortcut) {
     x_.ungrabKey(XK_e, ControlMask | ShiftMask);
 }
 
-// Set up and able to read its database: no window, an icon in the tray. (Its codes reaching the
-// clipboard is checked with the notification source and the clipboard tests.)
-TEST_F(DesktopProgramTest, SetUpLaunchLivesInTheTray) {
-    startTray();
-    auto home = setUpHome();
-    NabbitProcess nabbit(home->path());
-    nabbit.start();
-    ASSERT_TRUE(nabbit.waitForError("Running as accessory")) << nabbit.error().toStdString();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return trayIconShown(); }, 10'000));
-    EXPECT_TRUE(x_.findWindows("Setup Nabbit").empty());
-}
-
 // Started by a desktop session, whose standard streams go to the journal: with debug logging
 // on and a notification that cannot be sent, neither stream carries a code or a message text,
 // while the private debug log has them.
@@ -145,16 +133,6 @@ TEST_F(DesktopProgramTest, NoCodeOrMessageTextReachesTheStandardStreams) {
     }
 }
 
-// Without any tray, Nabbit says so once and opens its main window, so it stays reachable.
-TEST_F(DesktopProgramTest, WithoutATrayTheMainWindowOpens) {
-    auto home = setUpHome();
-    NabbitProcess nabbit(home->path());
-    nabbit.start();
-    ASSERT_TRUE(nabbit.waitForError("Running as accessory"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return windowShown(580); }, 5000));
-    EXPECT_EQ(nabbit.error().count("No system tray"), 1);
-}
-
 // On a desktop whose tray speaks D-Bus, the icon is a StatusNotifierItem; activating it opens
 // the popover at the pointer.
 TEST_F(DesktopProgramTest, OnADBusTrayTheIconIsAStatusNotifierItem) {
@@ -184,14 +162,19 @@ TEST_F(DesktopProgramTest, OnADBusTrayTheIconIsAStatusNotifierItem) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return windowShown(360, 580); }, 5000));
 }
 
-// A second start hands over to the running Nabbit, which opens its main window; two started at
-// the same moment leave one running.
-TEST_F(DesktopProgramTest, ASecondStartHandsOverToTheFirst) {
+// Set up and able to read its database, Nabbit lives in the tray without a window. A second
+// start hands over to it, and it opens its main window; two started at the same moment leave
+// one running. (Its codes reaching the clipboard is checked with the notification source and
+// the clipboard tests.)
+TEST_F(DesktopProgramTest, SetUpLaunchLivesInTheTrayAndASecondStartHandsOverToIt) {
     startTray();
     auto home = setUpHome();
     NabbitProcess first(home->path());
     first.start();
-    ASSERT_TRUE(first.waitForError("Running as accessory"));
+    ASSERT_TRUE(first.waitForError("Running as accessory")) << first.error().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return trayIconShown(); }, 10'000));
+    EXPECT_TRUE(x_.findWindows("Setup Nabbit").empty());
+    EXPECT_FALSE(windowShown(360));
     NabbitProcess second(home->path());
     second.start();
     ASSERT_TRUE(second.waitForExit());
@@ -219,9 +202,9 @@ TEST_F(DesktopProgramTest, ASecondStartHandsOverToTheFirst) {
     EXPECT_EQ(running.process().state(), QProcess::Running);
 }
 
-// `nabbit resync` reaches the running Nabbit, which starts its Messages source again from the
-// newest row.
-TEST_F(DesktopProgramTest, ResyncCommandRestartsTheRunningInstancesSources) {
+// Without any tray, Nabbit says so once and opens its main window, so it stays reachable; and
+// `nabbit resync` reaches it, which starts its Messages source again from the newest row.
+TEST_F(DesktopProgramTest, WithoutATrayTheMainWindowOpensAndResyncReachesIt) {
     auto home = setUpHome();
     preferencesOf(home->path()).setBool("com.nabbit.app.debugLoggingEnabled", true);
     const auto log = home->path() / "Documents/Nabbit_Debug.log";
@@ -233,6 +216,8 @@ TEST_F(DesktopProgramTest, ResyncCommandRestartsTheRunningInstancesSources) {
     nabbit.start();
     ASSERT_TRUE(nabbit.waitForError("Running as accessory")) << nabbit.error().toStdString();
     ASSERT_TRUE(QTest::qWaitFor([&] { return watchStarts() == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return windowShown(580); }, 5000));
+    EXPECT_EQ(nabbit.error().count("No system tray"), 1);
 
     QProcess command;
     command.setProcessEnvironment(nabbit.process().processEnvironment());
