@@ -30,6 +30,12 @@ class NabbitInSession {
     // would. Returns once it is committed.
     bool receiveMessage(const std::string& text);
 
+    // The build's nabbit-simulate, where the session's user can run it (the delivery
+    // benchmark runs it).
+    QString simulateProgram() const {
+        return QString::fromStdString((bin_ / "nabbit-simulate").string());
+    }
+
     // What nabbit wrote to standard error so far (its system log lines among them).
     const QByteArray& errors();
     QProcess* process() { return process_; }

@@ -53,11 +53,21 @@ class WaylandSession {
     const std::filesystem::path& home() const { return home_; }
     // The compositor's socket as an absolute path: it works from any XDG_RUNTIME_DIR.
     QString waylandSocket() const;
+    // The session's own bus (the delivery benchmark talks to it).
+    const QString& busAddress() const { return busAddress_; }
     pid_t compositorPid() const { return compositorPid_; }
 
     // The environment of a client of this session: the displays, the bus, the runtime
     // folder, the scratch home and the desktop's names.
     QProcessEnvironment environment() const;
+
+    // Makes `process` run `program` as a client of the session, as the session's user (the
+    // delivery benchmark starts its messages so).
+    void prepare(QProcess& process, const QString& program, const QStringList& arguments,
+                 const QProcessEnvironment& environment) const;
+    void prepare(QProcess& process, const QString& program, const QStringList& arguments) const {
+        prepare(process, program, arguments, environment());
+    }
 
     // Runs a client to its end, or stops it at the deadline (finished is then false).
     struct Output {
@@ -105,9 +115,6 @@ class WaylandSession {
 
   private:
     explicit WaylandSession(Compositor compositor);
-    // Makes `process` run `program` as a client of the session, as the session's user.
-    void prepare(QProcess& process, const QString& program, const QStringList& arguments,
-                 const QProcessEnvironment& environment) const;
     bool startBus(std::string& why);
     bool startSway(std::string& why);
     bool startKWin(std::string& why, const Options& options);
