@@ -35,7 +35,7 @@ const std::unordered_set<std::string>& genericNameWords() {
         "please", "reminder", "fyi", "re", "fwd", "subject", "promo", "promotion", "discount",
         "coupon", "voucher", "gift", "zip", "postal", "transfer", "purchase", "booking",
         "reservation", "ticket", "tracking", "shipping", "parcel", "package", "email", "e-mail",
-        "phone", "amount", "balance", "total", "reference", "ref", "card",
+        "phone", "amount", "balance", "total", "reference", "ref", "card", "two", "mpin",
         // French
         "alerte", "avis", "rappel", "sécurité", "securite", "vérification", "compte", "connexion",
         "cher", "chère", "bienvenue", "mot", "passe", "provisoire", "temporaire", "nouveau", "vos",
@@ -62,7 +62,8 @@ const std::unordered_set<std::string>& genericNameWords() {
         "ihre", "dein", "deine", "der", "die", "das", "den", "dem", "nachricht", "tan", "mtan",
         "ist", "lautet", "für", "von", "bei", "und", "zum", "zur", "hier", "achtung", "wichtig",
         "einmaliger", "einmalige", "neuer", "neue", "persönlicher", "persönliche", "überweisung",
-        "zahlung", "bestellung", "sendung", "buchung", "gutschein", "rabatt",
+        "zahlung", "bestellung", "sendung", "buchung", "gutschein", "rabatt", "bestätigungs",
+        "kundennummer", "4-stelliger", "5-stelliger", "6-stelliger", "8-stelliger",
         // Italian
         "avviso", "notifica", "promemoria", "sicurezza", "verifica", "codice", "conto", "gentile",
         "il", "lo", "tuo", "tua", "suo", "sua", "di", "della", "dello", "messaggio", "attenzione",
@@ -71,80 +72,76 @@ const std::unordered_set<std::string>& genericNameWords() {
         // Dutch
         "melding", "bericht", "herinnering", "beveiliging", "verificatie", "rekening", "wachtwoord",
         "beste", "geachte", "klant", "je", "jouw", "uw", "het", "een", "van", "voor", "is", "bij",
-        "inlogcode", "belangrijk", "betaling", "bestelling", "tijdelijke",
+        "inlogcode", "belangrijk", "betaling", "bestelling", "tijdelijke", "eenmalige",
         // Polish
         "powiadomienie", "przypomnienie", "bezpieczeństwo", "weryfikacja", "kod", "konto", "hasło",
         "szanowny", "szanowna", "klient", "twój", "twoj", "twoja", "wiadomość", "uwaga", "jest",
         "dla", "z", "od", "w", "logowania", "oto", "ważne", "przelew", "zamówienie", "płatność",
-        "jednorazowy", "tymczasowy",
+        "jednorazowy", "tymczasowy", "weryfikacyjny", "użyj", "wpisz", "podaj", "jako", "aby",
         // Russian, Ukrainian
         "уведомление", "напоминание", "безопасность", "код", "пароль", "подтверждение", "аккаунт",
         "счёт", "счет", "уважаемый", "уважаемая", "клиент", "ваш", "ваша", "ваше", "твой",
         "сообщение", "внимание", "информация", "никому", "не", "сообщайте", "для", "в", "от", "на",
         "входа", "вход", "підтвердження", "вашого", "вот", "важно", "перевод", "заказ", "оплата",
-        "платеж", "платёж", "временный", "одноразовый", "ваш", "ваш код",
+        "платеж", "платёж", "временный", "одноразовый", "ваш", "ваш код", "подтверждения",
         // Turkish
         "bilgilendirme", "bildirim", "hatırlatma", "güvenlik", "doğrulama", "kodu", "kodunuz",
         "şifre", "şifreniz", "hesap", "hesabınız", "sayın", "değerli", "müşterimiz", "mesaj",
         "uyarı", "bilgi", "dikkat", "için", "tek", "kullanımlık", "giriş", "onay", "işte", "önemli",
-        "havale", "sipariş", "ödeme", "geçici",
+        "havale", "sipariş", "ödeme", "geçici", "bu", "aktivasyon", "numaralı", "siparişiniz",
         // Japanese, Korean, Chinese
         "お知らせ", "通知", "認証", "確認", "コード", "認証コード", "確認コード", "パスワード",
         "ワンタイムパスワード", "重要", "セキュリティ", "ご案内", "あなた", "お客様", "알림",
         "인증번호", "인증", "광고", "안내", "web발신", "국외발신", "국제발신", "해외발신", "발신",
         "보안", "비밀번호", "고객님", "验证码", "通知", "提醒", "安全", "登录", "注册", "验证",
         "短信", "动态码", "尊敬的", "用户", "客户", "您的", "你的", "您好", "账号", "本次",
+        "로그인", "가입", "회원가입", "ログイン", "ログイン用",
         // Vietnamese
         "thông", "báo", "mã", "xác", "thực", "bảo", "mật", "tài", "khoản", "quý", "khách", "hàng",
-        "cảnh", "của", "bạn", "là", "cho", "tại", "trên", "đây", "lưu", "ý",
+        "cảnh", "của", "bạn", "là", "cho", "tại", "trên", "đây", "lưu", "ý", "ma", "xac", "thuc",
         // Indonesian
         "pemberitahuan", "pengingat", "keamanan", "verifikasi", "kode", "akun", "kata", "sandi",
         "pelanggan", "yth", "anda", "kamu", "rahasia", "jangan", "pesan", "adalah", "untuk", "dari",
         "berikut", "perhatian", "penting", "transfer", "pesanan",
         // Arabic
         "تنبيه", "إشعار", "اشعار", "تذكير", "أمان", "تحقق", "التحقق", "رمز", "الرمز", "كود", "حساب",
-        "عزيزي", "عميل", "العميل", "رسالة", "سري", "الخاص", "بك", "في", "من",
+        "عزيزي", "عميل", "العميل", "رسالة", "سري", "الخاص", "بك", "في", "من", "البريد", "الطلب",
+        "رقم", "هاتفك", "هو",
         // Swedish, Danish, Norwegian
-        "din", "ditt", "dina", "dit", "dine", "er", "är", "kode", "koden", "koder", "för", "fra",
-        "från", "til", "och", "og", "hej", "hei", "engångskod", "verifieringskod", "bekräftelsekod",
+        "din", "ditt", "dina", "dit", "dine", "er", "är", "koden", "koder", "för", "fra", "från",
+        "til", "och", "og", "hej", "hei", "engångskod", "verifieringskod", "bekräftelsekod",
         "bekræftelseskode", "bekreftelseskode", "engangskode", "sikkerhedskode", "sikkerhetskode",
         // Finnish
         "sinun", "teidän", "koodi", "koodisi", "koodinne", "vahvistuskoodi", "vahvistuskoodisi",
-        "kertakäyttöinen", "kertakäyttökoodi", "tunnuslukusi", "hei",
+        "kertakäyttöinen", "kertakäyttökoodi", "tunnuslukusi", "yhden", "kerran", "tilaus",
+        "tilauksen", "salasana", "salasanan",
         // Czech
         "váš", "vaše", "tvůj", "tvoje", "kód", "ověřovací", "potvrzovací", "jednorázový",
-        "bezpečnostní", "přihlašovací", "je", "pro",
+        "bezpečnostní", "přihlašovací", "přihlášení", "prihlaseni", "pro",
         // Romanian
         "cod", "codul", "tău", "tau", "dvs", "dumneavoastră", "verificare", "unică", "unic",
         "confirmare", "securitate", "autentificare", "este", "pentru",
         // Hungarian
-        "az", "a", "egy", "ön", "kód", "kódod", "kódja", "ellenőrző", "egyszeri", "megerősítő",
-        "biztonsági", "belépési", "azonosító", "hitelesítő", "jelszó", "jelszavad", "jelszava",
-        "jelszavát",
+        "az", "egy", "ön", "kódod", "kódja", "ellenőrző", "egyszeri", "megerősítő", "biztonsági",
+        "belépési", "azonosító", "hitelesítő", "aktiváló", "jelszó", "jelszavad", "jelszava",
+        "jelszavát", "jelszó-visszaállítási",
         // Malay
-        "pengesahan", "sekali", "guna", "masuk", "anda",
+        "pengesahan", "sekali", "guna", "masuk",
         // Catalan
         "teu", "teva", "vostre", "vostra", "codi", "verificació", "seguretat", "accés",
         "confirmació",
         // Tagalog
-        "ang", "iyong", "inyong", "mo", "ninyo", "ay", "sa", "ng", "para",
+        "ang", "iyong", "inyong", "mo", "ninyo", "ay", "ng",
         // Greek
         "ο", "η", "το", "σας", "σου", "κωδικός", "κωδικό", "επαλήθευσης", "επιβεβαίωσης",
-        // Czech without diacritics, Finnish, Hindi, Hungarian
-        "prihlaseni", "přihlášení", "yhden", "kerran", "पासवर्ड", "रीसेट", "aktiváló",
-        "jelszó-visszaállítási",
-        // Persian, Hebrew, Finnish, Korean, Japanese, Polish, Turkish, Vietnamese, Arabic, German,
-        // Dutch, English: words that open a code line or ask for the code
-        "تراکنش", "خرید", "مبلغ", "קוד", "לאיפוס", "הסיסמה", "סיסמה", "אימות", "tilauksen",
-        "salasanan", "tilaus", "salasana", "로그인", "가입", "회원가입", "ログイン", "ログイン用",
-        "użyj", "wpisz", "podaj", "jako", "aby", "kodu", "bu", "aktivasyon", "numaralı",
-        "siparişiniz", "ma", "xac", "thuc", "البريد", "الطلب", "رقم", "هاتفك", "هو", "bestätigungs",
-        "kundennummer", "4-stelliger", "5-stelliger", "6-stelliger", "8-stelliger", "eenmalige",
-        "two", "mpin",
-        // Russian, Polish (inflected forms)
-        "подтверждения", "weryfikacyjny",
-        // Urdu, Hindi
-        "آپ", "آپکا", "کا", "کی", "کے", "تصدیقی", "کوڈ", "आपका", "आपकी", "कोड"};
+        // Persian
+        "تراکنش", "خرید", "مبلغ",
+        // Hebrew
+        "קוד", "לאיפוס", "הסיסמה", "סיסמה", "אימות",
+        // Urdu
+        "آپ", "آپکا", "کا", "کی", "کے", "تصدیقی", "کوڈ",
+        // Hindi
+        "आपका", "आपकी", "कोड", "पासवर्ड", "रीसेट"};
     return words;
 }
 
