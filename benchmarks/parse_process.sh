@@ -63,15 +63,18 @@ startup_ms() {
     printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END { printf "%.2f", v[int((NR + 1) / 2)] / 100 }'
 }
 
-# Messages per second of one --jsonl run over the whole input.
+# Messages per second of one --jsonl run over a file (the whole input by default), with any
+# further arguments.
 throughput() {
-    local program=$1 start end now
+    local program=$1 file=${2:-$input} start end now count
+    shift 2 || shift
+    count=$(wc -l < "$file")
     clock
     start=$now
-    "$program" --jsonl < "$input" > "$scratch/out.jsonl"
+    "$program" --jsonl "$@" < "$file" > "$scratch/out.jsonl"
     clock
     end=$now
-    awk -v n="$lines" -v ns=$(( end - start )) 'BEGIN { printf "%.0f", n / (ns / 1e9) }'
+    awk -v n="$count" -v ns=$(( end - start )) 'BEGIN { printf "%.0f", n / (ns / 1e9) }'
 }
 
 # Instructions executed by a command (callgrind's count).
@@ -99,6 +102,8 @@ ours_start=$(startup_ms "$parse")
 ours_rate=$(throughput "$parse")
 echo "nabbit-parse call, start to exit (median of $calls): $ours_start ms"
 echo "nabbit-parse --jsonl over $lines messages: $ours_rate messages/s"
+echo "  on one thread (--jobs 1): $(throughput "$parse" "$input" --jobs 1) messages/s"
+echo "  over one round ($(wc -l < "$once") messages, compiling included): $(throughput "$parse" "$once") messages/s"
 
 if [ -n "$other" ]; then
     "$other" "warm the page cache" > /dev/null || true
@@ -106,6 +111,7 @@ if [ -n "$other" ]; then
     other_rate=$(throughput "$other")
     echo "$other call (median of $calls): $other_start ms"
     echo "$other --jsonl: $other_rate messages/s"
+    echo "  over one round: $(throughput "$other" "$once") messages/s"
     awk -v a="$other_start" -v b="$ours_start" -v r="$ours_rate" -v o="$other_rate" 'BEGIN {
         printf "start-up: %.2fx faster; throughput ratio: %.2f\n", a / b, r / o }'
 fi

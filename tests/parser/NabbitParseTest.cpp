@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,10 @@ TEST_F(NabbitParse, PrintsCodeAndServiceOrExitsTwoOnAUsageError) {
         {"--resources", dir()},
         {"--bogus", "code 1234"},
         {"--jsonl", "code 1234"},
+        {"--jsonl", "--jobs"},
+        {"--jsonl", "--jobs", "0"},
+        {"--jsonl", "--jobs=2x"},
+        {"--jobs", "2", "code 1234"},
         {"code 1234", "extra"},
         {"--resources", (resources_.path() / "missing").string(), "code 1234"},
     };
@@ -141,6 +146,54 @@ TEST_F(NabbitParse, JsonLinesGiveOneResultPerLineInOrder) {
     EXPECT_EQ(lines[10], "{\"code\":null,\"service\":null,\"error\":\"missing \\\"text\\\"\"}");
     EXPECT_EQ(lines[11], "{\"code\":\"AB12CD\",\"service\":\"acme\"}");
     EXPECT_EQ(runTool({"--resources", dir(), "--jsonl"}, "").out, "");
+}
+
+// Parsed on several threads, every corpus message (with the shipped files) gets the result it
+// gets on one, in the input's order; so does the short input above, fewer lines than threads.
+TEST_F(NabbitParse, ThreadsKeepResultsAndOrder) {
+    std::string corpus;
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(NABBIT_SOURCE_DIR) / "tests" / "corpus")) {
+        if (entry.path().extension() == ".jsonl") {
+            std::ifstream in(entry.path(), std::ios::binary);
+            corpus.append(std::istreambuf_iterator<char>(in), {});
+        }
+    }
+    ASSERT_GT(test::lines(corpus).size(), 1000u);
+    const ToolRun alone = runTool({"--jsonl", "--jobs", "1"}, corpus);
+    ASSERT_EQ(alone.exitCode, 0);
+    ASSERT_EQ(alone.lines().size(), test::lines(corpus).size());
+    for (const std::string jobs : {"2", "7"}) {
+        const ToolRun threaded = runTool({"--jsonl", "--jobs=" + jobs}, corpus);
+        EXPECT_EQ(threaded.exitCode, 0);
+        EXPECT_TRUE(threaded.out == alone.out) << jobs << " threads";
+    }
+    const std::string few = "{\"text\":\"code 4821\"}\nnot json\n{\"text\":\"none\"}";
+    EXPECT_EQ(runTool({"--resources", dir(), "--jsonl", "--jobs", "5"}, few).out,
+              runTool({"--resources", dir(), "--jsonl", "--jobs", "1"}, few).out);
+}
+
+// A program that writes a line and waits for its result before writing the next (a
+// coprocess) gets each result while the input stays open.
+TEST_F(NabbitParse, AnswersEachLineBeforeTheNext) {
+    for (const char* jobs : {"1", "3"}) {
+        QProcess tool;
+        tool.start(QStringLiteral(NABBIT_BIN_DIR "/nabbit-parse"),
+                   {"--resources", QString::fromStdString(dir()), "--jsonl", "--jobs", jobs});
+        for (const char* code : {"482913", "1234"}) {
+            tool.write(QByteArray("{\"text\":\"Your code is ") + code + "\"}\n");
+            QByteArray answer;
+            while (!answer.endsWith('\n') && tool.waitForReadyRead(10'000)) {
+                answer += tool.readAll();
+            }
+            EXPECT_EQ(answer.toStdString(),
+                      "{\"code\":\"" + std::string(code) + "\",\"service\":null}\n")
+                << jobs << " threads";
+        }
+        tool.closeWriteChannel();
+        EXPECT_TRUE(tool.waitForFinished(10'000));
+        EXPECT_EQ(tool.exitCode(), 0);
+    }
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "ParseCommand.h"
 
+#include <charconv>
 #include <istream>
 #include <ostream>
 
 #include <nlohmann/json.hpp>
+
+#include "OrderedLineWorkers.h"
 
 namespace nabbit::tools {
 
@@ -96,6 +99,17 @@ std::string errorLine(std::string_view why) {
     return dumpLine(json);
 }
 
+// A thread count from 1 to 256.
+std::optional<unsigned> threadCount(std::string_view text) {
+    constexpr unsigned kMost = 256;
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > kMost) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 }  // namespace
 
 Expected<ParseOptions, std::string> parseArguments(std::span<const std::string_view> args) {
@@ -117,6 +131,21 @@ Expected<ParseOptions, std::string> parseArguments(std::span<const std::string_v
         } else if (!onlyText && arg.starts_with("--resources=")) {
             options.resources =
                 std::filesystem::path(arg.substr(std::string_view("--resources=").size()));
+        } else if (!onlyText && (arg == "--jobs" || arg.starts_with("--jobs="))) {
+            std::string_view value;
+            if (arg == "--jobs") {
+                if (i + 1 >= args.size()) {
+                    return Unexpected{std::string("--jobs needs a number")};
+                }
+                value = args[++i];
+            } else {
+                value = arg.substr(std::string_view("--jobs=").size());
+            }
+            options.jobs = threadCount(value);
+            if (!options.jobs) {
+                return Unexpected{"--jobs takes a number from 1 to 256, not '" +
+                                  std::string(value) + "'"};
+            }
         } else if (!onlyText && arg.size() > 1 && arg.starts_with('-')) {
             return Unexpected{"unknown option " + std::string(arg)};
         } else if (options.text) {
@@ -131,6 +160,9 @@ Expected<ParseOptions, std::string> parseArguments(std::span<const std::string_v
     if (options.resources && options.resources->empty()) {
         return Unexpected{std::string("--resources needs a folder")};
     }
+    if (options.jobs && !options.jsonl) {
+        return Unexpected{std::string("--jobs goes with --jsonl")};
+    }
     if (options.jsonl && options.text) {
         return Unexpected{std::string("give either TEXT or --jsonl, not both")};
     }
@@ -142,7 +174,7 @@ Expected<ParseOptions, std::string> parseArguments(std::span<const std::string_v
 
 std::string usage() {
     return "Usage: nabbit-parse [--resources DIR] TEXT\n"
-           "       nabbit-parse [--resources DIR] --jsonl\n"
+           "       nabbit-parse [--resources DIR] --jsonl [--jobs N]\n"
            "\n"
            "Finds the verification code in TEXT and prints one JSON line,\n"
            "{\"code\":\"482913\",\"service\":\"acme\"}; exits 1 with\n"
@@ -150,6 +182,8 @@ std::string usage() {
            "\n"
            "  --jsonl          read JSON Lines from stdin, each an object with a \"text\"\n"
            "                   member, and write one result line per input line\n"
+           "  --jobs N         parse the lines on N threads (default: one per processor,\n"
+           "                   at most 8); the results keep the input's order\n"
            "  --resources DIR  use the language files in DIR/OTPKeywords or DIR instead of\n"
            "                   the shipped ones and the per-user overrides\n"
            "  --help           show this help\n"
@@ -185,12 +219,32 @@ std::string jsonlResultLine(const OTPParser& parser, std::string_view line) {
     return resultLine(parser.parse(*input.text));
 }
 
-void runJsonl(const OTPParser& parser, std::istream& in, std::ostream& out) {
+void runJsonl(const OTPParser& parser, std::istream& in, std::ostream& out, unsigned threads) {
+    // The output is flushed when the input has nothing more buffered (see below), not before
+    // every line as a tied stream would; and the workers write from other threads.
+    std::ostream* const tied = in.tie(nullptr);
     std::string line;
-    while (std::getline(in, line)) {
-        out << jsonlResultLine(parser, line) << '\n';
+    if (threads <= 1) {
+        while (std::getline(in, line)) {
+            out << jsonlResultLine(parser, line) << '\n';
+            // A program that writes a line and waits for its result gets it before this
+            // waits for more input.
+            if (in.rdbuf()->in_avail() <= 0) {
+                out.flush();
+            }
+        }
+    } else {
+        OrderedLineWorkers workers(
+            [&parser](const std::string& text) { return jsonlResultLine(parser, text); }, out,
+            threads);
+        while (std::getline(in, line)) {
+            workers.add(std::move(line));
+            line.clear();
+        }
+        workers.finish();
     }
     out.flush();
+    in.tie(tied);
 }
 
 }  // namespace nabbit::tools

@@ -17,6 +17,8 @@ struct ParseOptions {
     std::optional<std::filesystem::path> resources;
     bool jsonl = false;
     bool help = false;
+    // Threads for --jsonl; absent for one per processor.
+    std::optional<unsigned> jobs;
     std::optional<std::string> text;
 };
 
@@ -32,7 +34,8 @@ std::string resultLine(const std::optional<ParsedOTP>& result);
 // string "text" (an empty line included) gives {"code":null,"service":null,"error":"..."}.
 std::string jsonlResultLine(const OTPParser& parser, std::string_view line);
 
-// One result line per input line, in order, until the input ends.
-void runJsonl(const OTPParser& parser, std::istream& in, std::ostream& out);
+// One result line per input line, in order, until the input ends, parsed on that many
+// threads (one parses on the calling thread alone).
+void runJsonl(const OTPParser& parser, std::istream& in, std::ostream& out, unsigned threads);
 
 }  // namespace nabbit::tools

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "HeapPrefault.h"
+#include "OrderedLineWorkers.h"
 #include "ParseCommand.h"
 #include "parser/SimpleOTPParser.h"
 
@@ -43,7 +44,8 @@ int main(int argc, char** argv) {
         // Unsynchronised streams read many lines faster; their buffers cost one call more
         // than it gains.
         std::ios::sync_with_stdio(false);
-        tools::runJsonl(parser, std::cin, std::cout);
+        tools::runJsonl(parser, std::cin, std::cout,
+                        options->jobs.value_or(tools::defaultWorkerCount()));
     } else {
         const auto result = parser.parse(*options->text);
         std::cout << tools::resultLine(result) << '\n';
