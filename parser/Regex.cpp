@@ -9,7 +9,7 @@
 
 #include <unicode/parseerr.h>
 
-#include "parser/AsciiDigitSets.h"
+#include "parser/CheapSets.h"
 #include "parser/ContentHash.h"
 #include "parser/GraphemeCount.h"
 #include "parser/UnicodeText.h"
@@ -123,7 +123,9 @@ class Regex::State {
         UErrorCode status = U_ZERO_ERROR;
         UParseError parseError{};
         const uint32_t flags = options_.caseInsensitive ? UREGEX_CASE_INSENSITIVE : 0;
-        const auto rewritten = options_.asciiDigits ? withAsciiDigitSets(source_) : std::nullopt;
+        const auto rewritten = withCheapSets(
+            source_,
+            {.asciiDigits = options_.asciiDigits, .caseInsensitive = options_.caseInsensitive});
         std::shared_ptr<const icu::RegexPattern> compiled(icu::RegexPattern::compile(
             fromUtf8(rewritten ? *rewritten : source_), flags, parseError, status));
         if (U_SUCCESS(status) && compiled) {

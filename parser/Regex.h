@@ -18,7 +18,7 @@ struct RegexOptions {
     // Each match attempt gets a budget (see Regex::kTimeLimit); for patterns from files.
     bool bounded = false;
     // Only ever run on texts whose decimal digits are all ASCII (withAsciiDigits), so that a \d
-    // inside a bracket set compiles as 0-9 (withAsciiDigitSets), at a fraction of the cost.
+    // inside a bracket set compiles as 0-9 (withCheapSets), at a fraction of the cost.
     bool asciiDigits = false;
 };
 

@@ -1,6 +1,7 @@
-// Arbitrary bytes as a language-file pattern through the rewrite that compiles each \d inside
-// a set as 0-9. Whenever it rewrites, the pattern as written and as rewritten must compile
-// alike and, on texts whose digits are ASCII, find the same matches.
+// Arbitrary bytes as a language-file pattern through the rewrite into cheaper sets (\d as
+// 0-9, letter categories from binary properties); the first byte chooses whether the pattern
+// is case-insensitive. Whenever it rewrites, the pattern as written and as rewritten must
+// compile alike and, on texts whose digits are ASCII, find the same matches.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,7 +12,7 @@
 
 #include <unicode/regex.h>
 
-#include "parser/AsciiDigitSets.h"
+#include "parser/CheapSets.h"
 #include "parser/UnicodeText.h"
 
 namespace {
@@ -25,14 +26,17 @@ const std::vector<std::string_view> kTexts{
     "code 482913, ref 12-34/56.",
     "a-z 0 9 _ & ^ [x] é \\d\n5",
     "[]-&/.,:;09AZaz",
+    // Letters and marks where the categories and the binary properties part ways, and
+    // characters that case folding ties to letters.
+    "Ⅻ℘℮゛ⸯ\u0345ιΙⒶⓐǅªK\u212A ſs µ",
     "",
 };
 
-std::unique_ptr<icu::RegexPattern> compiled(std::string_view source) {
+std::unique_ptr<icu::RegexPattern> compiled(std::string_view source, bool caseInsensitive) {
     UErrorCode status = U_ZERO_ERROR;
     UParseError where{};
-    std::unique_ptr<icu::RegexPattern> pattern(
-        icu::RegexPattern::compile(fromUtf8(source), 0, where, status));
+    std::unique_ptr<icu::RegexPattern> pattern(icu::RegexPattern::compile(
+        fromUtf8(source), caseInsensitive ? UREGEX_CASE_INSENSITIVE : 0, where, status));
     return U_SUCCESS(status) ? std::move(pattern) : nullptr;
 }
 
@@ -55,16 +59,18 @@ std::vector<int64_t> matches(const icu::RegexPattern& pattern, const icu::Unicod
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    if (size > kMaxInput) {
+    if (size < 1 || size > kMaxInput) {
         return 0;
     }
-    const std::string_view source(reinterpret_cast<const char*>(data), size);
-    const auto rewritten = withAsciiDigitSets(source);
+    const bool caseInsensitive = (data[0] & 1) != 0;
+    const std::string_view source(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const auto rewritten =
+        withCheapSets(source, {.asciiDigits = true, .caseInsensitive = caseInsensitive});
     if (!rewritten) {
         return 0;
     }
-    const auto written = compiled(source);
-    const auto ascii = compiled(*rewritten);
+    const auto written = compiled(source, caseInsensitive);
+    const auto ascii = compiled(*rewritten, caseInsensitive);
     if ((written == nullptr) != (ascii == nullptr)) {
         std::abort();
     }
