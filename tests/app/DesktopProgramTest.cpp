@@ -15,6 +15,7 @@
 #include "StatusNotifierWatcherStandIn.h"
 #include "X11TestClient.h"
 #include "core/PreferencesStore.h"
+#include "tools/nabbit-simulate/ChatDatabaseWriter.h"
 
 #include <X11/X.h>
 #include <X11/keysym.h>
@@ -103,10 +104,12 @@ TEST_F(DesktopProgramTest, FirstLaunchOpensSetupAndSwitchesOnLoginAndShortcut) {
 
 // Started by a desktop session, whose standard streams go to the journal: with debug logging
 // on and a notification that cannot be sent, neither stream carries a code or a message text,
-// while the private debug log has them.
+// while the private debug log has them. Without a Messages database, readable notifications
+// are enough to run set up, and their codes reach the clipboard.
 TEST_F(DesktopProgramTest, NoCodeOrMessageTextReachesTheStandardStreams) {
     startTray();
     auto home = setUpHome();
+    std::filesystem::remove_all(home->path() / "Library");
     const auto preferences = preferencesOf(home->path());
     preferences.setBool("com.nabbit.app.debugLoggingEnabled", true);
     preferences.setBool("com.nabbit.app.useNativeNotifications", true);  // no service: an error
@@ -203,7 +206,8 @@ TEST_F(DesktopProgramTest, SetUpLaunchLivesInTheTrayAndASecondStartHandsOverToIt
 }
 
 // Without any tray, Nabbit says so once and opens its main window, so it stays reachable; and
-// `nabbit resync` reaches it, which starts its Messages source again from the newest row.
+// `nabbit resync` reaches it, which starts its Messages source again from the newest row and
+// watches on from there.
 TEST_F(DesktopProgramTest, WithoutATrayTheMainWindowOpensAndResyncReachesIt) {
     auto home = setUpHome();
     preferencesOf(home->path()).setBool("com.nabbit.app.debugLoggingEnabled", true);
@@ -226,7 +230,13 @@ TEST_F(DesktopProgramTest, WithoutATrayTheMainWindowOpensAndResyncReachesIt) {
     EXPECT_EQ(command.exitCode(), 0) << command.readAllStandardError().toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return watchStarts() == 2; }, 5000));
     EXPECT_TRUE(nabbit.error().contains("[Nabbit] Resync requested from the command line"));
-    EXPECT_EQ(nabbit.process().state(), QProcess::Running);
+    auto writer = simulate::ChatDatabaseWriter::open(
+        (home->path() / "Library/Messages/chat.db").string(), false);
+    ASSERT_TRUE(writer);
+    simulate::SimulatedMessage message;
+    message.text = "Your Acme verification code is 731904";
+    ASSERT_TRUE(writer->insert(message));
+    EXPECT_TRUE(test::clipboardHolds("731904", 5000));
 }
 
 }  // namespace

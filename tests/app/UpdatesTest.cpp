@@ -213,7 +213,6 @@ enum class Feed {
     redirectedOverHttps,
     redirectedToHttp,
     malformed,
-    httpEnclosure,
     documentType,
     oversized,
     missing,
@@ -227,7 +226,7 @@ struct CheckCase {
     File file = File::good;
     bool trustServer = true;
     const char* offerAnswer = nullptr;  // downloads are automatic unless an offer is answered
-    const char* text = nullptr;         // the dialog left open at the end; none when null
+    const char* text = nullptr;         // the dialog left open at the end
     const char* detail = "";            // part of its informative text
     bool fileKept = false;
 };
@@ -274,14 +273,12 @@ const CheckCase checkCases[] = {
      .feed = Feed::redirectedToHttp,
      .text = cannotCheck,
      .detail = "which is not an HTTPS address"},
+    // A feed its reader refuses. That what the reader accepts keeps its promises (releases over
+    // HTTPS among them) is fuzz_appcast's check.
     {.name = "malformed_feed",
      .feed = Feed::malformed,
      .text = cannotCheck,
      .detail = "The update feed can't be used: item 1's enclosure has no length."},
-    {.name = "release_not_over_https",
-     .feed = Feed::httpEnclosure,
-     .text = cannotCheck,
-     .detail = "enclosure url is not an HTTPS address"},
     {.name = "feed_declaring_a_document_type",
      .feed = Feed::documentType,
      .text = cannotCheck,
@@ -342,10 +339,6 @@ class ServedUpdates : public ::testing::Test {
             case Feed::malformed:
                 answers["/appcast.xml"] = {.body =
                                                feed(QByteArray(newer).replace("length=", "size="))};
-                break;
-            case Feed::httpEnclosure:
-                answers["/appcast.xml"] = {.body =
-                                               feed(QByteArray(newer).replace("https:", "http:"))};
                 break;
             case Feed::documentType:
                 answers["/appcast.xml"] = {
@@ -412,17 +405,12 @@ TEST_P(UpdateCheckTest, ReportsTheOutcomeInItsDialog) {
         ASSERT_TRUE(press(box, c.offerAnswer));
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, 15'000));
-    if (c.text != nullptr) {
-        QMessageBox* box = waitForBox(c.text, 2000);
-        ASSERT_NE(box, nullptr) << "shown instead: "
-                                << (shownBox() ? shownBox()->text().toStdString() : "nothing");
-        EXPECT_TRUE(box->informativeText().contains(c.detail))
-            << box->informativeText().toStdString();
-        ASSERT_TRUE(press(box, "OK"));
-        EXPECT_TRUE(QTest::qWaitFor([] { return shownBox() == nullptr; }, 2000));
-    } else {
-        EXPECT_EQ(shownBox(), nullptr);
-    }
+    QMessageBox* box = waitForBox(c.text, 2000);
+    ASSERT_NE(box, nullptr) << "shown instead: "
+                            << (shownBox() ? shownBox()->text().toStdString() : "nothing");
+    EXPECT_TRUE(box->informativeText().contains(c.detail)) << box->informativeText().toStdString();
+    ASSERT_TRUE(press(box, "OK"));
+    EXPECT_TRUE(QTest::qWaitFor([] { return shownBox() == nullptr; }, 2000));
 
     // Releases go to the cache folder of the test's home; only a verified one stays.
     const QString folder = controller.downloadDirectory();
@@ -435,10 +423,6 @@ TEST_P(UpdateCheckTest, ReportsTheOutcomeInItsDialog) {
     } else {
         EXPECT_TRUE(files.isEmpty()) << files.join(", ").toStdString();
     }
-    if (c.file == File::badSignature) {
-        EXPECT_TRUE(https_->requests.contains("/Nabbit-0.10.0.tar.gz"));  // fetched, then deleted
-    }
-    EXPECT_FALSE(controller.isBusy());
 }
 
 INSTANTIATE_TEST_SUITE_P(Updates, UpdateCheckTest, ::testing::ValuesIn(checkCases),

@@ -113,9 +113,7 @@ TEST_F(DefaultsCommandTest, RefusalsExitWith2AndWriteNothing) {
         {"write", "com.nabbit.app.hasSetup", "true"},
         {"write", "com.nabbit.app.hasSetup", "-bool", "maybe"},
         {"write", "com.nabbit.app.hasSetup", "-int", "1"},
-        {"write", "com.nabbit.app.notificationPosition", "-int", "2.5"},
         {"write", "com.nabbit.app.notificationPosition", "-int", "99999999999"},
-        {"write", "com.nabbit.app.currentOnboardingStep", "-int", "1"},
         {"write", "com.nabbit.app.ignoredNotificationApps", "-string", "Signal"},
     };
     for (const auto& arguments : refused) {

@@ -131,9 +131,6 @@ TEST_F(PreferencesTest, AnUnreadableFileIsLeftAloneWithOneWarning) {
 // back meanwhile and the next write starts a fresh file.
 TEST_F(PreferencesTest, ACorruptFileIsKeptAside) {
     for (const std::string& contents : {
-             std::string("\x7f"
-                         "ELF\x02\x01\x01\0\0\0garbage\xff\xfe",
-                         19),
              std::string("[General]\ncom.nabbit.app.notificationPosition=\xff\xfe\n"),
              std::string("[General]\ncom.nabbit.app.hasSetup=true\n\0\n", 41),
              std::string("just some words and no keys\n"),

@@ -58,8 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"bracket_after_word", "验证码【482913】，5分钟内有效", result("482913")},
         Case{"bracket_before_word", "ログイン用「551290」が認証コードです", result("551290")},
         Case{"opening_tag_is_sender", "【12306】验证码已失效", std::nullopt},
-        Case{"traditional_after_word", "驗證碼：482913，請勿洩露", result("482913")},
-        Case{"security_code", "您的安全碼為 7731", result("7731")},
         Case{"japanese_number", "認証番号は551290です", result("551290")},
         Case{"japanese_password", "パスワード：6620", result("6620")},
         Case{"letters_after_word", "您的验证码是KXQZT，请勿泄露", result("KXQZT")},
@@ -91,7 +89,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"capitals_after_plain_code", "Enter code WELCOME at checkout.", std::nullopt},
         Case{"greek_copula", "Ο κωδικός σας είναι 482913", result("482913")},
         Case{"hebrew_colon", "קוד האימות שלך הוא: 551290", result("551290")},
-        Case{"czech_copula", "Váš kód je 7731", result("7731")},
         Case{"hindi_right_after", "कोड 482913 है", result("482913")},
         Case{"thai_copula", "รหัส OTP ของคุณคือ 482913", result("482913")},
         Case{"words_between", "Your code of 482913 characters was truncated.", std::nullopt},
@@ -104,12 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Promotions, StructuralRules,
-    ::testing::Values(
-        Case{"prize", "Congratulations! Your prize code is 482913", std::nullopt},
-        Case{"reward_label", "Reward code:\n551290", std::nullopt},
-        Case{"bonus_spanish", "Tu código de bono es 7731. ¡Reclama tu premio!", std::nullopt},
-        Case{"chinese_lottery", "恭喜中奖！验证码：482913", std::nullopt},
-        Case{"numbers_ending_won", "Numbers ending in 4829 have won. Code: 551290", std::nullopt}),
+    ::testing::Values(Case{"prize", "Congratulations! Your prize code is 482913", std::nullopt},
+                      Case{"reward_label", "Reward code:\n551290", std::nullopt},
+                      Case{"chinese_lottery", "恭喜中奖！验证码：482913", std::nullopt},
+                      Case{"numbers_ending_won", "Numbers ending in 4829 have won. Code: 551290",
+                           std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The rules run only where the keyword gate, the language patterns and the generic stages

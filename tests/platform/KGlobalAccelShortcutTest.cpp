@@ -137,7 +137,7 @@ TEST_F(KGlobalAccelShortcutTest, TheKeysTheServiceAnswersDecide) {
         const char* name;
         QList<int> answered;
         bool registered;
-        std::string logged;  // empty: nothing
+        std::string logged;
     };
     const Case cases[] = {
         {"rebound by the user",
@@ -145,13 +145,12 @@ TEST_F(KGlobalAccelShortcutTest, TheKeysTheServiceAnswersDecide) {
          true,
          "[Nabbit] Global shortcut: resync is bound to Ctrl+Alt+R in the desktop's shortcut "
          "settings\n"},
-        {"taken by another program",
-         {},
+        {"taken by another program (a zero key)",
+         {0},
          false,
          "[Nabbit] Global shortcut Ctrl+Shift+E not registered: another program already uses it. "
          "Choose another key for Nabbit's \"Resync Messages\" in the desktop's shortcut "
          "settings.\n"},
-        {"taken, answered as a zero key", {0}, false, "another program already uses it"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -160,11 +159,7 @@ TEST_F(KGlobalAccelShortcutTest, TheKeysTheServiceAnswersDecide) {
         auto hotKey = shortcut_.registerHotKey();
         const std::string logged = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(hotKey != nullptr, c.registered);
-        if (c.logged.empty()) {
-            EXPECT_EQ(logged, "");
-        } else {
-            EXPECT_NE(logged.find(c.logged), std::string::npos) << logged;
-        }
+        EXPECT_NE(logged.find(c.logged), std::string::npos) << logged;
         hotKey.reset();
         // Switched off, registered or not: nothing stays behind.
         EXPECT_EQ(service_.calls().back(), "unRegister nabbit,resync");

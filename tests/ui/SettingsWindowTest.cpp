@@ -5,14 +5,12 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSystemTrayIcon>
 #include <QTest>
 
 #include <filesystem>
@@ -330,20 +328,15 @@ TEST_F(SettingsWindowTest, DebugLogButtonsComeWithLoggingAndClearLogLeavesHeader
     AppStateManager::shared().setDebugLoggingEnabled(false);
 }
 
-TEST_F(SettingsWindowTest, HidingTheMenuBarIconHidesTheTrayIconAndRecomputesThePolicy) {
+TEST_F(SettingsWindowTest, HidingTheMenuBarIconHidesTheTrayIcon) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return trayIconShown(); }, 5000));
-    EXPECT_EQ(app_.activationPolicy(), ActivationPolicy::regular);  // the window is open
-
     click(toggle(QStringLiteral("Show menu bar icon")));
     EXPECT_EQ(stored(keys::menuBarIconVisible), "false");
-    EXPECT_FALSE(app_.statusBarItem()->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !trayIconShown(); }, 5000));
-    EXPECT_EQ(app_.activationPolicy(), ActivationPolicy::regular);
 
     click(toggle(QStringLiteral("Show menu bar icon")));
     EXPECT_EQ(stored(keys::menuBarIconVisible), "true");
     EXPECT_TRUE(QTest::qWaitFor([&] { return trayIconShown(); }, 5000));
-    EXPECT_EQ(app_.activationPolicy(), ActivationPolicy::accessory);
 }
 
 // `nabbit defaults write` in a terminal while the window is open.
@@ -357,10 +350,7 @@ TEST_F(SettingsWindowTest, APreferenceWrittenByAnotherProcessShowsWithinASecond)
                    {"defaults", "write", "com.nabbit.app.useNativeNotifications", "-bool", "true"});
     ASSERT_TRUE(defaults.waitForFinished(10'000));
     ASSERT_EQ(defaults.exitCode(), 0) << defaults.readAllStandardError().toStdString();
-    QElapsedTimer elapsed;
-    elapsed.start();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown(overlay) && !shown(position); }, 1000))
-        << elapsed.elapsed() << " ms";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown(overlay) && !shown(position); }, 1000));
 }
 
 TEST_F(SettingsWindowTest, EveryControlIsReachedWithTabInReadingOrderAndWorksFromTheKeyboard) {
