@@ -148,8 +148,9 @@ TEST_F(NabbitParse, JsonLinesGiveOneResultPerLineInOrder) {
     EXPECT_EQ(runTool({"--resources", dir(), "--jsonl"}, "").out, "");
 }
 
-// Parsed on several threads, every corpus message (with the shipped files) gets the result it
-// gets on one, in the input's order; so does the short input above, fewer lines than threads.
+// Parsed on several threads, every corpus message (with the shipped files, English replaced by
+// the user's file of SetUp) gets the result it gets on one, in the input's order; so do fewer
+// lines than threads.
 TEST_F(NabbitParse, ThreadsKeepResultsAndOrder) {
     std::string corpus;
     for (const auto& entry :
