@@ -257,6 +257,26 @@ TEST_F(MessageManagerTest, AReadErrorInTheMiddleOfTheRowsKeepsTheRowsBefore) {
     EXPECT_EQ(manager->messages().entries().size(), 60u);
 }
 
+TEST_F(MessageManagerTest, ResyncForgetsAndStartsFromNowAndTestMessagesAreParsed) {
+    auto manager = started();
+    db.insert("Your code is 111111");
+    manager->syncMessages();
+    ASSERT_EQ(manager->messages().entries().size(), 1u);
+
+    manager->resync();
+    EXPECT_TRUE(manager->messages().entries().empty());
+    EXPECT_EQ(recorder->seen.size(), 1u);  // nothing old parsed again
+    EXPECT_TRUE(manager->isWatchingWal());
+
+    // Test messages are parsed as received and published with a made-up sender.
+    manager->injectTestMessage("Your code is 482913");
+    manager->injectTestMessage("nothing here");
+    ASSERT_EQ(manager->messages().entries().size(), 1u);
+    EXPECT_EQ(manager->messages().entries()[0].message.handle, "+15555551234");
+    EXPECT_EQ(console, (std::vector<std::string>{"✅ Parsed test message: 482913 from unknown",
+                                                 "❌ Failed to parse test message: nothing here"}));
+}
+
 // A sync still pending when its manager goes dies with it.
 TEST_F(MessageManagerTest, APendingSyncDiesWithItsManager) {
     auto manager = started();

@@ -62,9 +62,9 @@ class EmailManagerTest : public ::testing::Test {
             recorder,
             [this] {
                 ++syncAttempts;
-                return true;
+                return access;
             },
-            [](const std::string&) {});
+            [this](const std::string& line) { console.push_back(line); });
     }
 
     // Lets queued work (the appends of a sync) run.
@@ -72,23 +72,32 @@ class EmailManagerTest : public ::testing::Test {
 
     std::optional<simulate::EnvelopeIndexWriter> writer;
     std::shared_ptr<test::RecordingParser> recorder = std::make_shared<test::RecordingParser>();
+    bool access = true;
     int syncAttempts = 0;
+    std::vector<std::string> console;
 };
 
+TEST_F(EmailManagerTest, TheNewestMailVersionIsChosenByNumber) {
+    test::createDatabaseFromFixture(envelopeIndex("V9"), "envelope-index.sql");
+    for (const char* name : {"V11/MailData", "V100x", "V", "Vx/MailData"}) {
+        std::filesystem::create_directories(mailFolder() / name);  // no index in them
+    }
+    test::writeFile(mailFolder() / "Vx/MailData/Envelope Index", "");
+    EXPECT_EQ(EmailManager::findEnvelopeIndexPath(), envelopeIndex("V10"));
+    writer.reset();
+    std::filesystem::remove_all(mailFolder() / "V10");
+    EXPECT_EQ(EmailManager::findEnvelopeIndexPath(), envelopeIndex("V9"));
+}
+
 // Mail's folder may appear only after the start, and an upgrade moves the index to a newer
-// V<n>: reading follows the newest index by number (V10 after V9; folders that are no version
-// or hold no index do not count) from its newest envelope, publishing nothing that index held
-// before (the watermark a start without a readable index could not set).
+// V<n>: reading follows the newest index from its newest envelope, publishing nothing that
+// index held before (the watermark a start without a readable index could not set).
 TEST_F(EmailManagerTest, TheNewestIndexIsFollowedAsItAppears) {
     writer.reset();
     std::filesystem::remove_all(test::testHome() / "Library");
     auto manager = makeManager();
     manager->start();
-    for (const char* name : {"V11/MailData", "V100x", "V", "Vx/MailData"}) {
-        std::filesystem::create_directories(mailFolder() / name);
-    }
-    test::writeFile(mailFolder() / "Vx/MailData/Envelope Index", "");
-    for (const std::string version : {"V9", "V10"}) {
+    for (const std::string version : {"V10", "V11"}) {
         SCOPED_TRACE(version);
         test::createDatabaseFromFixture(envelopeIndex(version), "envelope-index.sql");
         auto index = simulate::EnvelopeIndexWriter::open(envelopeIndex(version).string(), false);
@@ -108,28 +117,24 @@ TEST_F(EmailManagerTest, TheNewestIndexIsFollowedAsItAppears) {
     EXPECT_EQ(recorder->seen, std::vector<std::string>(2, "Your code\n482913"));
 }
 
-// Subject and summary make an envelope's text. Envelopes without text, or too short to parse,
-// are skipped, and a backlog of them longer than a batch is read batch after batch at once, not
-// at the next poll.
-TEST_F(EmailManagerTest, EnvelopesBecomeMessagesBatchAfterBatch) {
+TEST_F(EmailManagerTest, EnvelopesBecomeMessages) {
     auto manager = makeManager();
-    manager->setPollInterval(60s);
-    manager->initializeLastProcessedRowId();
-    for (int i = 0; i < 220; ++i) {
-        mail("", "");
-    }
-    mail("Hi", "");
-    mail("Your code", "is\u00a0482913");
+    manager->start();
+    const auto first = mail("Your code", "is\u00a0482913");
     mail("Sign-in code 555666", "", std::nullopt);
-    const auto last = mail("", "  Only a summary 777888  ");
+    const auto third = mail("", "  Only a summary 777888  ");
     manager->syncMessages();
-    const auto& entries = manager->messages().entries();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return entries.size() == 3; }, 3000));
+    settle();
     EXPECT_EQ(recorder->seen,
               (std::vector<std::string>{"Your code\nis 482913", "Sign-in code 555666",
                                         "Only a summary 777888"}));
-    EXPECT_EQ(entries[1].message.handle, "Apple Mail");  // no sender (the watch test reads one)
-    EXPECT_EQ(manager->lastProcessedRowId(), last);
+    const auto& entries = manager->messages().entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].message,
+              (Message{first, "email-" + std::to_string(first), "Your code\nis 482913",
+                       "security@bank.example", std::nullopt, false}));
+    EXPECT_EQ(entries[1].message.handle, "Apple Mail");
+    EXPECT_EQ(entries[2].message.rowId, third);
 }
 
 // In current Mail versions messages.summary is a key into the summaries table. Whether that
@@ -168,6 +173,24 @@ TEST_F(EmailManagerTest, TheLayoutIsReadFromTheSchemaNeverGuessed) {
     EXPECT_EQ(recorder->seen,
               (std::vector<std::string>{"Your verification code\nThanks for your order",
                                         "Security alert\nUse code 123456"}));
+}
+
+// A backlog longer than a batch is read batch after batch at once, not at the next poll; a
+// batch of envelopes that are all skipped (no text) does not hold the reader back.
+TEST_F(EmailManagerTest, ABacklogIsReadBatchAfterBatch) {
+    auto manager = makeManager();
+    manager->setPollInterval(60s);
+    manager->initializeLastProcessedRowId();
+    for (int i = 0; i < 220; ++i) {
+        mail("", "");
+    }
+    mail("Hi", "");  // too short to parse
+    const auto code = mail("Your code", "482913");
+    QSignalSpy changes(&manager->messages(), &CodeEntryList::changed);
+    manager->syncMessages();
+    ASSERT_TRUE(changes.wait(3000));
+    EXPECT_EQ(recorder->seen, std::vector<std::string>{"Your code\n482913"});
+    EXPECT_EQ(manager->lastProcessedRowId(), code);
 }
 
 // A read that fails in its step or its prepare is an error of its sync, which drops the
@@ -211,7 +234,7 @@ TEST_F(EmailManagerTest, ARebuiltIndexIsFollowedFromItsNewestRow) {
     EXPECT_EQ(manager->messages().entries().back().otp.code, "555555");
 }
 
-TEST_F(EmailManagerTest, ResyncStartsFromNow) {
+TEST_F(EmailManagerTest, ResyncStartsFromNowAndInjectedMailsNeedNoIndex) {
     auto manager = makeManager();
     manager->start();
     mail("Your code", "111111");
@@ -224,6 +247,14 @@ TEST_F(EmailManagerTest, ResyncStartsFromNow) {
     EXPECT_TRUE(manager->messages().entries().empty());
     EXPECT_EQ(recorder->seen.size(), 1u);
     EXPECT_TRUE(manager->isPolling());
+
+    manager->injectTestEmail("Your code is 482913");
+    manager->injectTestEmail("no code here");
+    ASSERT_EQ(manager->messages().entries().size(), 1u);
+    const auto& injected = manager->messages().entries()[0].message;
+    EXPECT_EQ(injected.handle, EmailManager::testSender);
+    EXPECT_TRUE(injected.guid.starts_with("email-test-"));
+    EXPECT_EQ(console, std::vector<std::string>{"Failed to parse test email: no code here"});
 }
 
 // The watch: at once after a quiet spell, then one coalesced sync when the window closes; and
