@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <vector>
 
 #include <unicode/uniset.h>
@@ -39,14 +40,9 @@ bool isPlainInSet(char c) {
 }
 
 std::string hexEscape(UChar32 c) {
-    static constexpr std::array<char, 16> kDigits{'0', '1', '2', '3', '4', '5', '6', '7',
-                                                  '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), kDigits[static_cast<std::size_t>(c & 0xF)]);
-        c >>= 4;
-    } while (c != 0);
-    return "\\x{" + digits + "}";
+    std::array<char, 8> digits{};
+    char* end = std::to_chars(digits.data(), digits.data() + digits.size(), c, 16).ptr;
+    return "\\x{" + std::string(digits.data(), end) + "}";
 }
 
 // The members of a set as a set's ranges, '\x{2160}-\x{2182}\x{3007}'.

@@ -17,9 +17,11 @@ constexpr unsigned kMaxDefaultWorkers = 8;
 }  // namespace
 
 OrderedLineWorkers::OrderedLineWorkers(Work work, std::ostream& out, unsigned threads)
-    : work_(std::move(work)), out_(out), backlogLimit_(kBacklogPerThread * std::max(threads, 1u)) {
-    threads_.reserve(std::max(threads, 1u));
-    for (unsigned i = 0; i < std::max(threads, 1u); ++i) {
+    : work_(std::move(work)), out_(out) {
+    threads = std::max(threads, 1u);
+    backlogLimit_ = kBacklogPerThread * threads;
+    threads_.reserve(threads);
+    for (unsigned i = 0; i < threads; ++i) {
         threads_.emplace_back([this] { run(); });
     }
 }

@@ -42,7 +42,7 @@ class OrderedLineWorkers {
 
     Work work_;
     std::ostream& out_;
-    std::size_t backlogLimit_;
+    std::size_t backlogLimit_ = 0;
 
     std::mutex mutex_;
     std::condition_variable workReady_;

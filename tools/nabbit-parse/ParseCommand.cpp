@@ -110,6 +110,24 @@ std::optional<unsigned> threadCount(std::string_view text) {
     return value;
 }
 
+// Whether args[i] is the option `name`, given as "NAME VALUE" (the value is the next argument,
+// and i moves to it) or "NAME=VALUE". The value is absent when no argument follows.
+bool optionValue(std::span<const std::string_view> args, std::size_t& i, std::string_view name,
+                 std::optional<std::string_view>& value) {
+    const std::string_view arg = args[i];
+    if (arg == name) {
+        if (i + 1 < args.size()) {
+            value = args[++i];
+        }
+        return true;
+    }
+    if (arg.size() > name.size() && arg.starts_with(name) && arg[name.size()] == '=') {
+        value = arg.substr(name.size() + 1);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 Expected<ParseOptions, std::string> parseArguments(std::span<const std::string_view> args) {
@@ -117,34 +135,26 @@ Expected<ParseOptions, std::string> parseArguments(std::span<const std::string_v
     bool onlyText = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
+        std::optional<std::string_view> value;
         if (!onlyText && arg == "--") {
             onlyText = true;
         } else if (!onlyText && (arg == "--help" || arg == "-h")) {
             options.help = true;
         } else if (!onlyText && arg == "--jsonl") {
             options.jsonl = true;
-        } else if (!onlyText && arg == "--resources") {
-            if (i + 1 >= args.size()) {
+        } else if (!onlyText && optionValue(args, i, "--resources", value)) {
+            if (!value) {
                 return Unexpected{std::string("--resources needs a folder")};
             }
-            options.resources = std::filesystem::path(args[++i]);
-        } else if (!onlyText && arg.starts_with("--resources=")) {
-            options.resources =
-                std::filesystem::path(arg.substr(std::string_view("--resources=").size()));
-        } else if (!onlyText && (arg == "--jobs" || arg.starts_with("--jobs="))) {
-            std::string_view value;
-            if (arg == "--jobs") {
-                if (i + 1 >= args.size()) {
-                    return Unexpected{std::string("--jobs needs a number")};
-                }
-                value = args[++i];
-            } else {
-                value = arg.substr(std::string_view("--jobs=").size());
+            options.resources = std::filesystem::path(*value);
+        } else if (!onlyText && optionValue(args, i, "--jobs", value)) {
+            if (!value) {
+                return Unexpected{std::string("--jobs needs a number")};
             }
-            options.jobs = threadCount(value);
+            options.jobs = threadCount(*value);
             if (!options.jobs) {
                 return Unexpected{"--jobs takes a number from 1 to 256, not '" +
-                                  std::string(value) + "'"};
+                                  std::string(*value) + "'"};
             }
         } else if (!onlyText && arg.size() > 1 && arg.starts_with('-')) {
             return Unexpected{"unknown option " + std::string(arg)};
